@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include <memory>
+
+namespace vendorcenter {
+
+class VendorCenterPrivate;
+
+// The vendor/distribution-center editor. Place it on a form, then call
+// LetDataFromDatabase with the vendor id and the server base (for example
+// "http://127.0.0.1:8080"). The user moves centers between the two lists,
+// edits handling fees, searches, and commits; the changes travel to the
+// server page as one form post.
+class Vendor_Center : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Vendor_Center(QWidget *parent = nullptr);
+    ~Vendor_Center() override;
+
+    // Loads both lists for the vendor. An empty server base keeps the one of
+    // the previous call. Always returns an empty QVariant; a failed load is
+    // written to the event log (see EventLog.h), never thrown or shown.
+    QVariant LetDataFromDatabase(const qint32 &plVendorID, const QString &ptServerName = QString());
+
+    // Posts the pending changes of both lists to the server page. Failures
+    // are reported to the user in a message box.
+    void SaveToDatabase();
+
+    // Form-encodes a text as one field value of an
+    // application/x-www-form-urlencoded post.
+    QString urlEncode(const QString &theData) const;
+
+    QSize sizeHint() const override;
+
+private:
+    friend class VendorCenterPrivate;
+    friend VendorCenterPrivate &privateOf(Vendor_Center &control);
+    std::unique_ptr<VendorCenterPrivate> d;
+};
+
+} // namespace vendorcenter

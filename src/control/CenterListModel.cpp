@@ -1,0 +1,163 @@
+#include "control/CenterListModel.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace vendorcenter {
+
+CenterListModel::CenterListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int CenterListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int CenterListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+}
+
+QVariant CenterListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole))
+        return {};
+    if (index.row() >= rowCount() || index.column() >= CenterColumnCount)
+        return {};
+    return rows_[static_cast<std::size_t>(index.row())].column(index.column());
+}
+
+QVariant CenterListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers_.size())
+        return headers_.at(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void CenterListModel::setHeaders(const QStringList &headers)
+{
+    beginResetModel();
+    headers_ = headers;
+    endResetModel();
+}
+
+void CenterListModel::setColumnText(int position, int column, const QString &text)
+{
+    CenterRow &target = rows_.at(static_cast<std::size_t>(position));
+    if (column == ColId)
+        target.id = text;
+    else
+        target.subItem(column) = text;
+    const QModelIndex changed = index(position, column);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+bool CenterListModel::lessThan(const CenterRow &a, const CenterRow &b) const
+{
+    const int order = a.column(sortColumn_).compare(b.column(sortColumn_), Qt::CaseInsensitive);
+    return sortOrder_ == Qt::AscendingOrder ? order < 0 : order > 0;
+}
+
+int CenterListModel::insertSorted(CenterRow row)
+{
+    const auto at = std::upper_bound(rows_.begin(), rows_.end(), row,
+                                     [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); });
+    const int position = static_cast<int>(at - rows_.begin());
+    beginInsertRows({}, position, position);
+    rows_.insert(at, std::move(row));
+    endInsertRows();
+    return position;
+}
+
+int CenterListModel::appendBlock(std::vector<CenterRow> rows)
+{
+    const int first = rowCount();
+    if (rows.empty())
+        return first;
+    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+    return first;
+}
+
+void CenterListModel::removeAt(int position)
+{
+    beginRemoveRows({}, position, position);
+    rows_.erase(rows_.begin() + position);
+    endRemoveRows();
+}
+
+void CenterListModel::removePositions(const std::vector<int> &positions)
+{
+    if (positions.empty())
+        return;
+    const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
+    if (contiguous) {
+        beginRemoveRows({}, positions.front(), positions.back());
+        rows_.erase(rows_.begin() + positions.front(), rows_.begin() + positions.back() + 1);
+        endRemoveRows();
+        return;
+    }
+    // Scattered rows go in one compaction pass; one reset is cheaper for the
+    // views than a removal signal per block.
+    beginResetModel();
+    std::vector<CenterRow> kept;
+    kept.reserve(rows_.size() - positions.size());
+    auto next = positions.begin();
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (next != positions.end() && *next == static_cast<int>(i))
+            ++next;
+        else
+            kept.push_back(std::move(rows_[i]));
+    }
+    rows_ = std::move(kept);
+    endResetModel();
+}
+
+void CenterListModel::clear()
+{
+    if (rows_.empty())
+        return;
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void CenterListModel::setSort(int column, Qt::SortOrder order)
+{
+    sortColumn_ = column;
+    sortOrder_ = order;
+    resort();
+}
+
+void CenterListModel::resort()
+{
+    if (rows_.size() < 2)
+        return;
+    std::vector<int> order(rows_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return lessThan(rows_[static_cast<std::size_t>(a)], rows_[static_cast<std::size_t>(b)]);
+    });
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newPositionOf(rows_.size());
+    std::vector<CenterRow> sorted;
+    sorted.reserve(rows_.size());
+    for (std::size_t to = 0; to < order.size(); ++to) {
+        newPositionOf[static_cast<std::size_t>(order[to])] = static_cast<int>(to);
+        sorted.push_back(std::move(rows_[static_cast<std::size_t>(order[to])]));
+    }
+    rows_ = std::move(sorted);
+
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &old : before)
+        after.append(index(newPositionOf[static_cast<std::size_t>(old.row())], old.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace vendorcenter

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+// Numbers as the user reads and types them: every conversion follows the
+// user's regional settings (QLocale()), without digit grouping on output.
+namespace vendorcenter::formats {
+
+// The user's locale, set to write numbers without group separators.
+QLocale userLocale();
+
+// A number with a fixed count of decimals ("0.00" is decimals = 2).
+QString fixed(double value, int decimals);
+
+// A number read under the user's settings, blanks around it allowed.
+std::optional<double> readNumber(const QString &text);
+
+// An optional sign and digits with at most one decimal separator among them,
+// at least one digit ("5", "5.", ".5", "-5.25"); blanks around are not allowed.
+bool isPlainDecimal(const QString &text);
+
+// A 16-bit count: a half rounds to the even neighbour; throws Failure
+// 13 (not a number) or 6 (outside -32768..32767).
+qint16 toInt16(const QString &text);
+
+// "true"/"false" in any letter case, or a number (0 is false).
+// Throws Failure 13 for anything else.
+bool toBoolean(const QString &text);
+
+// A number in an SQL statement: point as decimal separator under every
+// regional setting, at most 15 significant digits, plain notation, no
+// trailing zeros ("0.08", "0.125", "0").
+QString sqlNumber(double value);
+
+} // namespace vendorcenter::formats

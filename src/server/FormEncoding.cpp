@@ -1,0 +1,10 @@
+#include "server/FormEncoding.h"
+
+namespace vendorcenter {
+
+QString urlEncode(const QString &text)
+{
+    return text;
+}
+
+} // namespace vendorcenter

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace vendorcenter {
+
+// One field value of an application/x-www-form-urlencoded body: each character
+// is taken as its single Windows-1252 byte (outside that set: "?"), a blank
+// becomes "+", letters, digits and * - . _ stay, anything else is %XX.
+QString urlEncode(const QString &text);
+
+} // namespace vendorcenter

@@ -1,0 +1,123 @@
+#include "server/ReplyReaders.h"
+
+#include "editing/Formats.h"
+#include "editing/Marks.h"
+
+namespace vendorcenter::replies {
+
+namespace {
+
+constexpr int kActiveRowsPosition = 1;
+constexpr int kSelectedRowsPosition = 2;
+
+QString toQString(const pugi::char_t *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// The text of the first child node of a field element: an empty element has none.
+QString firstChildText(pugi::xml_node field)
+{
+    return nodeText(childAt(field, 0));
+}
+
+void appendText(pugi::xml_node node, QString &out)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            out += toQString(child.value());
+        else if (child.type() == pugi::node_element)
+            appendText(child, out);
+    }
+}
+
+} // namespace
+
+pugi::xml_node childAt(pugi::xml_node parent, int position)
+{
+    pugi::xml_node child = parent ? parent.first_child() : pugi::xml_node();
+    for (int i = 0; child && i < position; ++i)
+        child = child.next_sibling();
+    if (!child || position < 0)
+        throw Failure::missingObject();
+    return child;
+}
+
+int childCount(pugi::xml_node parent)
+{
+    int count = 0;
+    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
+        ++count;
+    return count;
+}
+
+QString nodeText(pugi::xml_node node)
+{
+    if (node.type() != pugi::node_element && node.type() != pugi::node_document)
+        return toQString(node.value());
+    QString text;
+    appendText(node, text);
+    return text;
+}
+
+void readCounts(pugi::xml_node root, ControlState &state)
+{
+    if (!root)
+        throw Failure::missingObject();
+    auto value = [&](int position) { return formats::toInt16(nodeText(childAt(childAt(childAt(root, 0), 0), position))); };
+    state.miDutyDefault = value(0);
+    state.miNonSelectedCount = value(1);
+    state.miSelectedCount = value(2);
+}
+
+void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterRow> &rows,
+                    const std::function<void()> &rowRead)
+{
+    if (!root)
+        throw Failure::missingObject();
+    const pugi::xml_node holder = childAt(root, kActiveRowsPosition);
+    for (pugi::xml_node rowNode = holder.first_child(); rowNode; rowNode = rowNode.next_sibling()) {
+        const QString id = firstChildText(childAt(rowNode, 0));
+        CenterRow &row = rows.emplace_back();
+        row.id = id;
+        const int fields = childCount(rowNode);
+        pugi::xml_node field = rowNode.first_child().next_sibling();
+        for (int i = 1; i < fields; ++i, field = field.next_sibling()) {
+            // Every child of a field overwrites the one before: the last wins.
+            for (pugi::xml_node part = field.first_child(); part; part = part.next_sibling())
+                row.subItem(i) = nodeText(part);
+        }
+        row.subItem(ColHandlingFee) = formats::fixed(8, 2);
+        const std::optional<double> country = formats::readNumber(row.subItem(ColCountryId));
+        if (!country)
+            throw Failure::typeMismatch();
+        row.subItem(ColDuty) = (*country == 2 && dutyDefault == 1) ? QStringLiteral("1") : QStringLiteral("0");
+        row.subItem(ColSortKey) = marks::sortKeyFor(row.id);
+        if (rowRead)
+            rowRead();
+    }
+}
+
+void readSelectedRows(pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead)
+{
+    if (!root)
+        throw Failure::missingObject();
+    const pugi::xml_node holder = childAt(root, kSelectedRowsPosition);
+    for (pugi::xml_node rowNode = holder.first_child(); rowNode; rowNode = rowNode.next_sibling()) {
+        const QString id = firstChildText(childAt(rowNode, 0));
+        CenterRow &row = rows.emplace_back();
+        row.id = id;
+        row.subItem(ColName) = firstChildText(childAt(rowNode, 1));
+        const std::optional<double> fraction = formats::readNumber(firstChildText(childAt(rowNode, 2)));
+        if (!fraction)
+            throw Failure::typeMismatch();
+        row.subItem(ColHandlingFee) = formats::fixed(*fraction * 100, 1);
+        row.subItem(ColDuty) = formats::toBoolean(firstChildText(childAt(rowNode, 3))) ? QStringLiteral("1")
+                                                                                        : QStringLiteral("0");
+        row.subItem(ColSortKey) = marks::sortKeyFor(row.id);
+        if (rowRead)
+            rowRead();
+    }
+}
+
+} // namespace vendorcenter::replies

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <pugixml.hpp>
+
+#include <memory>
+
+class QNetworkAccessManager;
+
+namespace vendorcenter {
+
+// Loads an XML document from a URL synchronously: the call returns when the
+// reply is complete, has failed or has timed out, and user input does not
+// reach the application meanwhile. Whitespace-only text is dropped; comments
+// and processing instructions stay as nodes, so positions count them.
+class XmlFetcher
+{
+public:
+    static constexpr int kDefaultTimeoutMs = 60'000;
+
+    XmlFetcher();
+    ~XmlFetcher();
+
+    // The root element of the loaded document, or an empty node when the server
+    // could not be reached, answered with an error status, timed out, or sent
+    // something that is not well-formed XML.
+    pugi::xml_node load(const QString &url, pugi::xml_document &document);
+
+    void setTimeoutMs(int ms) { timeoutMs_ = ms; }
+
+private:
+    std::unique_ptr<QNetworkAccessManager> network_;
+    int timeoutMs_ = kDefaultTimeoutMs;
+};
+
+} // namespace vendorcenter

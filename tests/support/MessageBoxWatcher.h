@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// Answers every message box that opens while it lives, as a user pressing OK
+// would, and remembers what each one said.
+class MessageBoxWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Seen
+    {
+        QString text;
+        QString title;
+        QMessageBox::Icon icon;
+    };
+
+    explicit MessageBoxWatcher(QObject *parent = nullptr);
+
+    const QList<Seen> &seen() const { return seen_; }
+    QStringList texts() const;
+    void clear() { seen_.clear(); }
+
+private:
+    void poll();
+
+    QTimer timer_;
+    QList<Seen> seen_;
+};
