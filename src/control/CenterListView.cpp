@@ -17,6 +17,8 @@ CenterListView::CenterListView(QWidget *parent) : QTreeView(parent), model_(new 
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSortingEnabled(false); // the control decides when and how the list sorts
+    // The two visible columns fill the list exactly; long names show whole in their tooltip.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     header()->setSectionsClickable(true);

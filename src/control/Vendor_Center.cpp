@@ -33,6 +33,7 @@ namespace {
 
 // Both lists stand 3975 twips wide on the control.
 constexpr double kListWidthTwips = 3975;
+constexpr double kDialogFontPoints = 7.5;
 
 const QStringList &columnHeaders()
 {
@@ -134,6 +135,10 @@ VendorCenterPrivate &privateOf(Vendor_Center &control)
 Vendor_Center::Vendor_Center(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Vendor_Center"));
+    // The captions were laid out for a small 8-point dialog font.
+    QFont dialogFont = font();
+    dialogFont.setPointSizeF(kDialogFontPoints);
+    setFont(dialogFont);
     d = std::make_unique<VendorCenterPrivate>(this);
     d->startUp();
     setCursor(Qt::ArrowCursor);
