@@ -5,6 +5,7 @@
 #include "control/TextBoxLook.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -116,6 +117,13 @@ ControlSurface buildSurface(QWidget *control)
                                   2175, 255);
     for (QRadioButton *option : {s.optList[0], s.optList[1], s.optFind[0], s.optFind[1]})
         option->setAccessibleName(option->text());
+    // Each option array is one exclusive group of its own; Qt would otherwise
+    // group optList with optFind, since Frame1 sits inside fraFind.
+    for (QRadioButton *const *array : {s.optList, s.optFind}) {
+        auto *group = new QButtonGroup(control);
+        for (int index = 0; index < 2; ++index)
+            group->addButton(array[index], index);
+    }
     s.txtVendorID->setAccessibleName(QStringLiteral("Find by ID"));
     s.txtVendorName->setAccessibleName(QStringLiteral("Find by Name"));
 
