@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vendorcenter::server {
+
+struct ServerOptions {
+    std::string host = "127.0.0.1";
+    int port = 8080;
+    std::string database = "vendorcenter.sqlite";
+    bool showHelp = false;
+};
+
+struct ParsedCommandLine {
+    std::optional<ServerOptions> options;
+    std::string error;
+};
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+std::string usageText();
+
+// True for "localhost", 127.0.0.0/8 and ::1: addresses other machines cannot reach.
+bool isLoopbackHost(const std::string& host);
+
+// "http://HOST:PORT", with IPv6 hosts in brackets.
+std::string serverAddress(const std::string& host, int port);
+
+}  // namespace vendorcenter::server

@@ -1,0 +1,150 @@
+#include "server_page_fixture.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace vendorcenter::server::testing {
+
+TemporaryDirectory::TemporaryDirectory() {
+    std::string pattern = "/tmp/vendorcenter-backend-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TemporaryDirectory::~TemporaryDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+namespace {
+
+struct Database {
+    explicit Database(const std::string& path) {
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            throw std::runtime_error("cannot open " + path);
+        }
+        sqlite3_busy_timeout(db, 5000);
+    }
+    ~Database() { sqlite3_close(db); }
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    sqlite3* db = nullptr;
+};
+
+}  // namespace
+
+std::vector<StoredCrossReference> storedCrossReferences(const std::string& databasePath) {
+    Database database(databasePath);
+    sqlite3_stmt* statement = nullptr;
+    const char* sql =
+        "SELECT VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated"
+        " FROM VendorCenterCrossReference ORDER BY VendorID, CenterID";
+    if (sqlite3_prepare_v2(database.db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        throw std::runtime_error(sqlite3_errmsg(database.db));
+    }
+    std::vector<StoredCrossReference> rows;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        rows.push_back({sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1),
+                        sqlite3_column_double(statement, 2), sqlite3_column_int64(statement, 3),
+                        reinterpret_cast<const char*>(sqlite3_column_text(statement, 4))});
+    }
+    sqlite3_finalize(statement);
+    return rows;
+}
+
+void executeSql(const std::string& databasePath, const std::string& sql) {
+    Database database(databasePath);
+    char* message = nullptr;
+    if (sqlite3_exec(database.db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message != nullptr ? message : "failed";
+        sqlite3_free(message);
+        throw std::runtime_error(text);
+    }
+}
+
+std::string formEncode(const std::string& text) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == ' ') {
+            out += '+';
+        } else if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                   byte == '*' || byte == '-' || byte == '.' || byte == '_') {
+            out += c;
+        } else {
+            out += '%';
+            out += hex[byte >> 4];
+            out += hex[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string saveBody(const std::vector<std::string>& statements) {
+    std::string body;
+    for (const std::string& statement : statements) body += "SQL=" + formEncode(statement) + "&";
+    return body;
+}
+
+std::unique_ptr<PositionalDocument> readByPosition(const std::string& xml) {
+    auto document = std::make_unique<PositionalDocument>();
+    const pugi::xml_parse_result result =
+        document->document.load_buffer(xml.data(), xml.size(), pugi::parse_default | pugi::parse_comments, pugi::encoding_utf8);
+    document->parsed = static_cast<bool>(result);
+    return document;
+}
+
+pugi::xml_node childAt(pugi::xml_node node, std::size_t position) {
+    std::size_t index = 0;
+    for (pugi::xml_node child : node.children()) {
+        if (index++ == position) return child;
+    }
+    return {};
+}
+
+std::size_t childCount(pugi::xml_node node) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] pugi::xml_node child : node.children()) ++count;
+    return count;
+}
+
+std::string textOf(pugi::xml_node node) { return node.text().get(); }
+
+void ServerPageTest::SetUp() {
+    databasePath_ = directory_.file("vendorcenter.sqlite");
+    storage_ = SqliteStorage::open(databasePath_);
+    server_ = std::make_unique<HttpServer>(*storage_, [](std::string_view) {});
+    port_ = server_->bind("127.0.0.1", 0);
+    ASSERT_GT(port_, 0);
+    ASSERT_TRUE(server_->start());
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+    client_->set_connection_timeout(5);
+    client_->set_read_timeout(20);
+    client_->set_write_timeout(20);
+}
+
+void ServerPageTest::TearDown() {
+    client_.reset();
+    if (server_) server_->stop();
+    server_.reset();
+    storage_.reset();
+}
+
+httplib::Result ServerPageTest::get(const std::string& target) { return client_->Get(target); }
+
+httplib::Result ServerPageTest::post(const std::string& body) {
+    return client_->Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
+}
+
+std::unique_ptr<PositionalDocument> ServerPageTest::query(const std::string& kind, const std::string& vendorId) {
+    auto result = get("/VendorCenter.asp?" + kind + "=1&VendorID=" + vendorId);
+    if (!result || result->status != 200) return nullptr;
+    return readByPosition(result->body);
+}
+
+}  // namespace vendorcenter::server::testing
