@@ -231,6 +231,30 @@ private slots:
             QCOMPARE(never->focusPolicy(), Qt::NoFocus);
     }
 
+    // A few neighbours overlap by design (the move buttons over the list
+    // edges, the labels over the list tops, the find frame over the list
+    // bottom); at any DPI no overlap may be thicker than the design's own.
+    void neighboursOverlapNoMoreThanDesigned()
+    {
+        Vendor_Center control;
+        const double dpi = control.logicalDpiX();
+        for (const Placement &a : kLayout) {
+            for (const Placement &b : kLayout) {
+                if (&a >= &b || qstrcmp(a.container, b.container) != 0)
+                    continue;
+                const QRect designed = QRect(a.left, a.top, a.width, a.height).intersected(QRect(b.left, b.top, b.width, b.height));
+                const int allowed = designed.isEmpty() ? 0 : twipsToPixels(std::min(designed.width(), designed.height()), dpi) + 1;
+                const QRect overlap = control.findChild<QWidget *>(QLatin1String(a.name))->geometry().intersected(
+                    control.findChild<QWidget *>(QLatin1String(b.name))->geometry());
+                QVERIFY2(overlap.isEmpty() || std::min(overlap.width(), overlap.height()) <= allowed,
+                         qPrintable(QStringLiteral("%1 overlaps %2").arg(a.name, b.name)));
+            }
+        }
+        const int expectedDpi = qEnvironmentVariableIntValue("VENDORCENTER_EXPECT_DPI");
+        if (expectedDpi != 0)
+            QCOMPARE(control.logicalDpiX(), expectedDpi);
+    }
+
     void everyWidgetHasAnAccessibleName()
     {
         Vendor_Center control;
