@@ -1,10 +1,128 @@
 #include "server/FormEncoding.h"
 
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 namespace vendorcenter {
+
+namespace {
+
+constexpr unsigned char kQuestionMark = 63;
+
+constexpr bool passesUnchanged(unsigned code)
+{
+    return code == 42 || code == 45 || code == 46 || (code >= 48 && code <= 57) || (code >= 65 && code <= 90)
+        || code == 95 || (code >= 97 && code <= 122);
+}
+
+// What each byte becomes in the body, packed for one 8-byte store: up to
+// three UTF-16 units in the low 48 bits ("+", the character itself, or "%"
+// and two upper-case hex digits) and the count of units in the top 16.
+static_assert(std::endian::native == std::endian::little, "the packed pieces are stored little-endian");
+
+constexpr std::uint64_t packed(std::uint64_t first, std::uint64_t second, std::uint64_t third, std::uint64_t count)
+{
+    return first | second << 16 | third << 32 | count << 48;
+}
+
+constexpr std::array<std::uint64_t, 256> makePieces()
+{
+    constexpr char16_t hex[] = u"0123456789ABCDEF";
+    std::array<std::uint64_t, 256> pieces{};
+    for (unsigned code = 0; code < 256; ++code) {
+        if (code == 32)
+            pieces[code] = packed(u'+', 0, 0, 1);
+        else if (passesUnchanged(code))
+            pieces[code] = packed(code, 0, 0, 1);
+        else
+            pieces[code] = packed(u'%', hex[code >> 4], hex[code & 0xF], 3);
+    }
+    return pieces;
+}
+
+constexpr std::array<std::uint64_t, 256> kPieces = makePieces();
+
+} // namespace
+
+unsigned char windows1252Byte(char16_t unit)
+{
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
+        return static_cast<unsigned char>(unit);
+    switch (unit) {
+    case 0x20AC: return 0x80; // €
+    case 0x201A: return 0x82; // ‚
+    case 0x0192: return 0x83; // ƒ
+    case 0x201E: return 0x84; // „
+    case 0x2026: return 0x85; // …
+    case 0x2020: return 0x86; // †
+    case 0x2021: return 0x87; // ‡
+    case 0x02C6: return 0x88; // ˆ
+    case 0x2030: return 0x89; // ‰
+    case 0x0160: return 0x8A; // Š
+    case 0x2039: return 0x8B; // ‹
+    case 0x0152: return 0x8C; // Œ
+    case 0x017D: return 0x8E; // Ž
+    case 0x2018: return 0x91; // left single quote
+    case 0x2019: return 0x92; // right single quote
+    case 0x201C: return 0x93; // left double quote
+    case 0x201D: return 0x94; // right double quote
+    case 0x2022: return 0x95; // •
+    case 0x2013: return 0x96; // –
+    case 0x2014: return 0x97; // —
+    case 0x02DC: return 0x98; // ˜
+    case 0x2122: return 0x99; // ™
+    case 0x0161: return 0x9A; // š
+    case 0x203A: return 0x9B; // ›
+    case 0x0153: return 0x9C; // œ
+    case 0x017E: return 0x9E; // ž
+    case 0x0178: return 0x9F; // Ÿ
+    default: return kQuestionMark; // C1 controls, the five unused bytes, anything beyond the set
+    }
+}
+
+namespace {
+
+std::uint64_t pieceOf(char16_t unit)
+{
+    return kPieces[unit < 0x80 ? unit : windows1252Byte(unit)];
+}
+
+} // namespace
 
 QString urlEncode(const QString &text)
 {
-    return text;
+    const qsizetype length = text.size();
+    if (length == 0)
+        return {};
+    // Every piece is stored as four units; one unit of slack keeps the last store inside.
+    QString encoded(length * 3 + 1, Qt::Uninitialized);
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    char16_t *out = reinterpret_cast<char16_t *>(encoded.data());
+    char16_t *const start = out;
+    auto store = [](char16_t *at, std::uint64_t piece) {
+        std::memcpy(at, &piece, sizeof piece);
+        return static_cast<qsizetype>(piece >> 48);
+    };
+    qsizetype i = 0;
+    // Four at a time, so the table look-ups do not wait on each other's lengths.
+    for (; i + 4 <= length; i += 4) {
+        const std::uint64_t p0 = pieceOf(in[i]);
+        const std::uint64_t p1 = pieceOf(in[i + 1]);
+        const std::uint64_t p2 = pieceOf(in[i + 2]);
+        const std::uint64_t p3 = pieceOf(in[i + 3]);
+        char16_t *at = out;
+        at += store(at, p0);
+        at += store(at, p1);
+        at += store(at, p2);
+        at += store(at, p3);
+        out = at;
+    }
+    for (; i < length; ++i)
+        out += store(out, pieceOf(in[i]));
+    encoded.truncate(out - start);
+    return encoded;
 }
 
 } // namespace vendorcenter

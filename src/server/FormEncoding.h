@@ -9,4 +9,7 @@ namespace vendorcenter {
 // becomes "+", letters, digits and * - . _ stay, anything else is %XX.
 QString urlEncode(const QString &text);
 
+// The Windows-1252 byte of one UTF-16 unit; 63 ("?") for a unit the set lacks.
+unsigned char windows1252Byte(char16_t unit);
+
 } // namespace vendorcenter

@@ -23,11 +23,16 @@ public:
              std::function<void()> reload);
 
     // Returns true when the pending changes reached the server and it accepted
-    // them, or when there was nothing to send.
+    // them, or when there was nothing to send. Every failure is shown to the
+    // user here; nothing is thrown.
     bool save();
+    // Saves, and reloads both lists only when the save went through; after a
+    // failed save the marks stay and the commit button can be pressed again.
     void commit();
 
 private:
+    bool postPendingChanges();
+
     ControlSurface &ui_;
     ControlState &state_;
     InternetTransfer &inet_;
