@@ -33,6 +33,21 @@ std::optional<double> readNumber(const QString &text)
     return value;
 }
 
+std::optional<double> readReplyNumber(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    for (QLocale locale : {QLocale(), QLocale::c()}) {
+        locale.setNumberOptions(QLocale::RejectGroupSeparator);
+        bool ok = false;
+        const double value = locale.toDouble(trimmed, &ok);
+        if (ok && std::isfinite(value))
+            return value;
+    }
+    return std::nullopt;
+}
+
 bool isPlainDecimal(const QString &text)
 {
     const QLocale locale = userLocale();
@@ -59,7 +74,7 @@ bool isPlainDecimal(const QString &text)
 
 qint16 toInt16(const QString &text)
 {
-    const std::optional<double> value = readNumber(text);
+    const std::optional<double> value = readReplyNumber(text);
     if (!value)
         throw Failure::typeMismatch();
     const int previousMode = std::fegetround();
@@ -78,7 +93,7 @@ bool toBoolean(const QString &text)
         return true;
     if (trimmed.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
         return false;
-    const std::optional<double> value = readNumber(trimmed);
+    const std::optional<double> value = readReplyNumber(trimmed);
     if (!value)
         throw Failure::typeMismatch();
     return *value != 0.0;

@@ -18,15 +18,21 @@ QString fixed(double value, int decimals);
 // A number read under the user's settings, blanks around it allowed.
 std::optional<double> readNumber(const QString &text);
 
+// A number in a server reply. Replies never group digits, so any group
+// separator is refused; the user's decimal separator is tried first, then the
+// point, so that a reply written with a point reads the same under every
+// regional setting ("0.125" is never taken for 125).
+std::optional<double> readReplyNumber(const QString &text);
+
 // An optional sign and digits with at most one decimal separator among them,
 // at least one digit ("5", "5.", ".5", "-5.25"); blanks around are not allowed.
 bool isPlainDecimal(const QString &text);
 
-// A 16-bit count: a half rounds to the even neighbour; throws Failure
-// 13 (not a number) or 6 (outside -32768..32767).
+// A 16-bit count from a reply: a half rounds to the even neighbour; throws
+// Failure 13 (not a number) or 6 (outside -32768..32767).
 qint16 toInt16(const QString &text);
 
-// "true"/"false" in any letter case, or a number (0 is false).
+// A flag from a reply: "true"/"false" in any letter case, or a number (0 is false).
 // Throws Failure 13 for anything else.
 bool toBoolean(const QString &text);
 

@@ -88,7 +88,7 @@ void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterR
                 row.subItem(i) = nodeText(part);
         }
         row.subItem(ColHandlingFee) = formats::fixed(8, 2);
-        const std::optional<double> country = formats::readNumber(row.subItem(ColCountryId));
+        const std::optional<double> country = formats::readReplyNumber(row.subItem(ColCountryId));
         if (!country)
             throw Failure::typeMismatch();
         row.subItem(ColDuty) = (*country == 2 && dutyDefault == 1) ? QStringLiteral("1") : QStringLiteral("0");
@@ -108,7 +108,7 @@ void readSelectedRows(pugi::xml_node root, std::vector<CenterRow> &rows, const s
         CenterRow &row = rows.emplace_back();
         row.id = id;
         row.subItem(ColName) = firstChildText(childAt(rowNode, 1));
-        const std::optional<double> fraction = formats::readNumber(firstChildText(childAt(rowNode, 2)));
+        const std::optional<double> fraction = formats::readReplyNumber(firstChildText(childAt(rowNode, 2)));
         if (!fraction)
             throw Failure::typeMismatch();
         row.subItem(ColHandlingFee) = formats::fixed(*fraction * 100, 1);

@@ -364,13 +364,15 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         FakeServerPage fake;
-        fake.serveVendor(12, 0, {{"7", "Ost", "2", ""}}, {{"5", "Mitte", "0,125", "1"}});
+        fake.serveVendor(12, 0, {{"7", "Ost", "2", ""}}, {{"5", "Mitte", "0,125", "1"}, {"6", "Nord", "0.05", "1"}});
         Vendor_Center control;
         EventLogCapture log;
         control.LetDataFromDatabase(12, fake.baseUrl());
         QVERIFY2(log.entries.isEmpty(), qPrintable(log.entries.join('\n')));
         QCOMPARE(surfaceOf(control).lstCenters->row(0).handlingFee(), QStringLiteral("8,00"));
         QCOMPARE(surfaceOf(control).lstSelectedCenters->row(0).handlingFee(), QStringLiteral("12,5"));
+        // A server that writes a point is read the same under a comma setting.
+        QCOMPARE(surfaceOf(control).lstSelectedCenters->row(1).handlingFee(), QStringLiteral("5,0"));
     }
 };
 

@@ -59,6 +59,21 @@ TEST_F(Formats, RegionalSettingsDecideTheDecimalSeparator)
     EXPECT_EQ(sqlNumber(0.125), "0.125") << "statements always use a point";
 }
 
+// Replies from a server page that writes a point must read the same for a
+// user whose decimal separator is a comma, and never as a grouped thousand.
+TEST_F(Formats, ReplyNumbersReadUnderEveryRegionalSetting)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(readReplyNumber("0.125").value_or(-1), 0.125);
+    EXPECT_EQ(readReplyNumber("0,125").value_or(-1), 0.125);
+    EXPECT_EQ(toInt16("4,5"), 4);
+    EXPECT_FALSE(readReplyNumber("1.234,5").has_value());
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(readReplyNumber("0.125").value_or(-1), 0.125);
+    EXPECT_FALSE(readReplyNumber("1,234").has_value());
+    EXPECT_FALSE(readReplyNumber("").has_value());
+}
+
 TEST_F(Formats, PlainDecimalsAreSignDigitsAndOneSeparator)
 {
     for (const char *yes : {"5", "5.", ".5", "-5.25", "+7", "007"})
