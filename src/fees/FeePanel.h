@@ -1,10 +1,31 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 namespace vendorcenter {
 
 struct ControlSurface;
+struct CenterRow;
+
+// What "Save" makes of the typed fee.
+struct FeeEntry
+{
+    enum class Verdict { Accepted, NotANumber, NotBelow100 };
+    Verdict verdict = Verdict::NotANumber;
+    double value = 0.0;
+};
+
+// Checks a typed fee: blanks (code 32) around it are ignored, the rest must be
+// a plain decimal number under the user's regional settings, below 100.
+FeeEntry checkFeeEntry(const QString &typed);
+
+// The message that refuses a fee; empty for an accepted one.
+QString feeEntryMessage(FeeEntry::Verdict verdict);
+
+// The duty text of a selected row once its fee was saved: an unmarked row
+// gets "U"; a row that already carries a mark keeps it.
+QString dutyAfterFeeSaved(const QString &duty);
 
 // The handling-fee panel under the selected list: "Update" enters editing,
 // "Save" checks the number and writes it into the current selected row.
@@ -18,7 +39,24 @@ public:
     // Clears and disables the panel and ends an edit in progress.
     void reset();
 
+    // Fills the two fields from a selected row (fee text and duty flag).
+    void showRow(const CenterRow &row);
+    // Empties the fee box and unchecks the duty box; the button keeps its state.
+    void clearFields();
+    // Ends an edit in progress ("Save" back to "Update", read-only) without
+    // touching the fields.
+    void leaveEditing();
+    bool isEditing() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void onButtonClicked();
+    void beginEditing();
+    void saveFee();
+    void refuse(FeeEntry::Verdict verdict);
+
     ControlSurface &ui_;
 };
 
