@@ -66,6 +66,20 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
                 return parsed;
             }
             options.database = *value;
+        } else if (argument == "--users" || argument.rfind("--users=", 0) == 0) {
+            const auto value = valueOf("--users");
+            if (!value || value->empty()) {
+                parsed.error = "--users needs the path of a users file";
+                return parsed;
+            }
+            options.usersFile = *value;
+        } else if (argument == "--hash-password" || argument.rfind("--hash-password=", 0) == 0) {
+            const auto value = valueOf("--hash-password");
+            if (!value || value->empty()) {
+                parsed.error = "--hash-password needs a user name";
+                return parsed;
+            }
+            options.hashPasswordUser = *value;
         } else {
             parsed.error = "unknown argument \"" + argument + "\"";
             return parsed;
@@ -76,13 +90,19 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string usageText() {
-    return "Usage: vendorcenter-server [--listen HOST:PORT] [--database PATH]\n"
+    return "Usage: vendorcenter-server [--listen HOST:PORT] [--database PATH] [--users FILE]\n"
+           "       vendorcenter-server --hash-password USER < password\n"
            "\n"
            "Serves /VendorCenter.asp for the Vendor_Center control.\n"
            "\n"
            "  --listen HOST:PORT  address to listen on (default 127.0.0.1:8080; port 0 picks a free port)\n"
            "  --database PATH     SQLite file (default vendorcenter.sqlite); a new file gets the\n"
            "                      schema and demo data\n"
+           "  --users FILE        answer only requests with HTTP Basic credentials of a user listed\n"
+           "                      in FILE, one \"user:salt:hash\" line each (hash: hex SHA-256 of\n"
+           "                      the salt followed by the password); everything else gets 401\n"
+           "  --hash-password USER  read a password from standard input and print the FILE line\n"
+           "                      for USER, with a fresh salt\n"
            "  --help              show this text\n";
 }
 

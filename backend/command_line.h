@@ -10,6 +10,8 @@ struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 8080;
     std::string database = "vendorcenter.sqlite";
+    std::string usersFile;                          // empty: no credentials asked
+    std::optional<std::string> hashPasswordUser;    // --hash-password USER
     bool showHelp = false;
 };
 

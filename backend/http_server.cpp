@@ -4,11 +4,15 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <atomic>
+#include <memory>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 
 namespace vendorcenter::server {
 namespace {
@@ -44,6 +48,12 @@ void send(httplib::Response& response, const HttpReply& reply) {
     response.set_content(reply.body, reply.contentType.c_str());
 }
 
+void askForCredentials(httplib::Response& response) {
+    response.status = 401;
+    response.set_header("WWW-Authenticate", std::string(kAuthenticateChallenge));
+    response.set_content("Credentials are needed for the server page.", std::string(kTextContentType).c_str());
+}
+
 }  // namespace
 
 struct HttpServer::Impl {
@@ -51,8 +61,14 @@ struct HttpServer::Impl {
         if (!log) log = writeToStderr;
     }
 
+    // Without a table every request is let through.
+    bool authorized(const httplib::Request& request) const {
+        return !users || users->acceptsAuthorization(request.get_header_value("Authorization"));
+    }
+
     Storage& storage;
     LogSink log;
+    std::optional<UserTable> users;
     httplib::Server server;
     std::atomic<bool> stopRequested{false};
 };
@@ -63,11 +79,19 @@ HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<I
 
     httplib::Server& server = impl_->server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // The reply goes out as a header write and a body write; with Nagle's
+    // algorithm the body then waits for the client's delayed ACK, some 40 ms
+    // on every request of a kept-alive connection.
+    server.set_tcp_nodelay(true);
     // One over the limit, so that the handler sees an oversized body and says why.
     server.set_payload_max_length(kMaxSaveBodyBytes + 1);
 
     Impl* impl = impl_.get();
     server.Get(kPagePath, [impl](const httplib::Request& request, httplib::Response& response) {
+        if (!impl->authorized(request)) {
+            askForCredentials(response);
+            return;
+        }
         QueryParameters parameters(request.params.begin(), request.params.end());
         const HttpReply reply = answerQuery(impl->storage, parameters);
         if (!reply.diagnostic.empty()) impl->log("query failed: " + printable(reply.diagnostic));
@@ -92,6 +116,12 @@ HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<I
             body.append(data, length);
             return true;
         });
+        // Checked once the body has been read, so that the connection stays
+        // in step for the client's retry with credentials.
+        if (!impl->authorized(request)) {
+            askForCredentials(response);
+            return;
+        }
         const bool declaredTooLarge = request.get_header_value<std::uint64_t>("Content-Length") > kMaxSaveBodyBytes;
         if (tooLarge || declaredTooLarge) {
             send(response, tooLargeSaveReply());
@@ -147,9 +177,23 @@ HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<I
 
 HttpServer::~HttpServer() { stop(); }
 
+void HttpServer::requireCredentials(UserTable users) { impl_->users = std::move(users); }
+
 int HttpServer::bind(const std::string& host, int port) {
-    if (port == 0) return impl_->server.bind_to_any_port(host);
-    return impl_->server.bind_to_port(host.c_str(), port) ? port : -1;
+    // The packaged cpp-httplib listens with a backlog of 5, which drops
+    // connections when many clients arrive at once. Remember the listening
+    // socket and listen again with the system's limit (Linux raises the
+    // backlog of a socket that listens already).
+    auto listening = std::make_shared<socket_t>(-1);
+    impl_->server.set_socket_options([listening](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        *listening = sock;
+    });
+    const int bound = port == 0 ? impl_->server.bind_to_any_port(host)
+                                : (impl_->server.bind_to_port(host.c_str(), port) ? port : -1);
+    if (bound > 0 && *listening >= 0) ::listen(*listening, SOMAXCONN);
+    return bound;
 }
 
 bool HttpServer::run() {

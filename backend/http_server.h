@@ -1,5 +1,6 @@
 #pragma once
 
+#include "basic_auth.h"
 #include "storage.h"
 
 #include <functional>
@@ -22,6 +23,11 @@ public:
 
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
+
+    // From now on every query and save must carry HTTP Basic credentials of
+    // one of `users`; others are answered 401 and touch nothing. Call before
+    // serving starts.
+    void requireCredentials(UserTable users);
 
     // Binds the listening socket; port 0 picks a free one. Returns the bound
     // port, or -1 when the address cannot be bound.

@@ -1,3 +1,4 @@
+#include "basic_auth.h"
 #include "command_line.h"
 #include "http_server.h"
 #include "open_storage.h"
@@ -6,6 +7,7 @@
 #include <signal.h>
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,16 @@ int main(int argc, char** argv) {
     if (options.showHelp) {
         std::cout << usageText();
         return 0;
+    }
+    if (options.hashPasswordUser) return printUserLine(*options.hashPasswordUser, std::cin, std::cout, std::cerr);
+    std::optional<UserTable> users;
+    if (!options.usersFile.empty()) {
+        UserTable::Parsed loaded = loadUsersFile(options.usersFile);
+        if (!loaded.users) {
+            std::cerr << "vendorcenter-server: --users: " << loaded.error << "\n";
+            return 1;
+        }
+        users = std::move(loaded.users);
     }
 
     // Signals are taken by sigtimedwait below, so every thread started from here
@@ -40,14 +52,16 @@ int main(int argc, char** argv) {
     }
 
     HttpServer server(*storage);
+    if (users) server.requireCredentials(std::move(*users));
     const int port = server.bind(options.host, options.port);
     if (port < 0) {
         std::cerr << "vendorcenter-server: cannot listen on " << options.host << ":" << options.port << "\n";
         return 1;
     }
     if (!isLoopbackHost(options.host)) {
-        std::cerr << "vendorcenter-server: warning: listening on " << options.host
-                  << ", reachable from other machines; anyone who reaches it can change cross-references\n";
+        std::cerr << "vendorcenter-server: warning: listening on " << options.host << ", reachable from other machines; "
+                  << (options.usersFile.empty() ? "anyone who reaches it can change cross-references\n"
+                                                : "credentials travel in clear text unless TLS is put in front\n");
     }
 
     if (!server.start()) {

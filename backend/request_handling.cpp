@@ -27,6 +27,7 @@ bool isOn(const QueryParameters& parameters, const std::string& name) {
 }
 
 const char* const kNothingSaved = "\nNothing was saved.";
+const char* const kUnreachable = "The database cannot be reached just now. Try again shortly.";
 
 }  // namespace
 
@@ -55,6 +56,10 @@ HttpReply answerQuery(Storage& storage, const QueryParameters& parameters) {
         SelectedCentersReply reply(*vendorId);
         storage.readSelectedCenters(*vendorId, [&](const SelectedCenterRow& center) { reply.add(center); });
         return xml(reply.finish());
+    } catch (const StorageUnavailable& error) {
+        HttpReply failed = text(503, kUnreachable);
+        failed.diagnostic = error.what();
+        return failed;
     } catch (const StorageError& error) {
         HttpReply failed = text(500, "The database could not be read.");
         failed.diagnostic = error.what();
@@ -93,6 +98,19 @@ HttpReply answerSave(Storage& storage, std::string_view body, std::string_view t
                              "." + kNothingSaved);
     case ApplyResult::Outcome::StorageFailure:
         break;
+    case ApplyResult::Outcome::Unavailable: {
+        HttpReply failed = text(503, std::string(kUnreachable) + kNothingSaved);
+        failed.diagnostic = result.detail;
+        return failed;
+    }
+    case ApplyResult::Outcome::CommitUncertain: {
+        // The commit may have gone through: saying "nothing was saved" could be false.
+        HttpReply failed = text(503,
+                                "The connection to the database broke while the changes were being committed: they "
+                                "were saved either in full or not at all. Reload the lists to see which.");
+        failed.diagnostic = result.detail;
+        return failed;
+    }
     }
     HttpReply failed = text(500, std::string("The database could not save the changes.") + kNothingSaved);
     failed.diagnostic = result.detail;

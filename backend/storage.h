@@ -61,6 +61,8 @@ struct ApplyResult {
         Applied,           // committed
         UnknownReference,  // a vendor or center that does not exist; rolled back
         StorageFailure,    // the database failed; rolled back
+        Unavailable,       // the database could not be reached; nothing applied
+        CommitUncertain,   // the connection broke during COMMIT: applied in full or not at all
     };
     Outcome outcome = Outcome::Applied;
     std::size_t changedRows = 0;
@@ -73,6 +75,13 @@ struct ApplyResult {
 class StorageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The database cannot be reached just now; the request answers 503 and a
+// later one may succeed.
+class StorageUnavailable : public StorageError {
+public:
+    using StorageError::StorageError;
 };
 
 // The server page's view of its database. Implementations are safe to call

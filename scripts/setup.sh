@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev libgl-dev
   libpugixml-dev libcpp-httplib-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
+  postgresql libpq-dev
+  clang libclang-rt-14-dev
   fonts-dejavu-core xvfb xauth
 )
 

@@ -1,5 +1,6 @@
 #include "server/XmlFetcher.h"
 
+#include <QByteArrayView>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -15,6 +16,25 @@ constexpr qint64 kMaxReplyBytes = 64LL * 1024 * 1024;
 
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi;
 
+// The replies are four levels deep. The readers gather an element's text by
+// recursion, so a reply nested without end would run the stack out.
+constexpr int kMaxNesting = 256;
+
+bool nestedTooDeep(pugi::xml_document &document)
+{
+    struct DepthWalker : pugi::xml_tree_walker
+    {
+        bool tooDeep = false;
+        bool for_each(pugi::xml_node &) override
+        {
+            tooDeep = depth() > kMaxNesting;
+            return !tooDeep;
+        }
+    } walker;
+    document.traverse(walker);
+    return walker.tooDeep;
+}
+
 } // namespace
 
 XmlFetcher::XmlFetcher() : network_(std::make_unique<QNetworkAccessManager>()) {}
@@ -24,7 +44,17 @@ XmlFetcher::~XmlFetcher() = default;
 pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
 {
     document.reset();
-    QNetworkRequest request{QUrl(url)};
+    QUrl target(url);
+    QNetworkRequest request;
+    // Credentials in the server base go out with the first request, in UTF-8;
+    // left to the network layer they would wait for a 401 and go as Latin-1.
+    if (!target.userName().isEmpty() || !target.password().isEmpty()) {
+        const QByteArray credentials =
+            (target.userName(QUrl::FullyDecoded) + QLatin1Char(':') + target.password(QUrl::FullyDecoded)).toUtf8();
+        request.setRawHeader("Authorization", "Basic " + credentials.toBase64());
+        target.setUserInfo(QString());
+    }
+    request.setUrl(target);
     request.setTransferTimeout(timeoutMs_);
     QNetworkReply *reply = network_->get(request);
 
@@ -42,10 +72,20 @@ pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document
     reply->deleteLater();
     if (!ok)
         return {};
+    return parseReply(body, document);
+}
+
+pugi::xml_node parseReply(const QByteArray &body, pugi::xml_document &document)
+{
     const pugi::xml_parse_result parsed = document.load_buffer(body.constData(), static_cast<std::size_t>(body.size()),
                                                                kParseOptions);
-    if (!parsed)
+    // The parser takes UTF-8 on trust; bytes that are not UTF-8 make the
+    // document ill-formed, rather than names full of replacement characters.
+    const bool encodingBroken = parsed.encoding == pugi::encoding_utf8 && !QByteArrayView(body).isValidUtf8();
+    if (!parsed || encodingBroken || nestedTooDeep(document)) {
+        document.reset();
         return {};
+    }
     return document.document_element();
 }
 

@@ -6,9 +6,17 @@
 
 #include <memory>
 
+class QByteArray;
 class QNetworkAccessManager;
 
 namespace vendorcenter {
+
+// Parses a reply body the way every query reads it: whitespace-only text
+// dropped, comments and processing instructions kept. Returns the root
+// element, or an empty node when the body is not well-formed XML (bytes that
+// are not UTF-8 in a UTF-8 document included) or is nested deeper than any
+// reply of the server page could be.
+pugi::xml_node parseReply(const QByteArray &body, pugi::xml_document &document);
 
 // Loads an XML document from a URL synchronously: the call returns when the
 // reply is complete, has failed or has timed out, and user input does not

@@ -1,5 +1,10 @@
 #include "server_page_fixture.h"
 
+#ifdef VENDORCENTER_HAS_POSTGRESQL
+#include "postgres_cluster.h"
+#include "postgres_storage.h"
+#endif
+
 #include <sqlite3.h>
 
 #include <cstdlib>
@@ -115,10 +120,101 @@ std::size_t childCount(pugi::xml_node node) {
 
 std::string textOf(pugi::xml_node node) { return node.text().get(); }
 
+namespace {
+
+class SqliteTestDatabase final : public TestDatabase {
+public:
+    explicit SqliteTestDatabase(std::string path) : path_(std::move(path)) {}
+    StorageKind kind() const override { return StorageKind::Sqlite; }
+    std::string connectionText() const override { return path_; }
+    std::unique_ptr<Storage> open() const override { return SqliteStorage::open(path_); }
+    std::vector<StoredCrossReference> crossReferences() const override { return storedCrossReferences(path_); }
+    void execute(const std::string& sql) const override { executeSql(path_, sql); }
+    void refuseInsertsOfCenter(int centerId) const override {
+        const std::string id = std::to_string(centerId);
+        executeSql(path_, "CREATE TRIGGER refuse_center_" + id +
+                              " BEFORE INSERT ON VendorCenterCrossReference WHEN NEW.CenterID = " + id +
+                              " BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
+    }
+
+private:
+    std::string path_;
+};
+
+#ifdef VENDORCENTER_HAS_POSTGRESQL
+// The database "vendorcenter" of the process's cluster, emptied for each test.
+class PostgresTestDatabase final : public TestDatabase {
+public:
+    explicit PostgresTestDatabase(PostgresCluster& cluster) : cluster_(cluster) {
+        static std::once_flag created;
+        std::call_once(created, [&] { cluster_.createDatabase(kName); });
+        cluster_.execute(kName, "DROP SCHEMA IF EXISTS public CASCADE; CREATE SCHEMA public;");
+    }
+    StorageKind kind() const override { return StorageKind::PostgreSQL; }
+    // With a password, which must never show in a message or log line.
+    std::string connectionText() const override { return cluster_.uri(kName, kPassword); }
+    std::unique_ptr<Storage> open() const override { return PostgresStorage::open(connectionText()); }
+    std::vector<StoredCrossReference> crossReferences() const override {
+        std::vector<StoredCrossReference> rows;
+        for (const auto& row : cluster_.rows(kName,
+                                             "SELECT VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, "
+                                             "RecordLastUpdated FROM VendorCenterCrossReference ORDER BY VendorID, CenterID")) {
+            rows.push_back({std::stoll(*row[0]), std::stoll(*row[1]), std::stod(*row[2]), std::stoll(*row[3]), *row[4]});
+        }
+        return rows;
+    }
+    void execute(const std::string& sql) const override { cluster_.execute(kName, sql); }
+    void refuseInsertsOfCenter(int centerId) const override {
+        const std::string id = std::to_string(centerId);
+        cluster_.execute(kName, "CREATE FUNCTION refuse_center_" + id +
+                                    "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION "
+                                    "'refused for the test'; END $$;"
+                                    "CREATE TRIGGER refuse_center_" + id +
+                                    " BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW WHEN (NEW.CenterID = " +
+                                    id + ") EXECUTE FUNCTION refuse_center_" + id + "();");
+    }
+
+    static constexpr const char* kName = "vendorcenter";
+    static constexpr const char* kPassword = "s3cret-Pa55";
+
+private:
+    PostgresCluster& cluster_;
+};
+#endif
+
+}  // namespace
+
+std::vector<StorageKind> storageKindsUnderTest() {
+#ifdef VENDORCENTER_HAS_POSTGRESQL
+    return {StorageKind::Sqlite, StorageKind::PostgreSQL};
+#else
+    return {StorageKind::Sqlite};
+#endif
+}
+
+std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info) {
+    return info.param == StorageKind::PostgreSQL ? "PostgreSQL" : "SQLite";
+}
+
+std::unique_ptr<TestDatabase> makeTestDatabase(StorageKind kind, const TemporaryDirectory& directory) {
+    if (kind == StorageKind::Sqlite) {
+        return std::make_unique<SqliteTestDatabase>(directory.file("vendorcenter.sqlite"));
+    }
+#ifdef VENDORCENTER_HAS_POSTGRESQL
+    if (PostgresCluster* cluster = PostgresCluster::shared()) return std::make_unique<PostgresTestDatabase>(*cluster);
+#endif
+    return nullptr;
+}
+
 void ServerPageTest::SetUp() {
-    databasePath_ = directory_.file("vendorcenter.sqlite");
-    storage_ = SqliteStorage::open(databasePath_);
-    server_ = std::make_unique<HttpServer>(*storage_, [](std::string_view) {});
+    database_ = makeTestDatabase(storageKind(), directory_);
+    if (!database_) GTEST_SKIP();
+    if (database_->kind() == StorageKind::Sqlite) databasePath_ = database_->connectionText();
+    storage_ = database_->open();
+    server_ = std::make_unique<HttpServer>(*storage_, [log = log_](std::string_view line) {
+        std::lock_guard lock(log->mutex);
+        log->lines.emplace_back(line);
+    });
     port_ = server_->bind("127.0.0.1", 0);
     ASSERT_GT(port_, 0);
     ASSERT_TRUE(server_->start());
@@ -133,6 +229,11 @@ void ServerPageTest::TearDown() {
     if (server_) server_->stop();
     server_.reset();
     storage_.reset();
+}
+
+std::vector<std::string> ServerPageTest::serverLog() const {
+    std::lock_guard lock(log_->mutex);
+    return log_->lines;
 }
 
 httplib::Result ServerPageTest::get(const std::string& target) { return client_->Get(target); }

@@ -2,12 +2,14 @@
 
 #include "http_server.h"
 #include "sqlite_storage.h"
+#include "storage.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <pugixml.hpp>
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -61,9 +63,37 @@ pugi::xml_node childAt(pugi::xml_node node, std::size_t position);
 std::size_t childCount(pugi::xml_node node);
 std::string textOf(pugi::xml_node node);
 
-// The server page on a free loopback port over a new seeded database.
+enum class StorageKind { Sqlite, PostgreSQL };
+
+// SQLite, and PostgreSQL where the server page was built with it.
+std::vector<StorageKind> storageKindsUnderTest();
+std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info);
+
+// A new database of one kind, read and changed directly beside the server page.
+class TestDatabase {
+public:
+    virtual ~TestDatabase() = default;
+    virtual StorageKind kind() const = 0;
+    // What the server binary takes as --database.
+    virtual std::string connectionText() const = 0;
+    // The server page's storage on it; creates the schema and demo data when empty.
+    virtual std::unique_ptr<Storage> open() const = 0;
+    virtual std::vector<StoredCrossReference> crossReferences() const = 0;
+    virtual void execute(const std::string& sql) const = 0;
+    // Every later INSERT of that center into the cross-reference table fails
+    // inside the database, as a fault of the database would.
+    virtual void refuseInsertsOfCenter(int centerId) const = 0;
+};
+
+// Null when that kind cannot be had on this machine (PostgreSQL without its
+// server programs, which says so once). `directory` holds a SQLite file.
+std::unique_ptr<TestDatabase> makeTestDatabase(StorageKind kind, const TemporaryDirectory& directory);
+
+// The server page on a free loopback port over a new seeded database: SQLite
+// here; ServerPageOnEachStorage runs a test on every storage kind.
 class ServerPageTest : public ::testing::Test {
 protected:
+    virtual StorageKind storageKind() const { return StorageKind::Sqlite; }
     void SetUp() override;
     void TearDown() override;
 
@@ -71,12 +101,29 @@ protected:
     httplib::Result post(const std::string& body);
     std::unique_ptr<PositionalDocument> query(const std::string& kind, const std::string& vendorId);
 
+    std::vector<StoredCrossReference> storedRows() const { return database_->crossReferences(); }
+    // The lines the server page logged so far.
+    std::vector<std::string> serverLog() const;
+
     TemporaryDirectory directory_;
-    std::string databasePath_;
-    std::unique_ptr<SqliteStorage> storage_;
+    std::string databasePath_;  // the SQLite file; empty on other storages
+    std::unique_ptr<TestDatabase> database_;
+    std::unique_ptr<Storage> storage_;
     std::unique_ptr<HttpServer> server_;
     int port_ = 0;
     std::unique_ptr<httplib::Client> client_;
+
+private:
+    struct Log {
+        std::mutex mutex;
+        std::vector<std::string> lines;
+    };
+    std::shared_ptr<Log> log_ = std::make_shared<Log>();
+};
+
+class ServerPageOnEachStorage : public ServerPageTest, public ::testing::WithParamInterface<StorageKind> {
+protected:
+    StorageKind storageKind() const override { return GetParam(); }
 };
 
 }  // namespace vendorcenter::server::testing

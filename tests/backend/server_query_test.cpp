@@ -26,9 +26,10 @@ long rowOf(const PositionalDocument& document, std::size_t rowsPosition, const s
 
 }  // namespace
 
-using ServerQueries = ServerPageTest;
+using ServerQueries = ServerPageOnEachStorage;
+INSTANTIATE_TEST_SUITE_P(OnEachStorage, ServerQueries, ::testing::ValuesIn(storageKindsUnderTest()), storageKindName);
 
-TEST_F(ServerQueries, CountsEqualTheRowsTheListQueriesReturn) {
+TEST_P(ServerQueries, CountsEqualTheRowsTheListQueriesReturn) {
     for (const char* vendor : {"12", "14", "21", "30", "999"}) {
         const auto counts = query("count", vendor);
         const auto active = query("active", vendor);
@@ -41,7 +42,7 @@ TEST_F(ServerQueries, CountsEqualTheRowsTheListQueriesReturn) {
     }
 }
 
-TEST_F(ServerQueries, CountReplyCarriesTheDutyDefaultFirst) {
+TEST_P(ServerQueries, CountReplyCarriesTheDutyDefaultFirst) {
     const auto northwind = query("count", "12");
     ASSERT_TRUE(northwind && northwind->parsed);
     EXPECT_EQ(countValue(*northwind, 0), 1);
@@ -52,7 +53,7 @@ TEST_F(ServerQueries, CountReplyCarriesTheDutyDefaultFirst) {
     EXPECT_EQ(countValue(*harbor, 0), 0);
 }
 
-TEST_F(ServerQueries, ActiveRowsHoldTheirFieldsByPosition) {
+TEST_P(ServerQueries, ActiveRowsHoldTheirFieldsByPosition) {
     const auto active = query("active", "12");
     ASSERT_TRUE(active && active->parsed);
     const long row = rowOf(*active, 1, "7");
@@ -82,7 +83,7 @@ TEST_F(ServerQueries, ActiveRowsHoldTheirFieldsByPosition) {
     EXPECT_EQ(field(*active, 1, static_cast<std::size_t>(undated), 5), "");
 }
 
-TEST_F(ServerQueries, SelectedRowsHoldFeeAndFlagAndArriveEscapedIntact) {
+TEST_P(ServerQueries, SelectedRowsHoldFeeAndFlagAndArriveEscapedIntact) {
     const auto selected = query("selected", "12");
     ASSERT_TRUE(selected && selected->parsed);
     const pugi::xml_node rows = childAt(selected->root(), 2);
@@ -103,7 +104,7 @@ TEST_F(ServerQueries, SelectedRowsHoldFeeAndFlagAndArriveEscapedIntact) {
     EXPECT_EQ(field(*harbor, 2, 1, 1), "Montr\xC3\xA9" "al Distribution");
 }
 
-TEST_F(ServerQueries, RepliesAreUtf8XmlWithNothingButElementsInTheRoot) {
+TEST_P(ServerQueries, RepliesAreUtf8XmlWithNothingButElementsInTheRoot) {
     for (const char* kind : {"count", "active", "selected"}) {
         auto result = get(std::string("/VendorCenter.asp?") + kind + "=1&VendorID=12");
         ASSERT_TRUE(result);
@@ -116,7 +117,7 @@ TEST_F(ServerQueries, RepliesAreUtf8XmlWithNothingButElementsInTheRoot) {
     }
 }
 
-TEST_F(ServerQueries, AnUnknownVendorHasNoCentersAtAll) {
+TEST_P(ServerQueries, AnUnknownVendorHasNoCentersAtAll) {
     const auto counts = query("count", "999");
     ASSERT_TRUE(counts && counts->parsed);
     EXPECT_EQ(countValue(*counts, 0), 0);
@@ -132,7 +133,7 @@ TEST_F(ServerQueries, AnUnknownVendorHasNoCentersAtAll) {
     EXPECT_EQ(textOf(childAt(selected->root(), 1)), "0");
 }
 
-TEST_F(ServerQueries, BadVendorIdsAndUnknownQueriesAnswer400InPlainText) {
+TEST_P(ServerQueries, BadVendorIdsAndUnknownQueriesAnswer400InPlainText) {
     for (const char* target : {"/VendorCenter.asp?count=1&VendorID=x", "/VendorCenter.asp?count=1&VendorID=",
                                "/VendorCenter.asp?active=1&VendorID=12abc", "/VendorCenter.asp?selected=1&VendorID=2147483648",
                                "/VendorCenter.asp?selected=1&VendorID=1.5", "/VendorCenter.asp?count=1",
@@ -147,7 +148,7 @@ TEST_F(ServerQueries, BadVendorIdsAndUnknownQueriesAnswer400InPlainText) {
     }
 }
 
-TEST_F(ServerQueries, OtherPathsAnswer404AndOtherMethods405) {
+TEST_P(ServerQueries, OtherPathsAnswer404AndOtherMethods405) {
     for (const char* target : {"/", "/VendorCenter.aspx?count=1&VendorID=12", "/VendorCenterXasp?count=1&VendorID=12",
                                "/other.asp"}) {
         auto result = get(target);

@@ -37,9 +37,10 @@ const StoredCrossReference* find(const std::vector<StoredCrossReference>& rows, 
 
 }  // namespace
 
-using ServerSaves = ServerPageTest;
+using ServerSaves = ServerPageOnEachStorage;
+INSTANTIATE_TEST_SUITE_P(OnEachStorage, ServerSaves, ::testing::ValuesIn(storageKindsUnderTest()), storageKindName);
 
-TEST_F(ServerSaves, TheControlsExampleBodyIsAppliedInOneGo) {
+TEST_P(ServerSaves, TheControlsExampleBodyIsAppliedInOneGo) {
     const std::string body =
         "SQL=INSERT+INTO+VendorCenterCrossReference+%28VendorID%2CCenterID%2CCenterHandlingFee%2CDutyBrokerageFee%2C"
         "RecordLastUpdated%29+VALUES+%2812%2C7%2C0.08%2C1%2CGETDATE%28%29+%29+&"
@@ -47,7 +48,7 @@ TEST_F(ServerSaves, TheControlsExampleBodyIsAppliedInOneGo) {
         "RecordLastUpdated+%3D+GETDATE%28%29++WHERE+CenterID+%3D+9+AND+vendorID+%3D+12&"
         "SQL=DELETE+FROM+VENDORCENTERCROSSREFERENCE+WHERE+VendorID%3D12+AND+CenterID+IN%283%2C5%29&";
     ASSERT_EQ(body, saveBody({kInsert7, kUpdate9, kDelete3And5}));
-    const auto before = storedCrossReferences(databasePath_);
+    const auto before = storedRows();
 
     auto result = post(body);
     ASSERT_TRUE(result);
@@ -55,7 +56,7 @@ TEST_F(ServerSaves, TheControlsExampleBodyIsAppliedInOneGo) {
     EXPECT_EQ(result->get_header_value("Content-Type"), "text/plain; charset=utf-8");
     EXPECT_EQ(result->body, "4 changes saved for vendor 12.");
 
-    const auto after = storedCrossReferences(databasePath_);
+    const auto after = storedRows();
     const auto* inserted = find(after, 12, 7);
     ASSERT_NE(inserted, nullptr);
     EXPECT_DOUBLE_EQ(inserted->handlingFee, 0.08);
@@ -85,8 +86,8 @@ TEST_F(ServerSaves, TheControlsExampleBodyIsAppliedInOneGo) {
     EXPECT_EQ(textOf(childAt(childAt(childAt(selected->root(), 2), 1), 2)), "0.05");
 }
 
-TEST_F(ServerSaves, PairsThatExistOrDoNotAreSkippedAndReported) {
-    const auto before = storedCrossReferences(databasePath_);
+TEST_P(ServerSaves, PairsThatExistOrDoNotAreSkippedAndReported) {
+    const auto before = storedRows();
     auto result = post(saveBody({insertStatement(12, 3, "0.5", 0), deleteStatement(12, 7),
                                  "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, "
                                  "RecordLastUpdated = GETDATE()  WHERE CenterID = 8 AND vendorID = 12",
@@ -99,13 +100,13 @@ TEST_F(ServerSaves, PairsThatExistOrDoNotAreSkippedAndReported) {
               "Center 7 was not selected for vendor 12; nothing to remove.\n"
               "Center 8 is not selected for vendor 12; its fee was not changed.");
 
-    const auto after = storedCrossReferences(databasePath_);
+    const auto after = storedRows();
     EXPECT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(*find(after, 12, 3), *find(before, 12, 3));  // not duplicated, not overwritten
     ASSERT_NE(find(after, 12, 8), nullptr);
 }
 
-TEST_F(ServerSaves, HostileBodiesChangeNothing) {
+TEST_P(ServerSaves, HostileBodiesChangeNothing) {
     const std::string valid = "SQL=" + formEncode(kInsert7) + "&";
     const std::vector<std::pair<std::string, int>> bodies = {
         {saveBody({"DROP TABLE VendorCenterCrossReference"}), 400},
@@ -137,19 +138,19 @@ TEST_F(ServerSaves, HostileBodiesChangeNothing) {
         {saveBody({kDelete3And5, insertStatement(12, 9999, "0.08", 1)}), 422},
         {saveBody({kUpdate9, insertStatement(77, 7, "0.08", 1)}), 422},
     };
-    const auto before = storedCrossReferences(databasePath_);
+    const auto before = storedRows();
     for (const auto& [body, status] : bodies) {
         auto result = post(body);
         ASSERT_TRUE(result) << body;
         EXPECT_EQ(result->status, status) << body << "\n" << result->body;
         EXPECT_FALSE(result->body.empty()) << body;
-        EXPECT_EQ(storedCrossReferences(databasePath_), before) << body;
+        EXPECT_EQ(storedRows(), before) << body;
     }
     // The database itself is still whole.
     EXPECT_TRUE(query("count", "12"));
 }
 
-TEST_F(ServerSaves, RefusalsNameTheStatementAndWhy) {
+TEST_P(ServerSaves, RefusalsNameTheStatementAndWhy) {
     auto empty = post("&");
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->body, "Nothing to save");
@@ -168,15 +169,13 @@ TEST_F(ServerSaves, RefusalsNameTheStatementAndWhy) {
     EXPECT_NE(unknown->body.find("center 9999 does not exist"), std::string::npos) << unknown->body;
 }
 
-TEST_F(ServerSaves, ADatabaseFailureMidwayRollsBackTheEarlierStatements) {
-    executeSql(databasePath_,
-               "CREATE TRIGGER refuse_center_11 BEFORE INSERT ON VendorCenterCrossReference WHEN NEW.CenterID = 11 "
-               "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
-    const auto before = storedCrossReferences(databasePath_);
+TEST_P(ServerSaves, ADatabaseFailureMidwayRollsBackTheEarlierStatements) {
+    database_->refuseInsertsOfCenter(11);
+    const auto before = storedRows();
     auto result = post(saveBody({kUpdate9, kDelete3And5, insertStatement(12, 11, "0.08", 1), kInsert7}));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 500) << result->body;
-    EXPECT_EQ(storedCrossReferences(databasePath_), before);
+    EXPECT_EQ(storedRows(), before);
 
     // The next post on the same connections goes through.
     auto next = post(saveBody({kInsert7}));
@@ -184,15 +183,15 @@ TEST_F(ServerSaves, ADatabaseFailureMidwayRollsBackTheEarlierStatements) {
     EXPECT_EQ(next->status, 200) << next->body;
 }
 
-TEST_F(ServerSaves, OversizedBodiesAnswer413AndChangeNothing) {
-    const auto before = storedCrossReferences(databasePath_);
+TEST_P(ServerSaves, OversizedBodiesAnswer413AndChangeNothing) {
+    const auto before = storedRows();
     std::string body = saveBody({kDelete3And5});
     const std::string filler = saveBody({kInsert7});
     while (body.size() <= 16u * 1024u * 1024u) body += filler;
     auto result = post(body);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 413);
-    EXPECT_EQ(storedCrossReferences(databasePath_), before);
+    EXPECT_EQ(storedRows(), before);
 
     // Sent in chunks, without a length announced up front.
     std::size_t offset = 0;
@@ -211,10 +210,10 @@ TEST_F(ServerSaves, OversizedBodiesAnswer413AndChangeNothing) {
         "application/x-www-form-urlencoded");
     ASSERT_TRUE(chunked);
     EXPECT_EQ(chunked->status, 413);
-    EXPECT_EQ(storedCrossReferences(databasePath_), before);
+    EXPECT_EQ(storedRows(), before);
 }
 
-TEST_F(ServerSaves, AFullSizedSaveOfTheControlIsTaken) {
+TEST_P(ServerSaves, AFullSizedSaveOfTheControlIsTaken) {
     // The control sends at most 32,767 statements: about 8 MiB encoded.
     std::vector<std::string> statements;
     for (int i = 0; i < 32767; ++i) statements.push_back(i % 2 == 0 ? kInsert7 : deleteStatement(12, 7));
@@ -223,10 +222,10 @@ TEST_F(ServerSaves, AFullSizedSaveOfTheControlIsTaken) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 200) << result->body.substr(0, 200);
     EXPECT_EQ(result->body.rfind("32767 changes saved for vendor 12.", 0), 0u);
-    EXPECT_NE(find(storedCrossReferences(databasePath_), 12, 7), nullptr);
+    EXPECT_NE(find(storedRows(), 12, 7), nullptr);
 }
 
-TEST_F(ServerSaves, ConcurrentPostsAndQueriesAreEachAppliedOnce) {
+TEST_P(ServerSaves, ConcurrentPostsAndQueriesAreEachAppliedOnce) {
     constexpr int kClients = 6;
     constexpr int kRounds = 15;
     constexpr int kCenters[kClients] = {4, 6, 15, 16, 19, 20};
@@ -255,19 +254,19 @@ TEST_F(ServerSaves, ConcurrentPostsAndQueriesAreEachAppliedOnce) {
     EXPECT_EQ(failures.load(), 0);
 
     // Every client ended on an INSERT (odd number of rounds): one row each.
-    const auto after = storedCrossReferences(databasePath_);
+    const auto after = storedRows();
     for (int c = 0; c < kClients; ++c) {
         EXPECT_NE(find(after, c % 2 == 0 ? 14 : 21, kCenters[c]), nullptr) << c;
     }
 }
 
-TEST_F(ServerSaves, SavedDataOutlivesTheServerAndIsNotSeededAgain) {
+TEST_P(ServerSaves, SavedDataOutlivesTheServerAndIsNotSeededAgain) {
     auto result = post(saveBody({kDelete3And5}));
     ASSERT_TRUE(result);
     ASSERT_EQ(result->status, 200);
     TearDown();
 
-    auto reopened = vendorcenter::server::SqliteStorage::open(databasePath_);
+    auto reopened = database_->open();
     std::vector<std::int64_t> selected;
     reopened->readSelectedCenters(12, [&](const auto& center) { selected.push_back(center.centerId); });
     EXPECT_EQ(selected, (std::vector<std::int64_t>{9, 17}));
