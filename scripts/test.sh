@@ -22,3 +22,6 @@ cmake --build build/asan -j"$jobs"
 # leaks of our own are caught by the suppression-free UBSan/ASan checks.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan -j"$jobs" --timeout 900
+
+echo "== Fuzzing (libFuzzer, bounded time per target)"
+scripts/fuzz.sh 8
