@@ -15,6 +15,9 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release -j"$jobs"
 ctest --test-dir build/release -j"$jobs" --timeout 600
 
+echo "== Fuzzing (libFuzzer with ASan + UBSan, bounded time per target)"
+scripts/fuzz.sh 8
+
 echo "== Sanitizer build (ASan + UBSan)"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVENDORCENTER_SANITIZE=ON -DVENDORCENTER_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
@@ -22,6 +25,3 @@ cmake --build build/asan -j"$jobs"
 # leaks of our own are caught by the suppression-free UBSan/ASan checks.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan -j"$jobs" --timeout 900
-
-echo "== Fuzzing (libFuzzer, bounded time per target)"
-scripts/fuzz.sh 8
