@@ -22,6 +22,6 @@ echo "== Sanitizer build (ASan + UBSan)"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVENDORCENTER_SANITIZE=ON -DVENDORCENTER_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
 # Qt and fontconfig keep process-lifetime caches that LeakSanitizer reports;
-# leaks of our own are caught by the suppression-free UBSan/ASan checks.
+# LeakSanitizer is off for them here; the fuzz targets run with it on.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan -j"$jobs" --timeout 900
