@@ -9,6 +9,10 @@
 // user's regional settings (QLocale()), without digit grouping on output.
 namespace vendorcenter::formats {
 
+// The text without the blanks at both ends. Only the space character counts
+// as a blank: a tab or a line break stays.
+QString withoutBlanks(const QString &text);
+
 // The user's locale, set to write numbers without group separators.
 QLocale userLocale();
 

@@ -6,29 +6,14 @@
 
 namespace vendorcenter::marks {
 
-namespace {
-
-QString trimmedBlanks(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
-} // namespace
-
 bool isUnmarked(const QString &duty)
 {
-    return formats::isPlainDecimal(trimmedBlanks(duty));
+    return formats::isPlainDecimal(formats::withoutBlanks(duty));
 }
 
 QChar lastLetter(const QString &duty)
 {
-    const QString trimmed = trimmedBlanks(duty);
+    const QString trimmed = formats::withoutBlanks(duty);
     return trimmed.isEmpty() ? QChar() : trimmed.back();
 }
 

@@ -32,19 +32,6 @@ const QString &saveCaption()
     return caption;
 }
 
-// Only the space character counts as a blank here; tabs and the like make the
-// text a non-number.
-QString withoutBlanks(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
 void selectWholeText(QLineEdit *box)
 {
     box->setSelection(0, static_cast<int>(box->text().size()));
@@ -54,7 +41,7 @@ void selectWholeText(QLineEdit *box)
 
 FeeEntry checkFeeEntry(const QString &typed)
 {
-    const QString text = withoutBlanks(typed);
+    const QString text = formats::withoutBlanks(typed);
     if (!formats::isPlainDecimal(text))
         return {FeeEntry::Verdict::NotANumber, 0.0};
     const std::optional<double> value = formats::readNumber(text);

@@ -1,5 +1,7 @@
 #include "server/InternetTransfer.h"
 
+#include "server/ServerRequest.h"
+
 #include "control/Failure.h"
 
 #include <QNetworkAccessManager>
@@ -71,17 +73,7 @@ void InternetTransfer::Execute(const QString &url, const QString &operation, con
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
         throw Failure(kProtocolNotSupported, QStringLiteral("Protocol not supported for this method"));
 
-    QNetworkRequest request;
-    // Credentials in the address go out with the first request, not only
-    // after the server has asked for them.
-    if (!target.userName().isEmpty() || !target.password().isEmpty()) {
-        const QByteArray credentials =
-            (target.userName(QUrl::FullyDecoded) + QLatin1Char(':') + target.password(QUrl::FullyDecoded)).toUtf8();
-        request.setRawHeader("Authorization", "Basic " + credentials.toBase64());
-        target.setUserInfo(QString());
-    }
-    request.setUrl(target);
-    request.setTransferTimeout(timeoutMs_);
+    QNetworkRequest request = serverRequest(target, timeoutMs_);
     addHeaderLines(request, headers);
 
     replyText_.clear();
@@ -91,10 +83,7 @@ void InternetTransfer::Execute(const QString &url, const QString &operation, con
     running_ = verb == "POST" ? network_->post(request, data) : network_->get(request);
     QNetworkReply *reply = running_;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finish(reply); });
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kMaxReplyBytes)
-            reply->abort();
-    });
+    abortWhenLargerThan(reply, kMaxReplyBytes);
 }
 
 bool InternetTransfer::StillExecuting() const

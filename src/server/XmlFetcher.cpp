@@ -1,5 +1,7 @@
 #include "server/XmlFetcher.h"
 
+#include "server/ServerRequest.h"
+
 #include <QByteArrayView>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -44,26 +46,11 @@ XmlFetcher::~XmlFetcher() = default;
 pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
 {
     document.reset();
-    QUrl target(url);
-    QNetworkRequest request;
-    // Credentials in the server base go out with the first request, in UTF-8;
-    // left to the network layer they would wait for a 401 and go as Latin-1.
-    if (!target.userName().isEmpty() || !target.password().isEmpty()) {
-        const QByteArray credentials =
-            (target.userName(QUrl::FullyDecoded) + QLatin1Char(':') + target.password(QUrl::FullyDecoded)).toUtf8();
-        request.setRawHeader("Authorization", "Basic " + credentials.toBase64());
-        target.setUserInfo(QString());
-    }
-    request.setUrl(target);
-    request.setTransferTimeout(timeoutMs_);
-    QNetworkReply *reply = network_->get(request);
+    QNetworkReply *reply = network_->get(serverRequest(QUrl(url), timeoutMs_));
 
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kMaxReplyBytes)
-            reply->abort();
-    });
+    abortWhenLargerThan(reply, kMaxReplyBytes);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
