@@ -56,23 +56,6 @@ std::string findBinDirectory() {
     return best;
 }
 
-int freeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return 0;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    close(fd);
-    return port;
-}
-
 // Starts `arguments` with stdin from `input` (or /dev/null) and stdout and
 // stderr appended to `outputPath` (or /dev/null).
 pid_t spawn(const std::vector<std::string>& arguments, const std::string& outputPath, int input = -1) {
@@ -166,6 +149,23 @@ public:
     ::testing::AddGlobalTestEnvironment(new ClusterEnvironment);
 
 }  // namespace
+
+int freeLoopbackPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    close(fd);
+    return port;
+}
 
 PostgresCluster* PostgresCluster::shared() {
     std::lock_guard lock(sharedMutex);

@@ -6,6 +6,9 @@
 
 namespace vendorcenter::server::testing {
 
+// A loopback port nothing listens on at the moment of the call, or 0.
+int freeLoopbackPort();
+
 // A throwaway PostgreSQL cluster for one test process: initdb into a fresh
 // directory under /tmp, listening on 127.0.0.1 only, on a free port, run by a
 // user other than root. It is started on first use and stopped and removed

@@ -1,7 +1,7 @@
 #include "basic_auth.h"
 #include "http_server.h"
 #include "server_page_fixture.h"
-#include "server_child.h"
+#include "server_process.h"
 #include "sqlite_storage.h"
 
 #include <gtest/gtest.h>
@@ -144,7 +144,7 @@ TEST_F(ServerWithUsers, PostsWithoutValidCredentialsAre401AndApplyNothing) {
 
 TEST(ServerBinaryWithUsers, HashPasswordLineOpensTheDoorAndABadFileStopsTheStart) {
     TemporaryDirectory directory;
-    ServerChild hasher({"--hash-password", "clerk"}, kPassword + "\n");
+    ServerProcess hasher(VENDORCENTER_SERVER_BINARY, {"--hash-password", "clerk"}, "/dev/null", kPassword + "\n");
     ASSERT_TRUE(hasher.started());
     const auto line = hasher.firstLine(std::chrono::seconds(10));
     ASSERT_TRUE(line);
@@ -152,7 +152,8 @@ TEST(ServerBinaryWithUsers, HashPasswordLineOpensTheDoorAndABadFileStopsTheStart
     const std::string usersFile = directory.file("users");
     std::ofstream(usersFile) << "# clerks of the purchasing office\n" << *line << "\n";
 
-    ServerChild server({"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite"), "--users", usersFile});
+    ServerProcess server(VENDORCENTER_SERVER_BINARY,
+                         {"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite"), "--users", usersFile});
     ASSERT_TRUE(server.started());
     const int port = server.listeningPort(std::chrono::seconds(15));
     ASSERT_GT(port, 0);
@@ -168,7 +169,8 @@ TEST(ServerBinaryWithUsers, HashPasswordLineOpensTheDoorAndABadFileStopsTheStart
 
     std::ofstream(directory.file("broken")) << "clerk:nohash\n";
     for (const std::string& users : {directory.file("broken"), directory.file("missing")}) {
-        ServerChild refused({"--listen", "127.0.0.1:0", "--database", directory.file("db2.sqlite"), "--users", users});
+        ServerProcess refused(VENDORCENTER_SERVER_BINARY,
+                              {"--listen", "127.0.0.1:0", "--database", directory.file("db2.sqlite"), "--users", users});
         ASSERT_TRUE(refused.started());
         EXPECT_EQ(refused.exitCode(std::chrono::seconds(10)), 1) << users;
     }

@@ -2,7 +2,7 @@
 // restart on the same file: the database is intact and the save is there in
 // full or not at all.
 #include "server_page_fixture.h"
-#include "server_child.h"
+#include "server_process.h"
 #include "sqlite_storage.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -95,6 +96,11 @@ std::string bulkRowsOf(const std::string& databasePath, int vendorId) {
                                         std::to_string(vendorId) + " AND CenterID >= " + std::to_string(kFirstBulkCenter));
 }
 
+std::unique_ptr<ServerProcess> startServer(const std::string& databasePath) {
+    return std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY,
+                                           std::vector<std::string>{"--listen", "127.0.0.1:0", "--database", databasePath});
+}
+
 }  // namespace
 
 TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll) {
@@ -121,7 +127,7 @@ TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll) {
     const std::string wal = database + "-wal";
     std::string outcomes;
 
-    auto server = std::make_unique<ServerChild>(std::vector<std::string>{"--listen", "127.0.0.1:0", "--database", database});
+    auto server = startServer(database);
     int port = server->listeningPort(std::chrono::seconds(15));
     ASSERT_GT(port, 0);
     const auto started = std::chrono::steady_clock::now();
@@ -142,7 +148,7 @@ TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll) {
         close(connection);
 
         // Restart on the same file: opening it recovers from the log.
-        server = std::make_unique<ServerChild>(std::vector<std::string>{"--listen", "127.0.0.1:0", "--database", database});
+        server = startServer(database);
         port = server->listeningPort(std::chrono::seconds(15));
         ASSERT_GT(port, 0) << "the server page did not start again after the kill";
 
