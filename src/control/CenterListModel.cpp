@@ -5,6 +5,26 @@
 
 namespace vendorcenter {
 
+int compareIgnoringCase(QStringView a, QStringView b)
+{
+    // ASCII folds to its lower case; anything else takes Qt's full folding,
+    // from the start, so the order is exactly QString::compare's.
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive);
+        if (x >= u'A' && x <= u'Z')
+            x += u'a' - u'A';
+        if (y >= u'A' && y <= u'Z')
+            y += u'a' - u'A';
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 CenterListModel::CenterListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 int CenterListModel::rowCount(const QModelIndex &parent) const
@@ -53,7 +73,7 @@ void CenterListModel::setColumnText(int position, int column, const QString &tex
 
 bool CenterListModel::lessThan(const CenterRow &a, const CenterRow &b) const
 {
-    const int order = a.column(sortColumn_).compare(b.column(sortColumn_), Qt::CaseInsensitive);
+    const int order = compareIgnoringCase(a.column(sortColumn_), b.column(sortColumn_));
     return sortOrder_ == Qt::AscendingOrder ? order < 0 : order > 0;
 }
 
@@ -132,6 +152,11 @@ void CenterListModel::setSort(int column, Qt::SortOrder order)
 void CenterListModel::resort()
 {
     if (rows_.size() < 2)
+        return;
+    // Rows already in order (the sort key set again right after a load or a
+    // move sorted by it) cost one pass instead of a sort.
+    if (std::is_sorted(rows_.begin(), rows_.end(),
+                       [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); }))
         return;
     std::vector<int> order(rows_.size());
     std::iota(order.begin(), order.end(), 0);

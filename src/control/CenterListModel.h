@@ -4,10 +4,15 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QStringView>
 
 #include <vector>
 
 namespace vendorcenter {
+
+// QString::compare(a, b, Qt::CaseInsensitive) as an order (<0, 0, >0), with a
+// quick path for ASCII texts such as ids and sort keys.
+int compareIgnoringCase(QStringView a, QStringView b);
 
 // The rows of one center list, kept sorted by one column and direction.
 // Bulk changes (a load, a move of many rows) cost one signal each, so a list

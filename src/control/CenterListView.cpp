@@ -183,8 +183,12 @@ void CenterListView::setSortOrder(int order)
 
 std::optional<int> CenterListView::findItem(const QString &text) const
 {
-    for (int position = 0; position < count(); ++position) {
-        if (model_->row(position).id.compare(text, Qt::CaseInsensitive) == 0)
+    const int rows = count();
+    for (int position = 0; position < rows; ++position) {
+        const QString &id = model_->row(position).id;
+        // Case folding keeps every text's length, so only ids of the same
+        // length can match; the others are passed over without reading them.
+        if (id.size() == text.size() && compareIgnoringCase(id, text) == 0)
             return position;
     }
     return std::nullopt;

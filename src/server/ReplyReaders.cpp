@@ -3,6 +3,10 @@
 #include "editing/Formats.h"
 #include "editing/Marks.h"
 
+#include <QLocale>
+
+#include <cmath>
+
 namespace vendorcenter::replies {
 
 namespace {
@@ -14,6 +18,75 @@ QString toQString(const pugi::char_t *text)
 {
     return QString::fromUtf8(text);
 }
+
+// Up to 15 ASCII digits: a whole number that every reading of a number gives
+// exactly, whatever the regional settings.
+bool isPlainDigits(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 15)
+        return false;
+    for (const QChar c : text) {
+        if (c.unicode() < u'0' || c.unicode() > u'9')
+            return false;
+    }
+    return true;
+}
+
+// Digits with at most one point among them and no sign, blank or grouping.
+bool isPlainDecimal(QStringView text)
+{
+    qsizetype digits = 0;
+    bool point = false;
+    for (const QChar c : text) {
+        if (c.unicode() >= u'0' && c.unicode() <= u'9')
+            ++digits;
+        else if (c == QLatin1Char('.') && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digits > 0 && text.front() != QLatin1Char('.') && text.back() != QLatin1Char('.');
+}
+
+// A reply number as formats::readReplyNumber reads it. Plain decimals, all
+// that a server page sends in practice, read the same under every regional
+// setting (a point that is no decimal point is refused as a group separator,
+// and the C reading follows), so they skip the two locale parses.
+std::optional<double> readNumberField(const QString &text)
+{
+    if (isPlainDecimal(text)) {
+        bool ok = false;
+        const double value = QStringView(text).toDouble(&ok);
+        if (ok && std::isfinite(value))
+            return value;
+    }
+    return formats::readReplyNumber(text);
+}
+
+// The sort key of every row of a reply. Ids are plain digits in practice, and
+// their key is the digits padded to four, exactly what marks::sortKeyFor
+// gives, without a locale-aware parse per row.
+class SortKeys
+{
+public:
+    SortKeys() : asciiDigitsAreNumbers_(QLocale().zeroDigit() == QLatin1String("0")) {}
+
+    QString of(const QString &id) const
+    {
+        if (!asciiDigitsAreNumbers_ || !isPlainDigits(id))
+            return marks::sortKeyFor(id);
+        qsizetype first = 0;
+        while (first + 1 < id.size() && id.at(first) == QLatin1Char('0'))
+            ++first;
+        const qsizetype digits = id.size() - first;
+        if (digits >= 4)
+            return first == 0 ? id : id.mid(first);
+        return QString(4 - digits, QLatin1Char('0')).append(QStringView(id).mid(first));
+    }
+
+private:
+    bool asciiDigitsAreNumbers_;
+};
 
 // The text of the first child node of a field element: an empty element has none.
 QString firstChildText(pugi::xml_node field)
@@ -76,6 +149,8 @@ void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterR
     if (!root)
         throw Failure::missingObject();
     const pugi::xml_node holder = childAt(root, kActiveRowsPosition);
+    const QString activeFee = formats::fixed(8, 2);
+    const SortKeys sortKeys;
     for (pugi::xml_node rowNode = holder.first_child(); rowNode; rowNode = rowNode.next_sibling()) {
         const QString id = firstChildText(childAt(rowNode, 0));
         CenterRow &row = rows.emplace_back();
@@ -87,12 +162,12 @@ void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterR
             for (pugi::xml_node part = field.first_child(); part; part = part.next_sibling())
                 row.subItem(i) = nodeText(part);
         }
-        row.subItem(ColHandlingFee) = formats::fixed(8, 2);
-        const std::optional<double> country = formats::readReplyNumber(row.subItem(ColCountryId));
+        row.subItem(ColHandlingFee) = activeFee;
+        const std::optional<double> country = readNumberField(row.subItem(ColCountryId));
         if (!country)
             throw Failure::typeMismatch();
         row.subItem(ColDuty) = (*country == 2 && dutyDefault == 1) ? QStringLiteral("1") : QStringLiteral("0");
-        row.subItem(ColSortKey) = marks::sortKeyFor(row.id);
+        row.subItem(ColSortKey) = sortKeys.of(row.id);
         if (rowRead)
             rowRead();
     }
@@ -103,18 +178,19 @@ void readSelectedRows(pugi::xml_node root, std::vector<CenterRow> &rows, const s
     if (!root)
         throw Failure::missingObject();
     const pugi::xml_node holder = childAt(root, kSelectedRowsPosition);
+    const SortKeys sortKeys;
     for (pugi::xml_node rowNode = holder.first_child(); rowNode; rowNode = rowNode.next_sibling()) {
         const QString id = firstChildText(childAt(rowNode, 0));
         CenterRow &row = rows.emplace_back();
         row.id = id;
         row.subItem(ColName) = firstChildText(childAt(rowNode, 1));
-        const std::optional<double> fraction = formats::readReplyNumber(firstChildText(childAt(rowNode, 2)));
+        const std::optional<double> fraction = readNumberField(firstChildText(childAt(rowNode, 2)));
         if (!fraction)
             throw Failure::typeMismatch();
         row.subItem(ColHandlingFee) = formats::fixed(*fraction * 100, 1);
         row.subItem(ColDuty) = formats::toBoolean(firstChildText(childAt(rowNode, 3))) ? QStringLiteral("1")
                                                                                         : QStringLiteral("0");
-        row.subItem(ColSortKey) = marks::sortKeyFor(row.id);
+        row.subItem(ColSortKey) = sortKeys.of(row.id);
         if (rowRead)
             rowRead();
     }

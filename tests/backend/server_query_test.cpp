@@ -109,7 +109,7 @@ TEST_P(ServerQueries, RepliesAreUtf8XmlWithNothingButElementsInTheRoot) {
         auto result = get(std::string("/VendorCenter.asp?") + kind + "=1&VendorID=12");
         ASSERT_TRUE(result);
         EXPECT_EQ(result->status, 200);
-        EXPECT_EQ(result->get_header_value("Content-Type"), "text/xml; charset=utf-8");
+        EXPECT_EQ(result->get_header_value("Content-Type"), "application/xml; charset=utf-8");
         EXPECT_EQ(result->body.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << kind;
         const auto document = readByPosition(result->body);
         ASSERT_TRUE(document->parsed);

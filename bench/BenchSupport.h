@@ -1,0 +1,76 @@
+#pragma once
+
+// What the control's benchmarks share: the list sizes, generated centers, and
+// a server page stand-in on loopback that runs on a thread of its own, so the
+// control's blocking load waits on a real socket exactly as it would in use.
+
+#include "BenchSizes.h"
+#include "FakeServerPage.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace vcbench {
+
+// Centers with ids from `firstId` upwards in steps of `step`. Names carry
+// markup characters so the XML escaping is part of every load.
+std::vector<FakeServerPage::ActiveCenter> activeCenters(int count, int firstId, int step);
+std::vector<FakeServerPage::SelectedCenter> selectedCenters(int count, int firstId, int step);
+
+// The name of the generated center `id`; no generated name contains
+// kNameThatMatchesNothing.
+QString centerName(int id);
+inline constexpr const char *kNameThatMatchesNothing = "no such center";
+
+// The server page on 127.0.0.1 with canned load replies and a POST handler
+// that only counts the bytes it receives.
+class LoopbackPage
+{
+public:
+    LoopbackPage();
+    ~LoopbackPage();
+    LoopbackPage(const LoopbackPage &) = delete;
+    LoopbackPage &operator=(const LoopbackPage &) = delete;
+
+    // "http://127.0.0.1:<port>"
+    QString baseUrl() const;
+
+    // A vendor whose lists hold `active` and `selected` centers (ids 1, 3, 5,
+    // ... for the active list and 2, 4, 6, ... for the selected one, the order
+    // a server page would send them in). The same sizes give the same vendor.
+    qint32 vendorWith(int active, int selected);
+
+    std::uint64_t postedBytes() const { return postedBytes_.load(); }
+    std::uint64_t posts() const { return posts_.load(); }
+
+private:
+    struct Replies
+    {
+        std::string counts, active, selected;
+    };
+    std::shared_ptr<const Replies> repliesFor(qint32 vendorId) const;
+
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+    mutable std::mutex mutex_;
+    std::map<qint32, std::shared_ptr<const Replies>> vendors_;
+    std::map<std::pair<int, int>, qint32> vendorBySizes_;
+    std::atomic<std::uint64_t> postedBytes_{0};
+    std::atomic<std::uint64_t> posts_{0};
+};
+
+} // namespace vcbench

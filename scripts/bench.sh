@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds a Release tree, runs every benchmark with JSON output, and rewrites
+# bench/README.md's results tables from that output.
+#   scripts/bench.sh
+# Environment: VENDORCENTER_BENCH_BUILD_DIR (default build/bench),
+#              VENDORCENTER_BENCH_REPETITIONS (default 3; the tables show the median).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${VENDORCENTER_BENCH_BUILD_DIR:-build/bench}
+repetitions=${VENDORCENTER_BENCH_REPETITIONS:-3}
+results=$build/bench-results
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVENDORCENTER_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" \
+  --target vendorcenter_bench_control vendorcenter_bench_server vendorcenter_bench_memory vendorcenter-server
+mkdir -p "$results"
+
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_LOGGING_RULES='qt.qpa.*=false'
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# One after the other: they share the machine with nothing of their own.
+for program in control server; do
+  "$build/bench/vendorcenter_bench_$program" \
+    --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
+    --benchmark_out="$results/$program.json" --benchmark_out_format=json
+done
+"$build/bench/vendorcenter_bench_memory" --out "$results/memory.json"
+
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+python3 bench/make_results_table.py \
+  --control "$results/control.json" --server "$results/server.json" --memory "$results/memory.json" \
+  --load-before "$load_before" --load-after "$load_after" --repetitions "$repetitions" \
+  --out bench/README.md >/dev/null
+echo "Wrote bench/README.md (raw results in $results)"
