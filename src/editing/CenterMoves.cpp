@@ -122,37 +122,38 @@ CenterMoves::CenterMoves(ControlSurface &ui, FeePanel &fees, QObject *parent) : 
     connect(ui_.cmdRemoveAll, &QPushButton::clicked, this, &CenterMoves::removeAll);
 }
 
+namespace {
+
 // A failing step ends a move quietly; what was done before it stays done.
-void CenterMoves::add()
+template<typename Move>
+void endingQuietlyOnFailure(Move move)
 {
     try {
-        addCurrent();
+        move();
     } catch (const Failure &) {
     }
+}
+
+} // namespace
+
+void CenterMoves::add()
+{
+    endingQuietlyOnFailure([this] { addCurrent(); });
 }
 
 void CenterMoves::remove()
 {
-    try {
-        removeCurrent();
-    } catch (const Failure &) {
-    }
+    endingQuietlyOnFailure([this] { removeCurrent(); });
 }
 
 void CenterMoves::addAll()
 {
-    try {
-        addHighlighted();
-    } catch (const Failure &) {
-    }
+    endingQuietlyOnFailure([this] { addHighlighted(); });
 }
 
 void CenterMoves::removeAll()
 {
-    try {
-        removeHighlighted();
-    } catch (const Failure &) {
-    }
+    endingQuietlyOnFailure([this] { removeHighlighted(); });
 }
 
 void CenterMoves::addCurrent()
