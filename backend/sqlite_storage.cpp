@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace vendorcenter::server {
@@ -77,14 +79,18 @@ constexpr const char* kSelectedCenters =
 
 constexpr const char* kVendorExists = "SELECT 1 FROM Vendors WHERE VendorID = ?1";
 constexpr const char* kCenterExists = "SELECT 1 FROM Centers WHERE CenterID = ?1";
+// The changes guard on the center themselves, so a known center costs one
+// statement; only a change that touched nothing asks why.
+#define VC_CENTER_KNOWN "EXISTS (SELECT 1 FROM Centers WHERE CenterID = ?2)"
 constexpr const char* kInsertCrossReference =
     "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated)"
-    " VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT (VendorID, CenterID) DO NOTHING";
+    " SELECT ?1, ?2, ?3, ?4, ?5 WHERE " VC_CENTER_KNOWN " ON CONFLICT (VendorID, CenterID) DO NOTHING";
 constexpr const char* kUpdateCrossReference =
     "UPDATE VendorCenterCrossReference SET CenterHandlingFee = ?3, DutyBrokerageFee = ?4, RecordLastUpdated = ?5"
-    " WHERE VendorID = ?1 AND CenterID = ?2";
+    " WHERE VendorID = ?1 AND CenterID = ?2 AND " VC_CENTER_KNOWN;
 constexpr const char* kDeleteCrossReference =
-    "DELETE FROM VendorCenterCrossReference WHERE VendorID = ?1 AND CenterID = ?2";
+    "DELETE FROM VendorCenterCrossReference WHERE VendorID = ?1 AND CenterID = ?2 AND " VC_CENTER_KNOWN;
+#undef VC_CENTER_KNOWN
 constexpr const char* kBeginWrite = "BEGIN IMMEDIATE";
 constexpr const char* kCommit = "COMMIT";
 constexpr const char* kRollback = "ROLLBACK";
@@ -395,25 +401,29 @@ ApplyResult SqliteStorage::apply(const std::vector<Statement>& statements, std::
 
     try {
         connection->run(connection->beginWrite);
+        std::optional<std::int32_t> knownVendor;  // a post is nearly always for one vendor
         for (std::size_t index = 0; index < statements.size(); ++index) {
             const Statement& statement = statements[index];
             const std::int32_t vendorId = vendorOf(statement);
-            if (!connection->exists(connection->vendorExists, vendorId)) {
-                return unknown(index, "vendor " + std::to_string(vendorId) + " does not exist");
+            if (knownVendor != vendorId) {
+                if (!connection->exists(connection->vendorExists, vendorId)) {
+                    return unknown(index, "vendor " + std::to_string(vendorId) + " does not exist");
+                }
+                knownVendor = vendorId;
             }
 
             auto changeOne = [&](const Prepared& prepared, std::int32_t centerId, const double* fee, int duty,
                                  SkipReason skipReason) -> bool {
-                if (!connection->exists(connection->centerExists, centerId)) return false;
                 Use use(db, prepared);
                 use.bind(1, std::int64_t{vendorId}).bind(2, std::int64_t{centerId});
                 if (fee != nullptr) use.bind(3, *fee).bind(4, std::int64_t{duty}).bind(5, timestamp);
                 use.step();
                 if (sqlite3_changes(db) > 0) {
                     ++result.changedRows;
-                } else {
-                    result.skipped.push_back({index, skipReason, vendorId, centerId});
+                    return true;
                 }
+                if (!connection->exists(connection->centerExists, centerId)) return false;
+                result.skipped.push_back({index, skipReason, vendorId, centerId});
                 return true;
             };
 

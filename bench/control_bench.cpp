@@ -454,8 +454,8 @@ void BM_SaveBody(benchmark::State &state, int rows)
     const qint32 vendorId = controlState(shown.control).mlVendorID;
     qsizetype bytes = 0;
     for (auto _ : state) {
-        const QByteArray body = statements::postBody(statements::saveStatements(
-            vendorId, rowsOf(*shown.ui.lstSelectedCenters), rowsOf(*shown.ui.lstCenters)));
+        const QByteArray body =
+            statements::saveBody(vendorId, rowsOf(*shown.ui.lstSelectedCenters), rowsOf(*shown.ui.lstCenters));
         bytes = body.size();
         benchmark::DoNotOptimize(body.constData());
     }

@@ -153,26 +153,35 @@ void CenterListModel::resort()
 {
     if (rows_.size() < 2)
         return;
+    // The keys side by side, so comparisons do not chase each row's strings.
+    struct Keyed
+    {
+        QStringView key;
+        int position;
+    };
+    std::vector<Keyed> order;
+    order.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        order.push_back({rows_[i].column(sortColumn_), static_cast<int>(i)});
+    const bool ascending = sortOrder_ == Qt::AscendingOrder;
+    const auto inOrder = [ascending](const Keyed &a, const Keyed &b) {
+        const int compared = compareIgnoringCase(a.key, b.key);
+        return ascending ? compared < 0 : compared > 0;
+    };
     // Rows already in order (the sort key set again right after a load or a
     // move sorted by it) cost one pass instead of a sort.
-    if (std::is_sorted(rows_.begin(), rows_.end(),
-                       [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); }))
+    if (std::is_sorted(order.begin(), order.end(), inOrder))
         return;
-    std::vector<int> order(rows_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
-        return lessThan(rows_[static_cast<std::size_t>(a)], rows_[static_cast<std::size_t>(b)]);
-    });
-    if (std::is_sorted(order.begin(), order.end()))
-        return;
+    std::stable_sort(order.begin(), order.end(), inOrder);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPositionOf(rows_.size());
     std::vector<CenterRow> sorted;
     sorted.reserve(rows_.size());
     for (std::size_t to = 0; to < order.size(); ++to) {
-        newPositionOf[static_cast<std::size_t>(order[to])] = static_cast<int>(to);
-        sorted.push_back(std::move(rows_[static_cast<std::size_t>(order[to])]));
+        const auto from = static_cast<std::size_t>(order[to].position);
+        newPositionOf[from] = static_cast<int>(to);
+        sorted.push_back(std::move(rows_[from]));
     }
     rows_ = std::move(sorted);
 

@@ -2,6 +2,7 @@
 
 #include "control/Failure.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstdio>
@@ -9,7 +10,7 @@
 
 namespace vendorcenter::formats {
 
-QString withoutBlanks(const QString &text)
+QStringView withoutBlanks(QStringView text)
 {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -17,7 +18,13 @@ QString withoutBlanks(const QString &text)
         ++first;
     while (last > first && text.at(last - 1) == QLatin1Char(' '))
         --last;
-    return text.mid(first, last - first);
+    return text.sliced(first, last - first);
+}
+
+QString withoutBlanks(const QString &text)
+{
+    const QStringView trimmed = withoutBlanks(QStringView(text));
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }
 
 QLocale userLocale()
@@ -59,21 +66,32 @@ std::optional<double> readReplyNumber(const QString &text)
     return std::nullopt;
 }
 
-bool isPlainDecimal(const QString &text)
+bool isPlainDecimal(QStringView text)
 {
+    // The common texts need no locale: digits alone (a flag or an id), or a
+    // change mark at the end. No decimal separator is a digit or a letter.
+    if (!text.isEmpty()) {
+        const char16_t last = text.back().unicode();
+        if ((last >= u'A' && last <= u'Z') || (last >= u'a' && last <= u'z'))
+            return false;
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }))
+            return true;
+    }
     const QLocale locale = userLocale();
     const QString separator = locale.decimalPoint();
+    const QString negativeSign = locale.negativeSign();
     qsizetype i = 0;
-    if (text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+'))
-        || (!locale.negativeSign().isEmpty() && text.startsWith(locale.negativeSign())))
-        i = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : locale.negativeSign().size();
+    if (text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')))
+        i = 1;
+    else if (!negativeSign.isEmpty() && text.startsWith(negativeSign))
+        i = negativeSign.size();
     bool sawSeparator = false;
     int digits = 0;
     while (i < text.size()) {
         if (text.at(i).unicode() >= '0' && text.at(i).unicode() <= '9') {
             ++digits;
             ++i;
-        } else if (!sawSeparator && text.mid(i, separator.size()) == separator) {
+        } else if (!sawSeparator && text.sliced(i).startsWith(separator)) {
             sawSeparator = true;
             i += separator.size();
         } else {
@@ -100,6 +118,9 @@ qint16 toInt16(const QString &text)
 bool toBoolean(const QString &text)
 {
     const QString trimmed = text.trimmed();
+    // "0" and "1", what a server page sends, read alike under every locale.
+    if (trimmed.size() == 1 && (trimmed.front() == QLatin1Char('0') || trimmed.front() == QLatin1Char('1')))
+        return trimmed.front() == QLatin1Char('1');
     if (trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
         return true;
     if (trimmed.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -12,6 +13,7 @@ namespace vendorcenter::formats {
 // The text without the blanks at both ends. Only the space character counts
 // as a blank: a tab or a line break stays.
 QString withoutBlanks(const QString &text);
+QStringView withoutBlanks(QStringView text);
 
 // The user's locale, set to write numbers without group separators.
 QLocale userLocale();
@@ -30,7 +32,11 @@ std::optional<double> readReplyNumber(const QString &text);
 
 // An optional sign and digits with at most one decimal separator among them,
 // at least one digit ("5", "5.", ".5", "-5.25"); blanks around are not allowed.
-bool isPlainDecimal(const QString &text);
+bool isPlainDecimal(QStringView text);
+inline bool isPlainDecimal(const QString &text)
+{
+    return isPlainDecimal(QStringView(text));
+}
 
 // A 16-bit count from a reply: a half rounds to the even neighbour; throws
 // Failure 13 (not a number) or 6 (outside -32768..32767).

@@ -8,12 +8,12 @@ namespace vendorcenter::marks {
 
 bool isUnmarked(const QString &duty)
 {
-    return formats::isPlainDecimal(formats::withoutBlanks(duty));
+    return formats::isPlainDecimal(formats::withoutBlanks(QStringView(duty)));
 }
 
 QChar lastLetter(const QString &duty)
 {
-    const QString trimmed = formats::withoutBlanks(duty);
+    const QStringView trimmed = formats::withoutBlanks(QStringView(duty));
     return trimmed.isEmpty() ? QChar() : trimmed.back();
 }
 

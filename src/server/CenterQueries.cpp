@@ -41,9 +41,11 @@ void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRo
     try {
         readRows(root, rows, [&target] { advanceProgress(target); });
     } catch (...) {
+        target.ui.prbLoad->settle();
         list->addRows(std::move(rows));
         throw;
     }
+    target.ui.prbLoad->settle();
     list->addRows(std::move(rows));
 }
 

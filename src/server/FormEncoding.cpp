@@ -17,32 +17,37 @@ constexpr bool passesUnchanged(unsigned code)
         || code == 95 || (code >= 97 && code <= 122);
 }
 
-// What each byte becomes in the body, packed for one 8-byte store: up to
-// three UTF-16 units in the low 48 bits ("+", the character itself, or "%"
-// and two upper-case hex digits) and the count of units in the top 16.
+// What each byte becomes in the body, packed for one store: up to three
+// output units in the low bits ("+", the character itself, or "%" and two
+// upper-case hex digits) and the count of units above them. UTF-16 units go
+// in 8 bytes, single bytes in 4.
 static_assert(std::endian::native == std::endian::little, "the packed pieces are stored little-endian");
 
-constexpr std::uint64_t packed(std::uint64_t first, std::uint64_t second, std::uint64_t third, std::uint64_t count)
+template<typename Unit, typename Piece>
+constexpr Piece packed(Piece first, Piece second, Piece third, Piece count)
 {
-    return first | second << 16 | third << 32 | count << 48;
+    constexpr unsigned bits = sizeof(Unit) * 8;
+    return first | second << bits | third << 2 * bits | count << 3 * bits;
 }
 
-constexpr std::array<std::uint64_t, 256> makePieces()
+template<typename Unit, typename Piece>
+constexpr std::array<Piece, 256> makePieces()
 {
-    constexpr char16_t hex[] = u"0123456789ABCDEF";
-    std::array<std::uint64_t, 256> pieces{};
+    constexpr char hex[] = "0123456789ABCDEF";
+    std::array<Piece, 256> pieces{};
     for (unsigned code = 0; code < 256; ++code) {
         if (code == 32)
-            pieces[code] = packed(u'+', 0, 0, 1);
+            pieces[code] = packed<Unit, Piece>('+', 0, 0, 1);
         else if (passesUnchanged(code))
-            pieces[code] = packed(code, 0, 0, 1);
+            pieces[code] = packed<Unit, Piece>(code, 0, 0, 1);
         else
-            pieces[code] = packed(u'%', hex[code >> 4], hex[code & 0xF], 3);
+            pieces[code] = packed<Unit, Piece>('%', Piece(hex[code >> 4]), Piece(hex[code & 0xF]), 3);
     }
     return pieces;
 }
 
-constexpr std::array<std::uint64_t, 256> kPieces = makePieces();
+constexpr auto kUtf16Pieces = makePieces<char16_t, std::uint64_t>();
+constexpr auto kBytePieces = makePieces<char, std::uint32_t>();
 
 } // namespace
 
@@ -84,9 +89,36 @@ unsigned char windows1252Byte(char16_t unit)
 
 namespace {
 
-std::uint64_t pieceOf(char16_t unit)
+// Encodes `length` units into `out`, which must have room for 3 units per
+// input unit and one more; returns the number of units written.
+template<typename Unit, typename Piece>
+qsizetype encodeInto(const char16_t *in, qsizetype length, Unit *out, const std::array<Piece, 256> &pieces)
 {
-    return kPieces[unit < 0x80 ? unit : windows1252Byte(unit)];
+    constexpr unsigned countShift = 3 * sizeof(Unit) * 8;
+    auto pieceOf = [&pieces](char16_t unit) { return pieces[unit < 0x80 ? unit : windows1252Byte(unit)]; };
+    // Every piece is stored whole; the slack unit keeps the last store inside.
+    auto store = [](Unit *at, Piece piece) {
+        std::memcpy(at, &piece, sizeof piece);
+        return static_cast<qsizetype>(piece >> countShift);
+    };
+    Unit *const start = out;
+    qsizetype i = 0;
+    // Four at a time, so the table look-ups do not wait on each other's lengths.
+    for (; i + 4 <= length; i += 4) {
+        const Piece p0 = pieceOf(in[i]);
+        const Piece p1 = pieceOf(in[i + 1]);
+        const Piece p2 = pieceOf(in[i + 2]);
+        const Piece p3 = pieceOf(in[i + 3]);
+        Unit *at = out;
+        at += store(at, p0);
+        at += store(at, p1);
+        at += store(at, p2);
+        at += store(at, p3);
+        out = at;
+    }
+    for (; i < length; ++i)
+        out += store(out, pieceOf(in[i]));
+    return out - start;
 }
 
 } // namespace
@@ -96,33 +128,24 @@ QString urlEncode(const QString &text)
     const qsizetype length = text.size();
     if (length == 0)
         return {};
-    // Every piece is stored as four units; one unit of slack keeps the last store inside.
+    // Each unit becomes at most three; a piece stored whole needs a fourth at the end.
     QString encoded(length * 3 + 1, Qt::Uninitialized);
-    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
-    char16_t *out = reinterpret_cast<char16_t *>(encoded.data());
-    char16_t *const start = out;
-    auto store = [](char16_t *at, std::uint64_t piece) {
-        std::memcpy(at, &piece, sizeof piece);
-        return static_cast<qsizetype>(piece >> 48);
-    };
-    qsizetype i = 0;
-    // Four at a time, so the table look-ups do not wait on each other's lengths.
-    for (; i + 4 <= length; i += 4) {
-        const std::uint64_t p0 = pieceOf(in[i]);
-        const std::uint64_t p1 = pieceOf(in[i + 1]);
-        const std::uint64_t p2 = pieceOf(in[i + 2]);
-        const std::uint64_t p3 = pieceOf(in[i + 3]);
-        char16_t *at = out;
-        at += store(at, p0);
-        at += store(at, p1);
-        at += store(at, p2);
-        at += store(at, p3);
-        out = at;
-    }
-    for (; i < length; ++i)
-        out += store(out, pieceOf(in[i]));
-    encoded.truncate(out - start);
+    const qsizetype written = encodeInto(reinterpret_cast<const char16_t *>(text.constData()), length,
+                                         reinterpret_cast<char16_t *>(encoded.data()), kUtf16Pieces);
+    encoded.truncate(written);
     return encoded;
+}
+
+void appendUrlEncoded(QByteArray &body, QStringView text)
+{
+    const qsizetype length = text.size();
+    if (length == 0)
+        return;
+    const qsizetype at = body.size();
+    // A piece of three bytes is stored as four.
+    body.resize(at + length * 3 + 1);
+    const qsizetype written = encodeInto(text.utf16(), length, body.data() + at, kBytePieces);
+    body.resize(at + written);
 }
 
 } // namespace vendorcenter

@@ -5,7 +5,9 @@
 
 #include <QLocale>
 
+#include <charconv>
 #include <cmath>
+#include <unordered_map>
 
 namespace vendorcenter::replies {
 
@@ -54,10 +56,14 @@ bool isPlainDecimal(QStringView text)
 // and the C reading follows), so they skip the two locale parses.
 std::optional<double> readNumberField(const QString &text)
 {
-    if (isPlainDecimal(text)) {
-        bool ok = false;
-        const double value = QStringView(text).toDouble(&ok);
-        if (ok && std::isfinite(value))
+    constexpr qsizetype kLongestQuickNumber = 32;
+    if (text.size() <= kLongestQuickNumber && isPlainDecimal(text)) {
+        char digits[kLongestQuickNumber];
+        for (qsizetype i = 0; i < text.size(); ++i)
+            digits[i] = static_cast<char>(text.at(i).unicode());
+        double value = 0;
+        const auto [end, error] = std::from_chars(digits, digits + text.size(), value);
+        if (error == std::errc() && end == digits + text.size() && std::isfinite(value))
             return value;
     }
     return formats::readReplyNumber(text);
@@ -94,6 +100,27 @@ QString firstChildText(pugi::xml_node field)
     return nodeText(childAt(field, 0));
 }
 
+// The fee column of a selected row: percent with one decimal in the user's
+// format. A vendor's centers share a handful of fees, so each distinct
+// fraction is formatted once per reply.
+class FeeTexts
+{
+public:
+    QString of(double fraction)
+    {
+        if (const auto known = texts_.find(fraction); known != texts_.end())
+            return known->second;
+        QString text = formats::fixed(fraction * 100, 1);
+        if (texts_.size() < kMaxRemembered)
+            texts_.emplace(fraction, text);
+        return text;
+    }
+
+private:
+    static constexpr std::size_t kMaxRemembered = 256;
+    std::unordered_map<double, QString> texts_;
+};
+
 void appendText(pugi::xml_node node, QString &out)
 {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
@@ -128,6 +155,10 @@ QString nodeText(pugi::xml_node node)
 {
     if (node.type() != pugi::node_element && node.type() != pugi::node_document)
         return toQString(node.value());
+    // Nearly every field holds exactly one piece of text.
+    const pugi::xml_node only = node.first_child();
+    if (only && !only.next_sibling() && only.type() == pugi::node_pcdata)
+        return toQString(only.value());
     QString text;
     appendText(node, text);
     return text;
@@ -149,6 +180,7 @@ void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterR
     if (!root)
         throw Failure::missingObject();
     const pugi::xml_node holder = childAt(root, kActiveRowsPosition);
+    rows.reserve(rows.size() + static_cast<std::size_t>(childCount(holder)));
     const QString activeFee = formats::fixed(8, 2);
     const SortKeys sortKeys;
     for (pugi::xml_node rowNode = holder.first_child(); rowNode; rowNode = rowNode.next_sibling()) {
@@ -158,6 +190,9 @@ void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterR
         const int fields = childCount(rowNode);
         pugi::xml_node field = rowNode.first_child().next_sibling();
         for (int i = 1; i < fields; ++i, field = field.next_sibling()) {
+            // The fee and the duty flag are set below, whatever the reply holds.
+            if (i == ColHandlingFee || i == ColDuty)
+                continue;
             // Every child of a field overwrites the one before: the last wins.
             for (pugi::xml_node part = field.first_child(); part; part = part.next_sibling())
                 row.subItem(i) = nodeText(part);
@@ -178,7 +213,9 @@ void readSelectedRows(pugi::xml_node root, std::vector<CenterRow> &rows, const s
     if (!root)
         throw Failure::missingObject();
     const pugi::xml_node holder = childAt(root, kSelectedRowsPosition);
+    rows.reserve(rows.size() + static_cast<std::size_t>(childCount(holder)));
     const SortKeys sortKeys;
+    FeeTexts feeTexts;
     for (pugi::xml_node rowNode = holder.first_child(); rowNode; rowNode = rowNode.next_sibling()) {
         const QString id = firstChildText(childAt(rowNode, 0));
         CenterRow &row = rows.emplace_back();
@@ -187,7 +224,7 @@ void readSelectedRows(pugi::xml_node root, std::vector<CenterRow> &rows, const s
         const std::optional<double> fraction = readNumberField(firstChildText(childAt(rowNode, 2)));
         if (!fraction)
             throw Failure::typeMismatch();
-        row.subItem(ColHandlingFee) = formats::fixed(*fraction * 100, 1);
+        row.subItem(ColHandlingFee) = feeTexts.of(*fraction);
         row.subItem(ColDuty) = formats::toBoolean(firstChildText(childAt(rowNode, 3))) ? QStringLiteral("1")
                                                                                         : QStringLiteral("0");
         row.subItem(ColSortKey) = sortKeys.of(row.id);

@@ -34,8 +34,8 @@ SaveFlow::SaveFlow(ControlSurface &ui, ControlState &state, InternetTransfer &in
 
 bool SaveFlow::postPendingChanges()
 {
-    const QByteArray body = statements::postBody(
-        statements::saveStatements(state_.mlVendorID, rowsOf(*ui_.lstSelectedCenters), rowsOf(*ui_.lstCenters)));
+    const QByteArray body =
+        statements::saveBody(state_.mlVendorID, rowsOf(*ui_.lstSelectedCenters), rowsOf(*ui_.lstCenters));
     if (body.isEmpty())
         return true;
 

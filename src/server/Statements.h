@@ -57,4 +57,7 @@ QStringList saveStatements(qint32 vendorId, const CenterRows &selected, const Ce
 // "SQL=" + encoded statement + "&" for each statement; empty for none.
 QByteArray postBody(const QStringList &statements);
 
+// postBody(saveStatements(...)) without holding every statement at once.
+QByteArray saveBody(qint32 vendorId, const CenterRows &selected, const CenterRows &nonSelected);
+
 } // namespace vendorcenter::statements

@@ -9,6 +9,9 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+#include <cstring>
+#include <new>
+
 namespace vendorcenter {
 
 namespace {
@@ -37,6 +40,32 @@ bool nestedTooDeep(pugi::xml_document &document)
     return walker.tooDeep;
 }
 
+// A buffer the document can take over, as pugixml's in-place parse wants it.
+char *documentBuffer(std::size_t size)
+{
+    void *bytes = pugi::get_memory_allocation_function()(size);
+    if (!bytes)
+        throw std::bad_alloc();
+    return static_cast<char *>(bytes);
+}
+
+// Parses `size` bytes the document takes over, in place: a reply of many
+// megabytes is not copied once more for the parser.
+pugi::xml_node parseOwnedReply(char *bytes, std::size_t size, pugi::xml_document &document)
+{
+    // The parser takes UTF-8 on trust; bytes that are not UTF-8 make the
+    // document ill-formed, rather than names full of replacement characters.
+    // Checked first: the parse rewrites the buffer.
+    const bool validUtf8 = QByteArrayView(bytes, static_cast<qsizetype>(size)).isValidUtf8();
+    const pugi::xml_parse_result parsed = document.load_buffer_inplace_own(bytes, size, kParseOptions);
+    const bool encodingBroken = parsed.encoding == pugi::encoding_utf8 && !validUtf8;
+    if (!parsed || encodingBroken || nestedTooDeep(document)) {
+        document.reset();
+        return {};
+    }
+    return document.document_element();
+}
+
 } // namespace
 
 XmlFetcher::XmlFetcher() : network_(std::make_unique<QNetworkAccessManager>()) {}
@@ -47,6 +76,8 @@ pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document
 {
     document.reset();
     QNetworkReply *reply = network_->get(serverRequest(QUrl(url), timeoutMs_));
+    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> release(
+        reply, [](QNetworkReply *finished) { finished->deleteLater(); });
 
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -54,26 +85,27 @@ pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
-    const bool ok = reply->error() == QNetworkReply::NoError;
-    const QByteArray body = ok ? reply->readAll() : QByteArray();
-    reply->deleteLater();
-    if (!ok)
+    const qint64 size = reply->bytesAvailable();
+    if (reply->error() != QNetworkReply::NoError || size <= 0)
         return {};
-    return parseReply(body, document);
+    char *bytes = documentBuffer(static_cast<std::size_t>(size));
+    const qint64 read = reply->read(bytes, size);
+    if (read != size) {
+        pugi::get_memory_deallocation_function()(bytes);
+        return {};
+    }
+    return parseOwnedReply(bytes, static_cast<std::size_t>(size), document);
 }
 
 pugi::xml_node parseReply(const QByteArray &body, pugi::xml_document &document)
 {
-    const pugi::xml_parse_result parsed = document.load_buffer(body.constData(), static_cast<std::size_t>(body.size()),
-                                                               kParseOptions);
-    // The parser takes UTF-8 on trust; bytes that are not UTF-8 make the
-    // document ill-formed, rather than names full of replacement characters.
-    const bool encodingBroken = parsed.encoding == pugi::encoding_utf8 && !QByteArrayView(body).isValidUtf8();
-    if (!parsed || encodingBroken || nestedTooDeep(document)) {
-        document.reset();
+    document.reset();
+    if (body.isEmpty())
         return {};
-    }
-    return document.document_element();
+    const auto size = static_cast<std::size_t>(body.size());
+    char *bytes = documentBuffer(size);
+    std::memcpy(bytes, body.constData(), size);
+    return parseOwnedReply(bytes, size, document);
 }
 
 } // namespace vendorcenter

@@ -15,6 +15,8 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace vendorcenter;
 
 namespace {
@@ -145,8 +147,39 @@ private slots:
         QList<int> shown;
         for (const QList<QVariant> &signal : values)
             shown << signal.at(0).toInt();
-        QCOMPARE(shown, QList<int>({1, 2, 3, 4, 5, 0})); // 0 is already showing when the sweep starts
+        // The bar is set at most once a frame while rows are read, and to the
+        // last row's value when a list is read (it counts from 0, so 2 and 4).
+        QCOMPARE(shown.takeLast(), 0);
+        QCOMPARE(shown.takeLast(), 5);
+        QVERIFY(shown.contains(2));
+        QVERIFY(shown.contains(4));
+        QVERIFY(std::is_sorted(shown.begin(), shown.end()));
         QCOMPARE(surfaceOf(control).prbLoad->maximum(), 5);
+    }
+
+    void longListsMoveTheBarInStepsAndEndOnEachListsCount()
+    {
+        std::vector<Active> active;
+        for (int id = 1; id <= 3000; ++id)
+            active.push_back({QString::number(id), QStringLiteral("Center %1").arg(id), "1", "1/1/2000"});
+        std::vector<Selected> selected;
+        for (int id = 5001; id <= 6000; ++id)
+            selected.push_back({QString::number(id), QStringLiteral("Center %1").arg(id), "0.05", "1"});
+        FakeServerPage fake;
+        fake.serveVendor(12, 0, active, selected);
+        Vendor_Center control;
+        control.resize(583, 348);
+        QSignalSpy values(surfaceOf(control).prbLoad, &QProgressBar::valueChanged);
+        control.LetDataFromDatabase(12, fake.baseUrl());
+
+        QList<int> shown;
+        for (const QList<QVariant> &signal : values)
+            shown << signal.at(0).toInt();
+        QCOMPARE(shown.takeLast(), 0);
+        QCOMPARE(shown.last(), 4000);
+        QVERIFY(shown.contains(2999)); // the active list's last row, once its rows are read
+        QVERIFY2(shown.size() < 100, "the bar was set for every row");
+        QVERIFY(std::is_sorted(shown.begin(), shown.end()));
     }
 
     void nodesAreFoundByPositionSoCommentsShiftThem()

@@ -106,6 +106,27 @@ TEST_F(Statements, BodyHasOneSqlFieldPerStatementAndEndsWithAnAmpersand)
               QByteArray("SQL=DELETE+FROM+VENDORCENTERCROSSREFERENCE+WHERE+VendorID%3D12+AND+CenterID+IN%283%2C5%29&"));
 }
 
+TEST_F(Statements, TheSavedBodyIsTheEncodedStatements)
+{
+    // The save writes the body straight from the rows; it must be exactly
+    // the statements, encoded one by one.
+    for (const QLocale &locale : {QLocale(QLocale::English), QLocale(QLocale::German), QLocale(QLocale::Arabic)}) {
+        QLocale::setDefault(locale);
+        const QString fee = locale.toString(12.5, 'f', 1);
+        const std::vector<CenterRow> selected = {
+            row("7", fee, "1N"),        row("-4", fee, "0U"),   row("0042", "100", "12N"),
+            row("5", locale.toString(33.3333, 'f', 4), "0N"),  row("6", fee, " 1 N "), row("8", "0", "1"),
+            row("9", fee, "0DU"),       row("10", fee, "1U"),
+        };
+        const std::vector<CenterRow> nonSelected = {row("3", "", "1D"), row("11", "", "0"), row("-12", "", "0N")};
+        for (const qint32 vendorId : {12, -7, 2147483647}) {
+            const QByteArray body = statements::saveBody(vendorId, CenterRows(selected), CenterRows(nonSelected));
+            EXPECT_EQ(body, statements::postBody(statementsFor(vendorId, selected, nonSelected)))
+                << locale.name().toStdString() << " " << vendorId;
+        }
+    }
+}
+
 TEST_F(Statements, FeeTextThatIsNoNumberFailsTheSaveOnlyWhereAStatementNeedsIt)
 {
     EXPECT_EQ(failureNumber(12, {row("7", "", "1N")}, {}), Failure::TypeMismatch);
