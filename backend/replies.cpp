@@ -179,20 +179,20 @@ void SelectedCentersReply::add(const SelectedCenterRow& center) {
 }
 
 std::string SelectedCentersReply::finish() {
-    std::string out;
-    out.reserve(head_.size() + rows_.size() + 128);
-    out += head_;
-    out += "\n  <SelectedCount>";
-    appendInteger(out, static_cast<std::int64_t>(rowCount_));
-    out += "</SelectedCount>";
+    // The count stands before the rows: it goes in front of them in their
+    // own buffer rather than both being copied into a new one.
+    std::string front = std::move(head_);
+    front += "\n  <SelectedCount>";
+    appendInteger(front, static_cast<std::int64_t>(rowCount_));
+    front += "</SelectedCount>";
     if (rowCount_ == 0) {
-        out += kNoRows;
-    } else {
-        out += kRowsOpen;
-        out += rows_;
-        out += kRowsClose;
+        front += kNoRows;
+        return front;
     }
-    return out;
+    front += kRowsOpen;
+    rows_ += kRowsClose;
+    rows_.insert(0, front);
+    return std::move(rows_);
 }
 
 std::string activeCentersReplyXml(std::int32_t vendorId, const std::vector<ActiveCenterRow>& centers) {

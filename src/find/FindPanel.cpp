@@ -23,7 +23,7 @@ std::optional<int> firstRowWithNameContaining(const CenterListModel &rows, const
     const QStringMatcher matcher(text, Qt::CaseInsensitive);
     // The names of a long list lie all over the heap: fetching a few rows
     // ahead keeps the walk from waiting on memory at every row.
-    constexpr int kRowsAhead = 8;
+    constexpr int kRowsAhead = 16;
     for (int position = 0; position < count; ++position) {
         if (position + kRowsAhead < count)
             __builtin_prefetch(rows.row(position + kRowsAhead).name().constData());
