@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,35 @@ TEST(ListOrder, EveryPairComparesAsQtComparesIgnoringCase)
             EXPECT_EQ(sign(compareIgnoringCase(a, b)), sign(a.compare(b, Qt::CaseInsensitive)))
                 << a.toStdString() << " / " << b.toStdString();
         }
+    }
+}
+
+TEST(ListOrder, SortedListFollowsQtsCaseInsensitiveOrder)
+{
+    // Every text twice over (the stable order of equal keys counts too),
+    // plus texts that share long beginnings.
+    QStringList keys = texts() + texts();
+    keys << QStringLiteral("abcdefgh") << QStringLiteral("ABCDEFGHi") << QStringLiteral("abcdefgh\u00E9")
+         << QStringLiteral("abcdefg") << QStringLiteral("abcdefgH") << QStringLiteral("abcdefgh ")
+         << QStringLiteral("0000000012") << QStringLiteral("000000001") << QString(QChar(1));
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        CenterListModel model;
+        std::vector<CenterRow> rows;
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            CenterRow &row = rows.emplace_back();
+            row.id = QString::number(i);
+            row.subItem(ColSortKey) = keys.at(i);
+        }
+        model.appendBlock(rows);
+        model.setSort(ColSortKey, order);
+        model.resort();
+
+        std::stable_sort(rows.begin(), rows.end(), [order](const CenterRow &a, const CenterRow &b) {
+            const int compared = a.sortKey().compare(b.sortKey(), Qt::CaseInsensitive);
+            return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
+        });
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            EXPECT_EQ(model.row(static_cast<int>(i)).id, rows[i].id) << i;
     }
 }
 

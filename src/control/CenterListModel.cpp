@@ -25,6 +25,25 @@ int compareIgnoringCase(QStringView a, QStringView b)
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+std::optional<std::uint64_t> foldedAsciiPrefix(QStringView text)
+{
+    // Eight characters, lower-cased, first one highest; a shorter text is
+    // padded with zero, which sorts before every character it may hold.
+    std::uint64_t prefix = 0;
+    for (qsizetype i = 0; i < 8; ++i) {
+        char16_t c = 0;
+        if (i < text.size()) {
+            c = text[i].unicode();
+            if (c == 0 || c >= 0x80)
+                return std::nullopt;
+            if (c >= u'A' && c <= u'Z')
+                c += u'a' - u'A';
+        }
+        prefix = prefix << 8 | c;
+    }
+    return prefix;
+}
+
 CenterListModel::CenterListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 int CenterListModel::rowCount(const QModelIndex &parent) const
@@ -153,19 +172,31 @@ void CenterListModel::resort()
 {
     if (rows_.size() < 2)
         return;
-    // The keys side by side, so comparisons do not chase each row's strings.
+    // The keys side by side, so comparisons do not chase each row's strings,
+    // each with its first characters folded into one number where they are
+    // plain ASCII: most comparisons are then decided by one integer compare,
+    // in the order compareIgnoringCase gives.
     struct Keyed
     {
+        std::uint64_t prefix;
+        bool packed;
         QStringView key;
         int position;
     };
     std::vector<Keyed> order;
     order.reserve(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i)
-        order.push_back({rows_[i].column(sortColumn_), static_cast<int>(i)});
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const QStringView key = rows_[i].column(sortColumn_);
+        const std::optional<std::uint64_t> prefix = foldedAsciiPrefix(key);
+        order.push_back({prefix.value_or(0), prefix.has_value(), key, static_cast<int>(i)});
+    }
     const bool ascending = sortOrder_ == Qt::AscendingOrder;
     const auto inOrder = [ascending](const Keyed &a, const Keyed &b) {
-        const int compared = compareIgnoringCase(a.key, b.key);
+        int compared = 0;
+        if (a.packed && b.packed && a.prefix != b.prefix)
+            compared = a.prefix < b.prefix ? -1 : 1;
+        else
+            compared = compareIgnoringCase(a.key, b.key);
         return ascending ? compared < 0 : compared > 0;
     };
     // Rows already in order (the sort key set again right after a load or a

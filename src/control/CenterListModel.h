@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vendorcenter {
@@ -13,6 +15,11 @@ namespace vendorcenter {
 // QString::compare(a, b, Qt::CaseInsensitive) as an order (<0, 0, >0), with a
 // quick path for ASCII texts such as ids and sort keys.
 int compareIgnoringCase(QStringView a, QStringView b);
+
+// The first eight characters of `text` folded as compareIgnoringCase folds
+// them, packed so that a different number means the same order; nothing when
+// one of them is not ASCII (or is U+0000).
+std::optional<std::uint64_t> foldedAsciiPrefix(QStringView text);
 
 // The rows of one center list, kept sorted by one column and direction.
 // Bulk changes (a load, a move of many rows) cost one signal each, so a list

@@ -56,6 +56,14 @@ private:
 class FormBody
 {
 public:
+    // Room for `statements` INSERTs of short values is taken at once: growing
+    // a body of megabytes step by step copies it and faults in fresh pages
+    // each time, while room never written costs no memory.
+    explicit FormBody(int statements)
+    {
+        body_.resize(static_cast<qsizetype>(statements) * kRoomPerStatement);
+    }
+
     void begin() { put("SQL=", 4); }
     void fixed(QStringView sql)
     {
@@ -104,6 +112,7 @@ private:
         return encoded_.emplace_back(sql.utf16(), std::move(bytes)).second;
     }
 
+    static constexpr qsizetype kRoomPerStatement = 256;
     QByteArray body_; // written up to used_, the rest is room
     qsizetype used_ = 0;
     std::vector<std::pair<const char16_t *, QByteArray>> encoded_;
@@ -303,7 +312,7 @@ QByteArray postBody(const QStringList &statements)
 
 QByteArray saveBody(qint32 vendorId, const CenterRows &selected, const CenterRows &nonSelected)
 {
-    FormBody body;
+    FormBody body(std::min(selected.count(), kMaxStatements));
     writeStatements(vendorId, selected, nonSelected, body);
     return body.take();
 }
