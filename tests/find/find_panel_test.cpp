@@ -16,14 +16,15 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include <memory>
+#include <functional>
 #include <vector>
 
 using namespace vendorcenter;
 
 namespace {
 
-constexpr qint32 kVendor = 12;
+using Active = std::vector<FakeServerPage::ActiveCenter>;
+using Selected = std::vector<FakeServerPage::SelectedCenter>;
 
 // Entries of failed loads: a test that loads expects none.
 QStringList &loadFailures()
@@ -34,55 +35,46 @@ QStringList &loadFailures()
 
 // Ordered by their sort keys "0005", "0012", "0123", "0200": 12 stands before
 // 123, and "Warehouse East" is the first name holding "ware".
-const std::vector<FakeServerPage::ActiveCenter> kActive{
-    {"5", "North Depot", "1", "01/02/2024"},
-    {"12", "Warehouse East", "1", "01/02/2024"},
-    {"123", "Central Warehouse", "2", "01/02/2024"},
-    {"200", "Harbour", "3", "01/02/2024"},
-};
+const Active kActive{{"5", "North Depot", "1", "01/02/2024"},
+                     {"12", "Warehouse East", "1", "01/02/2024"},
+                     {"123", "Central Warehouse", "2", "01/02/2024"},
+                     {"200", "Harbour", "3", "01/02/2024"}};
+const Selected kSelected{
+    {"31", "Airport Hub", "0.025", "1"}, {"40", "warehouse south", "0", "0"}, {"400", "Rail Yard", "0.01", "0"}};
 
-const std::vector<FakeServerPage::SelectedCenter> kSelected{
-    {"31", "Airport Hub", "0.025", "1"},
-    {"40", "warehouse south", "0", "0"},
-    {"400", "Rail Yard", "0.01", "0"},
-};
-
-// One control loaded from a fake server page, shown and active so that
-// clicks and the focus behave as they do for a user.
+// One control with a fake server page behind it; load() also shows it active
+// so that clicks and the focus behave as they do for a user.
 struct LoadedControl
 {
-    explicit LoadedControl(const std::vector<FakeServerPage::ActiveCenter> &active = kActive,
-                           const std::vector<FakeServerPage::SelectedCenter> &selected = kSelected)
+    explicit LoadedControl(const Active &active = kActive, const Selected &selected = kSelected)
     {
-        page.serveVendor(kVendor, 0, active, selected);
-        control.LetDataFromDatabase(kVendor, page.baseUrl());
+        page.serveVendor(12, 0, active, selected);
+    }
+    bool load()
+    {
+        control.LetDataFromDatabase(12, page.baseUrl());
         control.show();
         control.activateWindow();
+        return loadFailures().isEmpty() && QTest::qWaitForWindowActive(&control);
     }
-
-    bool ready() { return loadFailures().isEmpty() && QTest::qWaitForWindowActive(&control); }
-    void reload() { control.LetDataFromDatabase(kVendor, QString()); }
-
-    ControlSurface &ui() { return surfaceOf(control); }
+    void reload() { control.LetDataFromDatabase(12, QString()); }
 
     FakeServerPage page;
     Vendor_Center control;
+    ControlSurface &ui = surfaceOf(control);
 };
 
-void clickFind(ControlSurface &ui)
-{
-    QTest::mouseClick(ui.cmdFind, Qt::LeftButton);
-}
+void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
 
 void typeInto(QLineEdit *box, const QString &text)
 {
-    QTest::mouseClick(box, Qt::LeftButton);
+    click(box);
     QTest::keyClicks(box, text);
 }
 
 void eraseAll(QLineEdit *box)
 {
-    QTest::mouseClick(box, Qt::LeftButton);
+    click(box);
     QTest::keyClick(box, Qt::Key_End);
     for (qsizetype n = box->text().size(); n > 0; --n)
         QTest::keyClick(box, Qt::Key_Backspace);
@@ -102,41 +94,77 @@ QString currentId(const CenterListView *list)
     return current ? list->text(*current) : QString();
 }
 
-// The fee panel as the selected-list click leaves it: a row shown, not edited.
-void showRowInFeePanel(ControlSurface &ui)
+// Each row's id, fee and duty, in list order.
+QStringList rowTexts(const CenterListView *list)
 {
-    ui.chkDuty->setChecked(true);
-    ui.txtCntHandFee->setText(QStringLiteral("2.50"));
-    ui.cmdcenterHandFee->setEnabled(true);
+    QStringList rows;
+    for (int position = 0; position < list->count(); ++position)
+        rows << list->text(position) + '|' + list->subItem(position, ColHandlingFee) + '|'
+                    + list->subItem(position, ColDuty);
+    return rows;
 }
 
-// The fee panel after "Update": the fee box writable, the button reading "Save".
-void editFeeInPanel(ControlSurface &ui)
+// The chosen list and key, each box's text and whether it is read-only, and Find, as one line.
+QString findPanelNow(const ControlSurface &ui)
 {
-    showRowInFeePanel(ui);
-    setTextBoxWritable(ui.txtCntHandFee, true);
-    ui.txtCntHandFee->setText(QStringLiteral("7.5"));
-    ui.cmdcenterHandFee->setText(QStringLiteral("Save"));
+    const auto box = [](const QLineEdit *b) -> QString {
+        return '[' + b->text() + (isTextBoxWritable(b) ? "] " : "] read-only ");
+    };
+    return QStringLiteral("lists=%1%2 keys=%3%4 ")
+               .arg(int(ui.optList[0]->isChecked())).arg(int(ui.optList[1]->isChecked()))
+               .arg(int(ui.optFind[0]->isChecked())).arg(int(ui.optFind[1]->isChecked()))
+           + "id" + box(ui.txtVendorID) + "name" + box(ui.txtVendorName)
+           + (ui.cmdFind->isEnabled() ? "find on" : "find off");
 }
 
-bool feePanelCleared(const ControlSurface &ui)
+struct FeeState
 {
-    return !ui.chkDuty->isChecked() && ui.txtCntHandFee->text().isEmpty() && !ui.cmdcenterHandFee->isEnabled()
-           && ui.cmdcenterHandFee->text() == QLatin1String("Update") && !isTextBoxWritable(ui.txtCntHandFee);
+    bool duty;
+    QString fee;
+    bool buttonEnabled;
+    QString caption;
+    bool writable;
+    QString describe() const
+    {
+        return QStringLiteral("duty=%1 fee='%2' enabled=%3 caption='%4' writable=%5")
+            .arg(int(duty)).arg(fee).arg(int(buttonEnabled)).arg(caption).arg(int(writable));
+    }
+};
+
+const FeeState kRowShown{true, "2.50", true, "Update", false}; // as a click in the selected list leaves it
+const FeeState kEditing{true, "7.5", true, "Save", true};      // after "Update"
+const FeeState kIdle{true, "3", false, "Update", false};       // disabled button: nothing of its own shown
+const FeeState kCleared{false, "", false, "Update", false};
+
+void setFeePanel(ControlSurface &ui, const FeeState &state)
+{
+    ui.chkDuty->setChecked(state.duty);
+    ui.txtCntHandFee->setText(state.fee);
+    ui.cmdcenterHandFee->setEnabled(state.buttonEnabled);
+    ui.cmdcenterHandFee->setText(state.caption);
+    setTextBoxWritable(ui.txtCntHandFee, state.writable);
 }
+
+QString feePanelNow(const ControlSurface &ui)
+{
+    return FeeState{ui.chkDuty->isChecked(), ui.txtCntHandFee->text(), ui.cmdcenterHandFee->isEnabled(),
+                    ui.cmdcenterHandFee->text(), isTextBoxWritable(ui.txtCntHandFee)}
+        .describe();
+}
+
+using UserAction = std::function<void(ControlSurface &)>;
 
 } // namespace
+
+Q_DECLARE_METATYPE(FeeState)
+Q_DECLARE_METATYPE(UserAction)
 
 class FindPanelTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        setEventLogSink([](const QString &entry) { loadFailures() << entry; });
-    }
+    void initTestCase() { setEventLogSink([](const QString &entry) { loadFailures() << entry; }); }
     void init()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -145,496 +173,287 @@ private slots:
     void cleanup() { QVERIFY2(loadFailures().isEmpty(), qPrintable(loadFailures().join(QLatin1Char('\n')))); }
     void cleanupTestCase() { setEventLogSink({}); }
 
-    void startsAsAnIdSearchOfTheOtherListAndALoadOpensIt();
-    void choicesAndTextsSurviveAReload();
-    void idSearchMatchesTheWholeIdOnly();
-    void notFoundIsReportedAndChangesNothingElse();
-    void nameSearchIgnoresCaseAndFirstMatchWins();
-    void emptyNameTextFindsTheFirstRowAndAnEmptyListNothing();
-    void switchingKeysEmptiesTheOtherBoxAndDisablesFind();
-    void findIsEnabledFromTheChangedBoxAlone();
-    void selectedListIsSearchedWhenChosen();
-    void searchEndsMultiSelectAndLeavesOneRowHighlighted();
-    void listChoiceClearsTheFeePanelOnlyWhenInUse();
-    void clickIntoAFindBoxAlwaysClearsTheFeePanel();
-    void searchLeavesTheFeePanelAlone();
+    void startsAsAnIdSearchAndSwitchingKeysEmptiesTheOtherBox();
+    void aReloadKeepsChoicesAndTextsAndOpensTheIdBox();
+    void findHighlightsTheFirstMatchOrReportsNotFound_data();
+    void findHighlightsTheFirstMatchOrReportsNotFound();
+    void turningToTheFindWidgetsClearsTheFeePanel_data();
+    void turningToTheFindWidgetsClearsTheFeePanel();
     void idSearchUnderACommaDecimalLocaleComparesText();
-    void searchesReachTheLastRowOfAVeryLongList();
+    void nameSearchCoversEmptyListsAndTheLastRowOfAVeryLongOne();
 };
 
-void FindPanelTest::startsAsAnIdSearchOfTheOtherListAndALoadOpensIt()
+void FindPanelTest::startsAsAnIdSearchAndSwitchingKeysEmptiesTheOtherBox()
 {
-    FakeServerPage page;
-    page.serveVendor(kVendor, 0, kActive, kSelected);
-    Vendor_Center control;
-    ControlSurface &ui = surfaceOf(control);
+    LoadedControl loaded;
+    ControlSurface &ui = loaded.ui;
+    const QList<QWidget *> openedByLoad{ui.optList[0], ui.optList[1], ui.optFind[0], ui.optFind[1], ui.txtVendorID};
 
-    QVERIFY(ui.optList[0]->isChecked());
-    QVERIFY(!ui.optList[1]->isChecked());
-    QVERIFY(ui.optFind[1]->isChecked());
-    QVERIFY(!ui.optFind[0]->isChecked());
-    for (QWidget *w : {static_cast<QWidget *>(ui.optList[0]), static_cast<QWidget *>(ui.optList[1]),
-                       static_cast<QWidget *>(ui.optFind[0]), static_cast<QWidget *>(ui.optFind[1]),
-                       static_cast<QWidget *>(ui.txtVendorID), static_cast<QWidget *>(ui.cmdFind)})
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=10 keys=01 id[] read-only name[] read-only find off"));
+    for (QWidget *w : openedByLoad)
         QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     QVERIFY(ui.txtVendorName->isEnabled());
-    QVERIFY(!isTextBoxWritable(ui.txtVendorName));
-    QVERIFY(!isTextBoxWritable(ui.txtVendorID));
 
-    control.LetDataFromDatabase(kVendor, page.baseUrl());
+    QVERIFY(loaded.load());
     QCOMPARE(ui.lstCenters->count(), 4);
     QCOMPARE(ui.lstSelectedCenters->count(), 3);
-    for (QWidget *w : {static_cast<QWidget *>(ui.optList[0]), static_cast<QWidget *>(ui.optList[1]),
-                       static_cast<QWidget *>(ui.optFind[0]), static_cast<QWidget *>(ui.optFind[1]),
-                       static_cast<QWidget *>(ui.txtVendorID)})
+    for (QWidget *w : openedByLoad)
         QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-    QVERIFY(isTextBoxWritable(ui.txtVendorID));
-    QVERIFY(!isTextBoxWritable(ui.txtVendorName));
-    QVERIFY2(!ui.cmdFind->isEnabled(), "only text in a box enables Find");
-    QVERIFY(ui.optList[0]->isChecked());
-    QVERIFY(ui.optFind[1]->isChecked());
+    // Only text in a box enables Find.
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=10 keys=01 id[] name[] read-only find off"));
+    typeInto(ui.txtVendorID, QStringLiteral("4"));
+    QVERIFY(ui.cmdFind->isEnabled());
+    eraseAll(ui.txtVendorID);
+    QVERIFY(!ui.cmdFind->isEnabled());
+
+    // The key and the list are separate choices; the other key's box is emptied and closed.
+    typeInto(ui.txtVendorID, QStringLiteral("12"));
+    click(ui.optFind[0]);
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=10 keys=10 id[] read-only name[] find off"));
+    typeInto(ui.txtVendorName, QStringLiteral("hub"));
+    click(ui.optFind[0]); // the key already chosen keeps its own text
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=10 keys=10 id[] read-only name[hub] find on"));
 }
 
-void FindPanelTest::choicesAndTextsSurviveAReload()
+void FindPanelTest::aReloadKeepsChoicesAndTextsAndOpensTheIdBox()
 {
     LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
+    QVERIFY(loaded.load());
+    ControlSurface &ui = loaded.ui;
+    MessageBoxWatcher boxes;
 
-    QTest::mouseClick(ui.optList[1], Qt::LeftButton);
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
+    click(ui.optList[1]);
+    click(ui.optFind[0]);
     typeInto(ui.txtVendorName, QStringLiteral("hub"));
-    QVERIFY(ui.cmdFind->isEnabled());
-
-    loaded.reload();
-    QVERIFY(ui.optList[1]->isChecked());
-    QVERIFY(ui.optFind[0]->isChecked());
-    QCOMPARE(ui.txtVendorName->text(), QStringLiteral("hub"));
-    QVERIFY(ui.cmdFind->isEnabled());
-    // The load opens the id box whatever key is chosen.
-    QVERIFY(isTextBoxWritable(ui.txtVendorID));
-    QVERIFY(isTextBoxWritable(ui.txtVendorName));
-
-    clickFind(ui);
+    loaded.reload(); // opens the id box whatever key is chosen
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=01 keys=10 id[] name[hub] find on"));
+    click(ui.cmdFind);
     QCOMPARE(highlightedIds(ui.lstSelectedCenters), QStringList{"31"});
-}
-
-void FindPanelTest::idSearchMatchesTheWholeIdOnly()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-    MessageBoxWatcher boxes;
-
-    typeInto(ui.txtVendorID, QStringLiteral("12"));
-    QVERIFY(ui.cmdFind->isEnabled());
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"12"});
-    QCOMPARE(currentId(ui.lstCenters), QStringLiteral("12"));
-    QCOMPARE(loaded.control.focusWidget(), static_cast<QWidget *>(ui.lstCenters));
-
-    // "Central Warehouse" (123) now stands before "Warehouse East" (12).
-    ui.lstCenters->setSortKey(ColName);
-    ui.lstCenters->clearHighlights();
-    QCOMPARE(ui.lstCenters->text(0), QStringLiteral("123"));
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"12"});
-    QCOMPARE(currentId(ui.lstCenters), QStringLiteral("12"));
-
-    // The beginning of an id is not the id.
-    eraseAll(ui.txtVendorID);
-    typeInto(ui.txtVendorID, QStringLiteral("1"));
-    clickFind(ui);
-    QCOMPARE(boxes.texts(), QStringList{"Not found"});
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"12"});
-
-    // The text is compared as typed: no trimming, no reading as a number.
-    for (const QString &typed : {QStringLiteral(" 12"), QStringLiteral("12 "), QStringLiteral("012")}) {
-        eraseAll(ui.txtVendorID);
-        typeInto(ui.txtVendorID, typed);
-        boxes.clear();
-        clickFind(ui);
-        QVERIFY2(boxes.texts() == QStringList{"Not found"}, qPrintable(typed));
-    }
-}
-
-void FindPanelTest::notFoundIsReportedAndChangesNothingElse()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-    MessageBoxWatcher boxes;
-
-    ui.lstCenters->setHighlighted(3, true);
-    typeInto(ui.txtVendorID, QStringLiteral("999"));
-    clickFind(ui);
-
-    QCOMPARE(boxes.seen().size(), 1);
-    const MessageBoxWatcher::Seen &box = boxes.seen().first();
-    QCOMPARE(box.text, QStringLiteral("Not found"));
-    QCOMPARE(box.icon, QMessageBox::Information);
-    QVERIFY2(box.title.isEmpty() || box.title == QApplication::applicationDisplayName(), qPrintable(box.title));
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"200"});
-    QCOMPARE(ui.txtVendorID->text(), QStringLiteral("999"));
-    QVERIFY(ui.cmdFind->isEnabled());
-}
-
-void FindPanelTest::nameSearchIgnoresCaseAndFirstMatchWins()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-    MessageBoxWatcher boxes;
-
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
-    QVERIFY(ui.optFind[0]->isChecked());
-    QVERIFY(isTextBoxWritable(ui.txtVendorName));
-    QVERIFY(!isTextBoxWritable(ui.txtVendorID));
-
-    typeInto(ui.txtVendorName, QStringLiteral("ware"));
-    for (int press = 0; press < 3; ++press) {
-        clickFind(ui);
-        QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"12"});
-        QCOMPARE(currentId(ui.lstCenters), QStringLiteral("12"));
-    }
-    QCOMPARE(loaded.control.focusWidget(), static_cast<QWidget *>(ui.lstCenters));
-
-    eraseAll(ui.txtVendorName);
-    typeInto(ui.txtVendorName, QStringLiteral("WARE"));
-    ui.lstCenters->clearHighlights();
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"12"});
-
-    // The middle of a name counts; the list's order decides which row is first.
-    ui.lstCenters->setSortKey(ColName);
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"123"});
     QVERIFY(boxes.seen().isEmpty());
 
-    eraseAll(ui.txtVendorName);
-    typeInto(ui.txtVendorName, QStringLiteral("warehouse  east"));
-    clickFind(ui);
-    QCOMPARE(boxes.texts(), QStringList{"Not found"});
-}
-
-void FindPanelTest::emptyNameTextFindsTheFirstRowAndAnEmptyListNothing()
-{
-    LoadedControl loaded(kActive, {});
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-    MessageBoxWatcher boxes;
-
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
-    QVERIFY(!isTextBoxWritable(ui.txtVendorID));
-    // The reload opens the id box again while "Name" stays chosen.
-    loaded.reload();
-    QVERIFY(isTextBoxWritable(ui.txtVendorID));
-    typeInto(ui.txtVendorID, QStringLiteral("x"));
-    QVERIFY(ui.cmdFind->isEnabled());
-    QVERIFY(ui.txtVendorName->text().isEmpty());
-
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"5"});
-    QVERIFY(boxes.seen().isEmpty());
-
-    QTest::mouseClick(ui.optList[1], Qt::LeftButton);
-    QVERIFY(ui.optList[1]->isChecked());
-    clickFind(ui);
-    QCOMPARE(boxes.texts(), QStringList{"Not found"});
-}
-
-void FindPanelTest::switchingKeysEmptiesTheOtherBoxAndDisablesFind()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-
-    typeInto(ui.txtVendorID, QStringLiteral("12"));
-    QVERIFY(ui.cmdFind->isEnabled());
-
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
-    // The key and the list are separate choices.
-    QVERIFY(ui.optFind[0]->isChecked());
-    QVERIFY(!ui.optFind[1]->isChecked());
-    QVERIFY(ui.optList[0]->isChecked());
-    QVERIFY(!ui.optList[1]->isChecked());
-    QVERIFY(ui.txtVendorID->text().isEmpty());
-    QVERIFY(!ui.cmdFind->isEnabled());
-    QVERIFY(!isTextBoxWritable(ui.txtVendorID));
-    QVERIFY(isTextBoxWritable(ui.txtVendorName));
-
-    typeInto(ui.txtVendorName, QStringLiteral("hub"));
-    QVERIFY(ui.cmdFind->isEnabled());
-    // A click on the key already chosen keeps its own text.
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
-    QVERIFY(ui.optFind[0]->isChecked());
-    QCOMPARE(ui.txtVendorName->text(), QStringLiteral("hub"));
-    QVERIFY(ui.cmdFind->isEnabled());
-
-    // The reload opens the id box; the id text does not keep Find enabled.
-    loaded.reload();
-    typeInto(ui.txtVendorID, QStringLiteral("31"));
-    QTest::mouseClick(ui.optFind[1], Qt::LeftButton);
-    QVERIFY(ui.optFind[1]->isChecked());
-    QVERIFY(ui.txtVendorName->text().isEmpty());
-    QCOMPARE(ui.txtVendorID->text(), QStringLiteral("31"));
-    QVERIFY(!ui.cmdFind->isEnabled());
-    QVERIFY(!isTextBoxWritable(ui.txtVendorName));
-    QVERIFY(isTextBoxWritable(ui.txtVendorID));
-
-    // Typing into a read-only box changes nothing.
-    typeInto(ui.txtVendorName, QStringLiteral("abc"));
-    QVERIFY(ui.txtVendorName->text().isEmpty());
-    QVERIFY(!ui.cmdFind->isEnabled());
-}
-
-void FindPanelTest::findIsEnabledFromTheChangedBoxAlone()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-
-    typeInto(ui.txtVendorID, QStringLiteral("4"));
-    QVERIFY(ui.cmdFind->isEnabled());
-    eraseAll(ui.txtVendorID);
-    QVERIFY(!ui.cmdFind->isEnabled());
-
-    // With "Name" chosen after a reload, the id box still drives Find on its own.
-    typeInto(ui.txtVendorID, QStringLiteral("4"));
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
-    typeInto(ui.txtVendorName, QStringLiteral("a"));
-    loaded.reload();
+    // Find follows the box that changed, alone: the name box's text is not looked at.
     typeInto(ui.txtVendorID, QStringLiteral("9"));
     QVERIFY(ui.cmdFind->isEnabled());
     eraseAll(ui.txtVendorID);
-    QVERIFY2(!ui.cmdFind->isEnabled(), "the name box's text is not looked at");
-    QCOMPARE(ui.txtVendorName->text(), QStringLiteral("a"));
-}
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=01 keys=10 id[] name[hub] find off"));
 
-void FindPanelTest::selectedListIsSearchedWhenChosen()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-    MessageBoxWatcher boxes;
-
-    typeInto(ui.txtVendorID, QStringLiteral("400"));
-    clickFind(ui);
-    QCOMPARE(boxes.texts(), QStringList{"Not found"});
-
-    QTest::mouseClick(ui.optList[1], Qt::LeftButton);
-    QVERIFY(ui.optList[1]->isChecked());
-    QCOMPARE(ui.txtVendorID->text(), QStringLiteral("400"));
-    clickFind(ui);
-    QCOMPARE(boxes.seen().size(), 1);
-    QCOMPARE(highlightedIds(ui.lstSelectedCenters), QStringList{"400"});
-    QCOMPARE(currentId(ui.lstSelectedCenters), QStringLiteral("400"));
-    QCOMPARE(loaded.control.focusWidget(), static_cast<QWidget *>(ui.lstSelectedCenters));
-    QVERIFY(ui.lstCenters->highlightedPositions().empty());
-
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
-    QVERIFY(ui.optList[1]->isChecked());
-    typeInto(ui.txtVendorName, QStringLiteral("WAREHOUSE"));
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstSelectedCenters), QStringList{"40"});
-
-    QTest::mouseClick(ui.optList[0], Qt::LeftButton);
-    QVERIFY(ui.optList[0]->isChecked());
-    QVERIFY(!ui.optList[1]->isChecked());
-    QVERIFY(ui.optFind[0]->isChecked());
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"12"});
-    QCOMPARE(loaded.control.focusWidget(), static_cast<QWidget *>(ui.lstCenters));
-    QCOMPARE(highlightedIds(ui.lstSelectedCenters), QStringList{"40"});
-}
-
-void FindPanelTest::searchEndsMultiSelectAndLeavesOneRowHighlighted()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-    MessageBoxWatcher boxes;
-
-    ui.lstCenters->setMultiSelect(true);
-    ui.lstSelectedCenters->setMultiSelect(true);
-    ui.lstCenters->setHighlighted(0, true);
-    ui.lstCenters->setHighlighted(3, true);
-    typeInto(ui.txtVendorID, QStringLiteral("123"));
-    clickFind(ui);
-    QVERIFY(!ui.lstCenters->multiSelect());
-    QVERIFY(!ui.lstSelectedCenters->multiSelect());
-    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"123"});
-
-    ui.lstCenters->setMultiSelect(true);
-    ui.lstSelectedCenters->setMultiSelect(true);
-    eraseAll(ui.txtVendorID);
-    typeInto(ui.txtVendorID, QStringLiteral("none"));
-    clickFind(ui);
-    QCOMPARE(boxes.texts(), QStringList{"Not found"});
-    QVERIFY(!ui.lstCenters->multiSelect());
-    QVERIFY(!ui.lstSelectedCenters->multiSelect());
-}
-
-void FindPanelTest::listChoiceClearsTheFeePanelOnlyWhenInUse()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-
-    showRowInFeePanel(ui);
-    QTest::mouseClick(ui.optList[1], Qt::LeftButton);
-    QVERIFY(feePanelCleared(ui));
-
-    editFeeInPanel(ui);
-    QTest::mouseClick(ui.optList[1], Qt::LeftButton); // already chosen: still a click
-    QVERIFY(feePanelCleared(ui));
-    QVERIFY(ui.optList[1]->isChecked());
-
-    // A disabled button means the panel shows nothing of its own: left as it is.
-    ui.chkDuty->setChecked(true);
-    ui.txtCntHandFee->setText(QStringLiteral("3"));
-    QTest::mouseClick(ui.optList[0], Qt::LeftButton);
-    QVERIFY(ui.chkDuty->isChecked());
-    QCOMPARE(ui.txtCntHandFee->text(), QStringLiteral("3"));
-    QVERIFY(!ui.cmdcenterHandFee->isEnabled());
-
-    // An edit is ended even when the button is disabled.
-    setTextBoxWritable(ui.txtCntHandFee, true);
-    ui.cmdcenterHandFee->setText(QStringLiteral("Save"));
-    QTest::mouseClick(ui.optList[0], Qt::LeftButton);
-    QCOMPARE(ui.cmdcenterHandFee->text(), QStringLiteral("Update"));
-    QVERIFY(!isTextBoxWritable(ui.txtCntHandFee));
-    QCOMPARE(ui.txtCntHandFee->text(), QStringLiteral("3"));
-
-    // Switching the key runs the same guarded reset.
-    ui.chkDuty->setChecked(false);
-    ui.txtCntHandFee->clear();
-    editFeeInPanel(ui);
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
-    QVERIFY(feePanelCleared(ui));
-    ui.chkDuty->setChecked(true);
-    QTest::mouseClick(ui.optFind[1], Qt::LeftButton);
-    QVERIFY(ui.chkDuty->isChecked());
-
-    // "Save " is not "Save".
-    ui.chkDuty->setChecked(false);
-    setTextBoxWritable(ui.txtCntHandFee, true);
-    ui.cmdcenterHandFee->setText(QStringLiteral("Save "));
-    QTest::mouseClick(ui.optList[1], Qt::LeftButton);
-    QCOMPARE(ui.cmdcenterHandFee->text(), QStringLiteral("Save "));
-    QVERIFY(isTextBoxWritable(ui.txtCntHandFee));
-}
-
-void FindPanelTest::clickIntoAFindBoxAlwaysClearsTheFeePanel()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-
-    // Even with the fee button disabled.
-    ui.chkDuty->setChecked(true);
-    ui.txtCntHandFee->setText(QStringLiteral("3"));
-    QTest::mouseClick(ui.txtVendorName, Qt::LeftButton); // read-only, still takes the click
-    QVERIFY(feePanelCleared(ui));
-
-    showRowInFeePanel(ui);
-    QTest::mouseClick(ui.txtVendorID, Qt::LeftButton);
-    QVERIFY(feePanelCleared(ui));
-
-    editFeeInPanel(ui);
-    QTest::mouseClick(ui.txtVendorID, Qt::LeftButton);
-    QVERIFY(feePanelCleared(ui));
-
-    // Typing alone, without a click, leaves the panel as it is.
-    showRowInFeePanel(ui);
-    ui.txtVendorID->setFocus();
-    QTest::keyClicks(ui.txtVendorID, QStringLiteral("5"));
-    QVERIFY(ui.cmdcenterHandFee->isEnabled());
-    QCOMPARE(ui.txtCntHandFee->text(), QStringLiteral("2.50"));
-}
-
-void FindPanelTest::searchLeavesTheFeePanelAlone()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
-    MessageBoxWatcher boxes;
-
-    QTest::mouseClick(ui.optList[1], Qt::LeftButton);
+    // Back to the id key: emptying the name box disables Find though the id box holds text.
     typeInto(ui.txtVendorID, QStringLiteral("31"));
-    editFeeInPanel(ui);
-    clickFind(ui);
-    QCOMPARE(highlightedIds(ui.lstSelectedCenters), QStringList{"31"});
-    QCOMPARE(ui.cmdcenterHandFee->text(), QStringLiteral("Save"));
-    QVERIFY(ui.cmdcenterHandFee->isEnabled());
-    QCOMPARE(ui.txtCntHandFee->text(), QStringLiteral("7.5"));
-    QVERIFY(ui.chkDuty->isChecked());
-    QVERIFY(boxes.seen().isEmpty());
-    // Nor does it touch the rows or the labels.
-    QCOMPARE(ui.lstSelectedCenters->subItem(0, ColDuty), QStringLiteral("1"));
-    QCOMPARE(ui.lstSelectedCenters->count(), 3);
+    click(ui.optFind[1]);
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=01 keys=01 id[31] name[] read-only find off"));
+    typeInto(ui.txtVendorName, QStringLiteral("abc")); // a read-only box takes no typing
+    QCOMPARE(findPanelNow(ui), QStringLiteral("lists=01 keys=01 id[31] name[] read-only find off"));
+}
+
+void FindPanelTest::findHighlightsTheFirstMatchOrReportsNotFound_data()
+{
+    QTest::addColumn<int>("list"); // 0: all centers, 1: the selected ones
+    QTest::addColumn<bool>("byName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("sortByName");
+    QTest::addColumn<QString>("found"); // empty: "Not found"
+    const auto row = [](const char *name, int list, bool byName, const char *text, bool sortByName, const char *found) {
+        QTest::newRow(name) << list << byName << QString(text) << sortByName << QString(found);
+    };
+    // The whole id as typed: no beginning of it, no trimming, no reading as a number.
+    row("id", 0, false, "12", false, "12");
+    row("id, 123 sorted first", 0, false, "12", true, "12");
+    row("beginning of an id", 0, false, "1", false, "");
+    row("leading blank", 0, false, " 12", false, "");
+    row("trailing blank", 0, false, "12 ", false, "");
+    row("leading zero", 0, false, "012", false, "");
+    row("unknown id", 0, false, "999", false, "");
+    row("id of the other list", 0, false, "400", false, "");
+    row("id in the selected list", 1, false, "400", false, "400");
+    // Any part of a name, case ignored; the list's order decides which row is first.
+    row("part of a name", 0, true, "ware", false, "12");
+    row("name in capitals", 0, true, "WARE", false, "12");
+    row("name, sorted by name", 0, true, "ware", true, "123");
+    row("doubled blank", 0, true, "warehouse  east", false, "");
+    row("name in the selected list", 1, true, "WAREHOUSE", false, "40");
+}
+
+void FindPanelTest::findHighlightsTheFirstMatchOrReportsNotFound()
+{
+    QFETCH(int, list);
+    QFETCH(bool, byName);
+    QFETCH(QString, text);
+    QFETCH(bool, sortByName);
+    QFETCH(QString, found);
+    LoadedControl loaded;
+    QVERIFY(loaded.load());
+    ControlSurface &ui = loaded.ui;
+    MessageBoxWatcher boxes;
+    CenterListView *const target = list == 0 ? ui.lstCenters : ui.lstSelectedCenters;
+    CenterListView *const other = list == 0 ? ui.lstSelectedCenters : ui.lstCenters;
+    QLineEdit *const keyBox = byName ? ui.txtVendorName : ui.txtVendorID;
+
+    if (byName)
+        click(ui.optFind[0]);
+    typeInto(keyBox, text);
+    click(ui.optList[list]);
+    QCOMPARE(keyBox->text(), text);
+    QVERIFY(ui.optList[list]->isChecked() && !ui.optList[1 - list]->isChecked());
+    QVERIFY(ui.optFind[byName ? 0 : 1]->isChecked());
+    // Rows highlighted in both lists under multi-select, and a fee edit under way: a search ends
+    // the multi-select, and leaves the other list, the fee panel and every row as they are.
+    for (CenterListView *view : {ui.lstCenters, ui.lstSelectedCenters}) {
+        if (sortByName)
+            view->setSortKey(ColName);
+        view->setMultiSelect(true);
+        view->setHighlighted(0, true);
+        view->setHighlighted(view->count() - 1, true);
+    }
+    setFeePanel(ui, kEditing);
+    const QStringList targetBefore = highlightedIds(target), otherBefore = highlightedIds(other);
+    const QStringList rowsBefore = rowTexts(ui.lstCenters) + rowTexts(ui.lstSelectedCenters);
+
+    click(ui.cmdFind);
+    if (found.isEmpty()) {
+        QCOMPARE(boxes.seen().size(), 1);
+        const MessageBoxWatcher::Seen &box = boxes.seen().first();
+        QCOMPARE(box.text, QStringLiteral("Not found"));
+        QCOMPARE(box.icon, QMessageBox::Information);
+        QVERIFY2(box.title.isEmpty() || box.title == QApplication::applicationDisplayName(), qPrintable(box.title));
+        QCOMPARE(highlightedIds(target), targetBefore);
+        QCOMPARE(keyBox->text(), text);
+        QVERIFY(ui.cmdFind->isEnabled());
+    } else {
+        click(ui.cmdFind); // a second press finds the same row again
+        QVERIFY(boxes.seen().isEmpty());
+        QCOMPARE(highlightedIds(target), QStringList{found});
+        QCOMPARE(currentId(target), found);
+        QCOMPARE(loaded.control.focusWidget(), static_cast<QWidget *>(target));
+    }
+    QVERIFY(!ui.lstCenters->multiSelect());
+    QVERIFY(!ui.lstSelectedCenters->multiSelect());
+    QCOMPARE(highlightedIds(other), otherBefore);
+    QCOMPARE(feePanelNow(ui), kEditing.describe());
+    QCOMPARE(rowTexts(ui.lstCenters) + rowTexts(ui.lstSelectedCenters), rowsBefore);
+}
+
+void FindPanelTest::turningToTheFindWidgetsClearsTheFeePanel_data()
+{
+    QTest::addColumn<UserAction>("action");
+    QTest::addColumn<FeeState>("before");
+    QTest::addColumn<FeeState>("after");
+    const UserAction listAll = [](ControlSurface &ui) { click(ui.optList[0]); };
+    const UserAction listSelected = [](ControlSurface &ui) { click(ui.optList[1]); };
+    const UserAction idBox = [](ControlSurface &ui) { click(ui.txtVendorID); };
+    const FeeState idleEditing{true, "3", false, "Save", true};
+    const FeeState almostSave{false, "", false, "Save ", true};
+
+    // A list or key option clears the panel only while its button is enabled, and ends an edit
+    // either way; a click on the option already chosen is still a click.
+    QTest::newRow("list, row shown") << listSelected << kRowShown << kCleared;
+    QTest::newRow("chosen list, editing") << listAll << kEditing << kCleared;
+    QTest::newRow("list, idle panel") << listSelected << kIdle << kIdle;
+    QTest::newRow("chosen list, idle panel editing") << listAll << idleEditing << kIdle;
+    QTest::newRow("\"Save \" is not \"Save\"") << listSelected << almostSave << almostSave;
+    const UserAction keyName = [](ControlSurface &ui) { click(ui.optFind[0]); };
+    QTest::newRow("key, editing") << keyName << kEditing << kCleared;
+    QTest::newRow("chosen key, idle panel") << UserAction([](ControlSurface &ui) { click(ui.optFind[1]); }) << kIdle
+                                            << kIdle;
+    // A click into either find box always clears it, a read-only one too; typing alone does not.
+    QTest::newRow("id box, row shown") << idBox << kRowShown << kCleared;
+    QTest::newRow("id box, editing") << idBox << kEditing << kCleared;
+    QTest::newRow("read-only name box, idle panel")
+        << UserAction([](ControlSurface &ui) { click(ui.txtVendorName); }) << kIdle << kCleared;
+    QTest::newRow("typing without a click") << UserAction([](ControlSurface &ui) {
+        ui.txtVendorID->setFocus();
+        QTest::keyClicks(ui.txtVendorID, QStringLiteral("5"));
+    }) << kRowShown << kRowShown;
+}
+
+void FindPanelTest::turningToTheFindWidgetsClearsTheFeePanel()
+{
+    QFETCH(UserAction, action);
+    QFETCH(FeeState, before);
+    QFETCH(FeeState, after);
+    LoadedControl loaded;
+    QVERIFY(loaded.load());
+    setFeePanel(loaded.ui, before);
+    action(loaded.ui);
+    QCOMPARE(feePanelNow(loaded.ui), after.describe());
 }
 
 void FindPanelTest::idSearchUnderACommaDecimalLocaleComparesText()
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const std::vector<FakeServerPage::ActiveCenter> active{{"1.5", "Dotted", "4", ""}, {"15", "Plain", "4", ""}};
-    LoadedControl loaded(active, {{"31", "Airport Hub", "0", "1"}});
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
+    LoadedControl loaded({{"1.5", "Dotted", "4", ""}, {"15", "Plain", "4", ""}}, {{"31", "Airport Hub", "0", "1"}});
+    QVERIFY(loaded.load());
+    ControlSurface &ui = loaded.ui;
     MessageBoxWatcher boxes;
 
     typeInto(ui.txtVendorID, QStringLiteral("1,5"));
-    clickFind(ui);
+    click(ui.cmdFind);
     QCOMPARE(boxes.texts(), QStringList{"Not found"});
     eraseAll(ui.txtVendorID);
     typeInto(ui.txtVendorID, QStringLiteral("1.5"));
-    clickFind(ui);
+    click(ui.cmdFind);
     QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"1.5"});
 }
 
-void FindPanelTest::searchesReachTheLastRowOfAVeryLongList()
+void FindPanelTest::nameSearchCoversEmptyListsAndTheLastRowOfAVeryLongOne()
 {
     LoadedControl loaded({}, {});
-    QVERIFY(loaded.ready());
-    ControlSurface &ui = loaded.ui();
+    QVERIFY(loaded.load());
+    ControlSurface &ui = loaded.ui;
     MessageBoxWatcher boxes;
 
+    // An empty name is searched only through the id box, which a reload opens while "Name" stays chosen.
+    click(ui.optFind[0]);
+    QVERIFY(!isTextBoxWritable(ui.txtVendorID));
+    loaded.reload();
+    QVERIFY(isTextBoxWritable(ui.txtVendorID));
+    typeInto(ui.txtVendorID, QStringLiteral("x"));
+    QVERIFY(ui.cmdFind->isEnabled());
+    QVERIFY(ui.txtVendorName->text().isEmpty());
+    click(ui.cmdFind);
+    QCOMPARE(boxes.texts(), QStringList{"Not found"});
+
     constexpr int rowCount = 40000;
+    const int last = rowCount - 1;
     std::vector<CenterRow> rows(rowCount);
     for (int i = 0; i < rowCount; ++i) {
         CenterRow &row = rows[static_cast<std::size_t>(i)];
         row.id = QStringLiteral("%1").arg(i + 1, 5, 10, QLatin1Char('0'));
-        row.subItem(ColName) = i + 1 == rowCount ? QStringLiteral("Zebra Terminal") : QStringLiteral("Center %1").arg(i);
+        row.subItem(ColName) = i == last ? QStringLiteral("Zebra Terminal") : QStringLiteral("Center %1").arg(i);
         row.subItem(ColSortKey) = row.id;
     }
     ui.lstCenters->setSortKey(ColSortKey);
     ui.lstCenters->addRows(std::move(rows));
     QCOMPARE(ui.lstCenters->count(), rowCount);
-    const int last = rowCount - 1;
     QCOMPARE(ui.lstCenters->text(last), QStringLiteral("40000"));
+    // The empty name matches the first row.
+    click(ui.cmdFind);
+    QCOMPARE(highlightedIds(ui.lstCenters), QStringList{"00001"});
+    QCOMPARE(boxes.seen().size(), 1);
 
+    click(ui.optFind[1]);
+    eraseAll(ui.txtVendorID);
     typeInto(ui.txtVendorID, QStringLiteral("40000"));
-    clickFind(ui);
+    click(ui.cmdFind);
     QCOMPARE(ui.lstCenters->highlightedPositions(), std::vector<int>{last});
     QCOMPARE(ui.lstCenters->currentPosition(), std::optional<int>(last));
-    const QRect shown = ui.lstCenters->visualRect(ui.lstCenters->model()->index(last, 0));
-    QVERIFY(ui.lstCenters->viewport()->rect().intersects(shown));
+    const auto lastRowShown = [list = ui.lstCenters, last] {
+        return list->viewport()->rect().intersects(list->visualRect(list->model()->index(last, 0)));
+    };
+    QVERIFY(lastRowShown());
 
     ui.lstCenters->setHighlighted(0, true);
     ui.lstCenters->scrollToTop();
-    QTest::mouseClick(ui.optFind[0], Qt::LeftButton);
+    click(ui.optFind[0]);
     typeInto(ui.txtVendorName, QStringLiteral("zebra"));
-    clickFind(ui);
+    click(ui.cmdFind);
     QCOMPARE(ui.lstCenters->highlightedPositions(), std::vector<int>{last});
-    QVERIFY(ui.lstCenters->viewport()->rect().intersects(
-        ui.lstCenters->visualRect(ui.lstCenters->model()->index(last, 0))));
+    QVERIFY(lastRowShown());
 
     // No match at all: the walk ends at the last row and reports it.
     eraseAll(ui.txtVendorName);
     typeInto(ui.txtVendorName, QStringLiteral("yak"));
-    clickFind(ui);
-    QCOMPARE(boxes.texts(), QStringList{"Not found"});
+    click(ui.cmdFind);
+    QCOMPARE(boxes.texts(), (QStringList{"Not found", "Not found"}));
 }
 
 QTEST_MAIN(FindPanelTest)

@@ -34,11 +34,34 @@ const std::vector<Selected> kSelected = {
     {"5", "Central Hub", "0.125", "false"},
 };
 
+const QByteArray kCountsQuery = "/VendorCenter.asp?count=1&VendorID=12";
+const QByteArray kActiveQuery = "/VendorCenter.asp?active=1&VendorID=12";
+const QByteArray kSelectedQuery = "/VendorCenter.asp?selected=1&VendorID=12";
+const QString kNotSet = QStringLiteral("91: Object variable or With block variable not set");
+
+QString logEntry(const QString &error)
+{
+    return QStringLiteral("KelvoVendor_Center LetDataFromDatabase : ") + error;
+}
+
 QStringList column(const CenterListView *list, int c)
 {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
         out << list->row(i).column(c);
+    return out;
+}
+
+// Each row as its seven columns joined by "|".
+QStringList rowsOf(const CenterListView *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) {
+        QStringList columns;
+        for (int c = 0; c < CenterColumnCount; ++c)
+            columns << list->row(i).column(c);
+        out << columns.join(QLatin1Char('|'));
+    }
     return out;
 }
 
@@ -51,6 +74,17 @@ struct EventLogCapture
         setEventLogSink([this](const QString &entry) { entries << entry; });
     }
     ~EventLogCapture() { setEventLogSink({}); }
+};
+
+// A control, the page it loads from and its event log.
+struct LoadFixture
+{
+    FakeServerPage fake;
+    Vendor_Center control;
+    ControlSurface &ui = surfaceOf(control);
+    EventLogCapture log;
+
+    void load(qint32 vendorId) { control.LetDataFromDatabase(vendorId, fake.baseUrl()); }
 };
 
 QString unusedBaseUrl()
@@ -73,50 +107,35 @@ private slots:
 
     void loadFillsBothListsFromTheThreeQueries()
     {
-        FakeServerPage fake;
-        fake.serveVendor(12, 1, kActive, kSelected);
-        Vendor_Center control;
-        EventLogCapture log;
+        LoadFixture f;
+        f.fake.serveVendor(12, 1, kActive, kSelected);
         MessageBoxWatcher boxes;
 
-        QVERIFY(!control.LetDataFromDatabase(12, fake.baseUrl()).isValid());
+        QVERIFY(!f.control.LetDataFromDatabase(12, f.fake.baseUrl()).isValid());
 
-        QCOMPARE(fake.requestTargets(), QList<QByteArray>({"/VendorCenter.asp?count=1&VendorID=12",
-                                                            "/VendorCenter.asp?active=1&VendorID=12",
-                                                            "/VendorCenter.asp?selected=1&VendorID=12"}));
-        for (const auto &request : fake.requests())
+        QCOMPARE(f.fake.requestTargets(), QList<QByteArray>({kCountsQuery, kActiveQuery, kSelectedQuery}));
+        for (const auto &request : f.fake.requests())
             QCOMPARE(request.method, QByteArray("GET"));
-        QVERIFY(log.entries.isEmpty());
+        QVERIFY(f.log.entries.isEmpty());
         QVERIFY(boxes.seen().isEmpty());
 
-        ControlSurface &ui = surfaceOf(control);
+        const ControlSurface &ui = f.ui;
         // Sorted by the padded id, so 7 < 12 < 123.
-        QCOMPARE(column(ui.lstCenters, ColId), QStringList({"7", "12", "123"}));
-        QCOMPARE(column(ui.lstCenters, ColName), QStringList({"Warehouse East", "Smith & Sons <North>", "Lakeside Depot"}));
-        QCOMPARE(column(ui.lstCenters, ColCountryId), QStringList({"2", "3", "2"}));
-        QCOMPARE(column(ui.lstCenters, ColHandlingFee), QStringList({"8.00", "8.00", "8.00"}));
-        QCOMPARE(column(ui.lstCenters, ColDuty), QStringList({"1", "0", "1"}));
-        QCOMPARE(column(ui.lstCenters, ColDateUpdated), QStringList({"12/01/2026 10:00:00", "11/30/2026 08:15:00", ""}));
-        QCOMPARE(column(ui.lstCenters, ColSortKey), QStringList({"0007", "0012", "0123"}));
-
-        QCOMPARE(column(ui.lstSelectedCenters, ColId), QStringList({"5", "9"}));
-        QCOMPARE(column(ui.lstSelectedCenters, ColName), QStringList({"Central Hub", "Harbor Logistics"}));
-        QCOMPARE(column(ui.lstSelectedCenters, ColCountryId), QStringList({"", ""}));
-        QCOMPARE(column(ui.lstSelectedCenters, ColHandlingFee), QStringList({"12.5", "10.0"}));
-        QCOMPARE(column(ui.lstSelectedCenters, ColDuty), QStringList({"0", "1"}));
-        QCOMPARE(column(ui.lstSelectedCenters, ColSortKey), QStringList({"0005", "0009"}));
+        QCOMPARE(rowsOf(ui.lstCenters), QStringList({"7|Warehouse East|2|8.00|1|12/01/2026 10:00:00|0007",
+                                                     "12|Smith & Sons <North>|3|8.00|0|11/30/2026 08:15:00|0012",
+                                                     "123|Lakeside Depot|2|8.00|1||0123"}));
+        QCOMPARE(rowsOf(ui.lstSelectedCenters),
+                 QStringList({"5|Central Hub||12.5|0||0005", "9|Harbor Logistics||10.0|1||0009"}));
 
         QCOMPARE(ui.lblAllVendors->text(), QStringLiteral("Non Selected Active Centers (3):"));
         QCOMPARE(ui.lblSelVendors->text(), QStringLiteral("Selected Centers (2):"));
-        const ControlState &state = controlState(control);
-        QCOMPARE(state.mlVendorID, 12);
-        QCOMPARE(state.mtServerName, fake.baseUrl());
-        QCOMPARE(state.miDutyDefault, 1);
-        QCOMPARE(state.miNonSelectedCount, 3);
-        QCOMPARE(state.miSelectedCount, 2);
+        const ControlState &state = controlState(f.control);
+        QCOMPARE(state.mtServerName, f.fake.baseUrl());
+        QCOMPARE((QList<int>{state.mlVendorID, state.miDutyDefault, state.miNonSelectedCount, state.miSelectedCount}),
+                 (QList<int>{12, 1, 3, 2}));
 
         QVERIFY(!ui.cmdCommit->isEnabled());
-        QCOMPARE(control.cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(f.control.cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(ui.prbLoad->value(), 0);
         for (QRadioButton *option : {ui.optList[0], ui.optList[1], ui.optFind[0], ui.optFind[1]})
             QVERIFY(option->isEnabled());
@@ -126,15 +145,6 @@ private slots:
         QVERIFY(ui.lstSelectedCenters->highlightedPositions().empty());
         QCOMPARE(ui.lstCenters->sortKey(), int(ColSortKey));
         QCOMPARE(ui.lstSelectedCenters->sortKey(), int(ColSortKey));
-    }
-
-    void dutyDefaultOffGivesNoDutyToAnyActiveRow()
-    {
-        FakeServerPage fake;
-        fake.serveVendor(3, 0, kActive, {});
-        Vendor_Center control;
-        control.LetDataFromDatabase(3, fake.baseUrl());
-        QCOMPARE(column(surfaceOf(control).lstCenters, ColDuty), QStringList({"0", "0", "0"}));
     }
 
     void progressBarSweepsAcrossBothListsThenReturnsToZero()
@@ -184,45 +194,37 @@ private slots:
 
     void nodesAreFoundByPositionSoCommentsShiftThem()
     {
-        FakeServerPage fake;
+        LoadFixture f;
         // A comment ahead of the duty default moves every count one place on.
-        fake.setReply("/VendorCenter.asp?count=1&VendorID=4",
-                      {200, "<r><a><b><!--1--><x>0</x><y>2</y><z>9</z></b></a></r>"});
+        f.fake.setReply("/VendorCenter.asp?count=1&VendorID=4",
+                        {200, "<r><a><b><!--1--><x>0</x><y>2</y><z>9</z></b></a></r>"});
         // A comment at the root's first place moves the rows holder out of reach:
         // position 1 is then the empty <Vendor/>.
-        fake.setReply("/VendorCenter.asp?active=1&VendorID=4",
-                      {200, "<r><!--x--><Vendor/><Centers><c><i>1</i><n>A</n><k>2</k></c></Centers></r>"});
+        f.fake.setReply("/VendorCenter.asp?active=1&VendorID=4",
+                        {200, "<r><!--x--><Vendor/><Centers><c><i>1</i><n>A</n><k>2</k></c></Centers></r>"});
         // Element names never matter, and text between elements counts as a node.
-        fake.setReply("/VendorCenter.asp?selected=1&VendorID=4",
-                      {200, "<q>text<w/><rows><row><a>8</a><b>B</b><c>0.05</c><d>1</d></row></rows></q>"});
-        Vendor_Center control;
-        EventLogCapture log;
-        control.LetDataFromDatabase(4, fake.baseUrl());
-        QVERIFY2(log.entries.isEmpty(), qPrintable(log.entries.join('\n')));
-        const ControlState &state = controlState(control);
-        QCOMPARE(state.miDutyDefault, 1);
-        QCOMPARE(state.miNonSelectedCount, 0);
-        QCOMPARE(state.miSelectedCount, 2);
-        QCOMPARE(surfaceOf(control).lstCenters->count(), 0);
-        QCOMPARE(column(surfaceOf(control).lstSelectedCenters, ColHandlingFee), QStringList({"5.0"}));
+        f.fake.setReply("/VendorCenter.asp?selected=1&VendorID=4",
+                        {200, "<q>text<w/><rows><row><a>8</a><b>B</b><c>0.05</c><d>1</d></row></rows></q>"});
+        f.load(4);
+        QVERIFY2(f.log.entries.isEmpty(), qPrintable(f.log.entries.join('\n')));
+        const ControlState &state = controlState(f.control);
+        QCOMPARE((QList<int>{state.miDutyDefault, state.miNonSelectedCount, state.miSelectedCount}),
+                 (QList<int>{1, 0, 2}));
+        QCOMPARE(f.ui.lstCenters->count(), 0);
+        QCOMPARE(column(f.ui.lstSelectedCenters, ColHandlingFee), QStringList({"5.0"}));
     }
 
     void activeFieldsTakeTheLastChildAndMayBeEmpty()
     {
-        FakeServerPage fake;
-        fake.setReply("/VendorCenter.asp?count=1&VendorID=5", {200, FakeServerPage::countsXml("1", "1", "0")});
-        fake.setReply("/VendorCenter.asp?active=1&VendorID=5",
-                      {200, "<r><v/><rows><c><i>31</i><n/><k>2</k><f>12.5</f><d>x</d><t>one<!--two--></t></c></rows></r>"});
-        fake.setReply("/VendorCenter.asp?selected=1&VendorID=5", {200, FakeServerPage::selectedXml({})});
-        Vendor_Center control;
-        EventLogCapture log;
-        control.LetDataFromDatabase(5, fake.baseUrl());
-        QVERIFY2(log.entries.isEmpty(), qPrintable(log.entries.join('\n')));
-        const CenterRow &row = surfaceOf(control).lstCenters->row(0);
-        QCOMPARE(row.name(), QString());
-        QCOMPARE(row.handlingFee(), QStringLiteral("8.00")); // the reply's fee is overwritten
-        QCOMPARE(row.duty(), QStringLiteral("1"));
-        QCOMPARE(row.dateUpdated(), QStringLiteral("two")); // the last child node wins
+        LoadFixture f;
+        f.fake.setReply("/VendorCenter.asp?count=1&VendorID=5", {200, FakeServerPage::countsXml("1", "1", "0")});
+        f.fake.setReply("/VendorCenter.asp?active=1&VendorID=5",
+                        {200, "<r><v/><rows><c><i>31</i><n/><k>2</k><f>12.5</f><d>x</d><t>one<!--two--></t></c></rows></r>"});
+        f.fake.setReply("/VendorCenter.asp?selected=1&VendorID=5", {200, FakeServerPage::selectedXml({})});
+        f.load(5);
+        QVERIFY2(f.log.entries.isEmpty(), qPrintable(f.log.entries.join('\n')));
+        // No name; the reply's fee is overwritten; the last child node of the date wins.
+        QCOMPARE(rowsOf(f.ui.lstCenters), QStringList{"31||2|8.00|1|two|0031"});
     }
 
     void aFailedLoadWritesOneEventLogEntryAndKeepsWhatItLoaded_data()
@@ -234,26 +236,22 @@ private slots:
         QTest::addColumn<int>("selectedRows");
 
         const QByteArray goodActive = FakeServerPage::activeXml(kActive);
-        QTest::newRow("malformed XML") << QByteArray("<r><unclosed></r>") << QByteArray()
-                                       << "91: Object variable or With block variable not set" << 0 << 0;
+        const QString mismatch = QStringLiteral("13: Type mismatch");
+        QTest::newRow("malformed XML") << QByteArray("<r><unclosed></r>") << QByteArray() << kNotSet << 0 << 0;
         QTest::newRow("selected row without a name")
             << goodActive << QByteArray("<r><a/><b/><rows><row><i>5</i><n/><f>0.1</f><d>1</d></row></rows></r>")
-            << "91: Object variable or With block variable not set" << 3 << 1;
+            << kNotSet << 3 << 1;
         QTest::newRow("fee that is not a number")
-            << goodActive << FakeServerPage::selectedXml({{"5", "Central", "cheap", "1"}})
-            << "13: Type mismatch" << 3 << 1;
+            << goodActive << FakeServerPage::selectedXml({{"5", "Central", "cheap", "1"}}) << mismatch << 3 << 1;
         QTest::newRow("flag that is neither word nor number")
-            << goodActive << FakeServerPage::selectedXml({{"5", "Central", "0.1", "maybe"}})
-            << "13: Type mismatch" << 3 << 1;
+            << goodActive << FakeServerPage::selectedXml({{"5", "Central", "0.1", "maybe"}}) << mismatch << 3 << 1;
         QTest::newRow("country id that is not a number")
             << FakeServerPage::activeXml({{"1", "A", "2", ""}, {"2", "B", "two", ""}, {"3", "C", "2", ""}})
-            << QByteArray() << "13: Type mismatch" << 2 << 0;
+            << QByteArray() << mismatch << 2 << 0;
         QTest::newRow("active row with eight fields")
             << QByteArray("<r><v/><rows><c><i>1</i><n>A</n><k>2</k><a/><b/><c/><d/><e>x</e></c></rows></r>")
-            << QByteArray() << "380: Invalid property value" << 1 << 0;
-        QTest::newRow("root without the rows holder") << QByteArray("<r><v/></r>") << QByteArray()
-                                                      << "91: Object variable or With block variable not set" << 0
-                                                      << 0;
+            << QByteArray() << QStringLiteral("380: Invalid property value") << 1 << 0;
+        QTest::newRow("root without the rows holder") << QByteArray("<r><v/></r>") << QByteArray() << kNotSet << 0 << 0;
     }
 
     void aFailedLoadWritesOneEventLogEntryAndKeepsWhatItLoaded()
@@ -263,63 +261,58 @@ private slots:
         QFETCH(QString, entry);
         QFETCH(int, activeRows);
         QFETCH(int, selectedRows);
-
-        FakeServerPage fake;
-        fake.setReply("/VendorCenter.asp?count=1&VendorID=12", {200, FakeServerPage::countsXml("1", "3", "1")});
-        fake.setReply("/VendorCenter.asp?active=1&VendorID=12", {200, activeReply});
-        fake.setReply("/VendorCenter.asp?selected=1&VendorID=12", {200, selectedReply});
-        Vendor_Center control;
-        EventLogCapture log;
+        LoadFixture f;
+        f.fake.setReply(kCountsQuery, {200, FakeServerPage::countsXml("1", "3", "1")});
+        f.fake.setReply(kActiveQuery, {200, activeReply});
+        f.fake.setReply(kSelectedQuery, {200, selectedReply});
         MessageBoxWatcher boxes;
-        ControlSurface &ui = surfaceOf(control);
-        ui.cmdCommit->setEnabled(true);
+        f.ui.cmdCommit->setEnabled(true);
 
-        control.LetDataFromDatabase(12, fake.baseUrl());
+        f.load(12);
 
-        QCOMPARE(log.entries, QStringList{"KelvoVendor_Center LetDataFromDatabase : " + entry});
+        QCOMPARE(f.log.entries, QStringList{logEntry(entry)});
         QVERIFY(boxes.seen().isEmpty());
-        QCOMPARE(control.cursor().shape(), Qt::ArrowCursor);
-        QVERIFY(!ui.cmdCommit->isEnabled());
-        QCOMPARE(ui.lstCenters->count(), activeRows);
-        QCOMPARE(ui.lstSelectedCenters->count(), selectedRows);
-        QVERIFY2(!ui.optList[1]->isEnabled(), "the failed list's post-load steps are skipped");
+        QCOMPARE(f.control.cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(!f.ui.cmdCommit->isEnabled());
+        QCOMPARE(f.ui.lstCenters->count(), activeRows);
+        QCOMPARE(f.ui.lstSelectedCenters->count(), selectedRows);
+        QVERIFY2(!f.ui.optList[1]->isEnabled(), "the failed list's post-load steps are skipped");
     }
 
-    void anUnreachableServerLeavesEmptyListsAndTheOldLabels()
+    // No server base, an error status, counts past 16 bits and an unreachable
+    // page: each fails at the counts, asks for no list, and leaves the lists
+    // empty under the labels of the last good load.
+    void countsThatCannotBeReadFailTheLoad()
     {
-        FakeServerPage fake;
-        fake.serveVendor(12, 0, kActive, kSelected);
-        Vendor_Center control;
-        control.LetDataFromDatabase(12, fake.baseUrl());
         EventLogCapture log;
+        Vendor_Center control;
+        const ControlSurface &ui = surfaceOf(control);
+        control.LetDataFromDatabase(12); // no server base was ever given
+        QCOMPARE(ui.lblAllVendors->text(), QStringLiteral("Non Selected Active Centers:"));
 
+        FakeServerPage good;
+        good.serveVendor(12, 0, kActive, kSelected);
+        control.LetDataFromDatabase(12, good.baseUrl());
+        FakeServerPage failing;
+        failing.serveVendor(12, 0, kActive, kSelected);
+        failing.setReply(kCountsQuery, {500, FakeServerPage::countsXml("1", "1", "1"), "text/xml"});
+        control.LetDataFromDatabase(12, failing.baseUrl());
+        failing.setReply(kCountsQuery, {200, FakeServerPage::countsXml("0", "20000", "20000")});
+        control.LetDataFromDatabase(12);
+        QCOMPARE(failing.requestTargets(), QList<QByteArray>({kCountsQuery, kCountsQuery}));
         control.LetDataFromDatabase(12, unusedBaseUrl());
 
-        QCOMPARE(log.entries, QStringList{"KelvoVendor_Center LetDataFromDatabase : 91: Object variable or With block "
-                                          "variable not set"});
-        ControlSurface &ui = surfaceOf(control);
+        QCOMPARE(log.entries, QStringList({logEntry(kNotSet), logEntry(kNotSet), logEntry("6: Overflow"),
+                                           logEntry(kNotSet)}));
         QCOMPARE(ui.lstCenters->count(), 0);
         QCOMPARE(ui.lstSelectedCenters->count(), 0);
         QCOMPARE(ui.lblAllVendors->text(), QStringLiteral("Non Selected Active Centers (3):"));
+        QCOMPARE(ui.lblSelVendors->text(), QStringLiteral("Selected Centers (2):"));
         QCOMPARE(control.cursor().shape(), Qt::ArrowCursor);
     }
 
-    void errorStatusesAndAnEmptyServerBaseFailTheLoad()
-    {
-        EventLogCapture log;
-        Vendor_Center control;
-        control.LetDataFromDatabase(12); // no server base was ever given
-        QCOMPARE(log.entries.size(), 1);
-
-        FakeServerPage fake;
-        fake.setReply("/VendorCenter.asp?count=1&VendorID=12",
-                      {500, FakeServerPage::countsXml("1", "1", "1"), "text/xml"});
-        control.LetDataFromDatabase(12, fake.baseUrl());
-        QCOMPARE(log.entries.size(), 2);
-        QCOMPARE(fake.requests().size(), 1); // no list query after the counts failed
-    }
-
-    void anEmptyServerBaseReusesThePreviousOne()
+    // A reload keeps the server base unless given a new one, and drops the marks.
+    void aReloadReusesTheServerBaseAndDiscardsPendingMarks()
     {
         FakeServerPage first;
         first.serveVendor(12, 0, kActive, kSelected);
@@ -327,85 +320,55 @@ private slots:
         FakeServerPage second;
         second.serveVendor(13, 0, kActive, {});
         Vendor_Center control;
+        const ControlSurface &ui = surfaceOf(control);
         control.LetDataFromDatabase(12, first.baseUrl());
+        ui.lstSelectedCenters->setSubItem(0, ColDuty, QStringLiteral("0U"));
         control.LetDataFromDatabase(13);
         QCOMPARE(first.requests().size(), 6);
-        QCOMPARE(surfaceOf(control).lstSelectedCenters->count(), 2);
+        QCOMPARE(column(ui.lstSelectedCenters, ColDuty), QStringList({"0", "1"}));
         control.LetDataFromDatabase(13, second.baseUrl());
         QCOMPARE(controlState(control).mtServerName, second.baseUrl());
-        QCOMPARE(surfaceOf(control).lstSelectedCenters->count(), 0);
-        QCOMPARE(surfaceOf(control).lstCenters->count(), 3);
-    }
-
-    void aReloadDiscardsPendingMarks()
-    {
-        FakeServerPage fake;
-        fake.serveVendor(12, 0, kActive, kSelected);
-        Vendor_Center control;
-        control.LetDataFromDatabase(12, fake.baseUrl());
-        surfaceOf(control).lstSelectedCenters->setSubItem(0, ColDuty, QStringLiteral("0U"));
-        control.LetDataFromDatabase(12);
-        QCOMPARE(column(surfaceOf(control).lstSelectedCenters, ColDuty), QStringList({"0", "1"}));
+        QCOMPARE(ui.lstSelectedCenters->count(), 0);
+        QCOMPARE(ui.lstCenters->count(), 3);
     }
 
     // Another user may add centers between the count and the list queries.
     void rowsBeyondTheAnnouncedCountsStillLoad()
     {
-        FakeServerPage fake;
-        fake.serveVendor(12, 0, kActive, kSelected);
-        fake.setReply("/VendorCenter.asp?count=1&VendorID=12", {200, FakeServerPage::countsXml("0", "1", "1")});
-        Vendor_Center control;
-        EventLogCapture log;
-        control.LetDataFromDatabase(12, fake.baseUrl());
-        QVERIFY(log.entries.isEmpty());
-        ControlSurface &ui = surfaceOf(control);
-        QCOMPARE(ui.lstCenters->count(), 3);
-        QCOMPARE(ui.lstSelectedCenters->count(), 2);
-        QCOMPARE(ui.lblAllVendors->text(), QStringLiteral("Non Selected Active Centers (1):"));
-        QCOMPARE(ui.prbLoad->value(), 0);
-        QVERIFY(ui.optList[1]->isEnabled());
+        LoadFixture f;
+        f.fake.serveVendor(12, 0, kActive, kSelected);
+        f.fake.setReply(kCountsQuery, {200, FakeServerPage::countsXml("0", "1", "1")});
+        f.load(12);
+        QVERIFY(f.log.entries.isEmpty());
+        QCOMPARE(column(f.ui.lstCenters, ColDuty), QStringList({"0", "0", "0"})); // no duty by default
+        QCOMPARE(f.ui.lstSelectedCenters->count(), 2);
+        QCOMPARE(f.ui.lblAllVendors->text(), QStringLiteral("Non Selected Active Centers (1):"));
+        QCOMPARE(f.ui.prbLoad->value(), 0);
+        QVERIFY(f.ui.optList[1]->isEnabled());
     }
 
     void aVendorWithoutCentersLoadsAndKeepsAUsableBar()
     {
-        FakeServerPage fake;
-        fake.serveVendor(99, 0, {}, {});
-        Vendor_Center control;
-        EventLogCapture log;
-        control.LetDataFromDatabase(99, fake.baseUrl());
-        QVERIFY(log.entries.isEmpty());
-        ControlSurface &ui = surfaceOf(control);
-        QVERIFY(ui.prbLoad->maximum() > ui.prbLoad->minimum());
-        QCOMPARE(ui.prbLoad->value(), 0);
-        QCOMPARE(ui.lblSelVendors->text(), QStringLiteral("Selected Centers (0):"));
-        QVERIFY(ui.optList[0]->isEnabled());
-    }
-
-    void countsThatOverflowSixteenBitsFailTheLoad()
-    {
-        FakeServerPage fake;
-        fake.serveVendor(12, 0, kActive, kSelected);
-        fake.setReply("/VendorCenter.asp?count=1&VendorID=12", {200, FakeServerPage::countsXml("0", "20000", "20000")});
-        Vendor_Center control;
-        EventLogCapture log;
-        control.LetDataFromDatabase(12, fake.baseUrl());
-        QCOMPARE(log.entries, QStringList{"KelvoVendor_Center LetDataFromDatabase : 6: Overflow"});
-        QCOMPARE(surfaceOf(control).lblAllVendors->text(), QStringLiteral("Non Selected Active Centers:"));
+        LoadFixture f;
+        f.fake.serveVendor(99, 0, {}, {});
+        f.load(99);
+        QVERIFY(f.log.entries.isEmpty());
+        QVERIFY(f.ui.prbLoad->maximum() > f.ui.prbLoad->minimum());
+        QCOMPARE(f.ui.prbLoad->value(), 0);
+        QCOMPARE(f.ui.lblSelVendors->text(), QStringLiteral("Selected Centers (0):"));
+        QVERIFY(f.ui.optList[0]->isEnabled());
     }
 
     void regionalSettingsReadAndWriteTheNumbers()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        FakeServerPage fake;
-        fake.serveVendor(12, 0, {{"7", "Ost", "2", ""}}, {{"5", "Mitte", "0,125", "1"}, {"6", "Nord", "0.05", "1"}});
-        Vendor_Center control;
-        EventLogCapture log;
-        control.LetDataFromDatabase(12, fake.baseUrl());
-        QVERIFY2(log.entries.isEmpty(), qPrintable(log.entries.join('\n')));
-        QCOMPARE(surfaceOf(control).lstCenters->row(0).handlingFee(), QStringLiteral("8,00"));
-        QCOMPARE(surfaceOf(control).lstSelectedCenters->row(0).handlingFee(), QStringLiteral("12,5"));
+        LoadFixture f;
+        f.fake.serveVendor(12, 0, {{"7", "Ost", "2", ""}}, {{"5", "Mitte", "0,125", "1"}, {"6", "Nord", "0.05", "1"}});
+        f.load(12);
+        QVERIFY2(f.log.entries.isEmpty(), qPrintable(f.log.entries.join('\n')));
+        QCOMPARE(f.ui.lstCenters->row(0).handlingFee(), QStringLiteral("8,00"));
         // A server that writes a point is read the same under a comma setting.
-        QCOMPARE(surfaceOf(control).lstSelectedCenters->row(1).handlingFee(), QStringLiteral("5,0"));
+        QCOMPARE(column(f.ui.lstSelectedCenters, ColHandlingFee), QStringList({"12,5", "5,0"}));
     }
 };
 

@@ -23,10 +23,15 @@ const QByteArray kInsert7 =
 const QByteArray kUpdate9 = "UPDATE+VendorCenterCrossReference+SET+CenterHandlingFee%3D+0.05%2C+DutyBrokerageFee%3D+0"
                             "%2C+RecordLastUpdated+%3D+GETDATE%28%29++WHERE+CenterID+%3D+9+AND+vendorID+%3D+12";
 const QByteArray kDelete35 = "DELETE+FROM+VENDORCENTERCROSSREFERENCE+WHERE+VendorID%3D12+AND+CenterID+IN%283%2C5%29";
+const QByteArray kExampleBody = "SQL=" + kInsert7 + "&SQL=" + kUpdate9 + "&SQL=" + kDelete35 + "&";
 
-const QByteArray kGetCount = "/VendorCenter.asp?count=1&VendorID=12";
-const QByteArray kGetActive = "/VendorCenter.asp?active=1&VendorID=12";
-const QByteArray kGetSelected = "/VendorCenter.asp?selected=1&VendorID=12";
+const QList<QByteArray> kPostOnly{"POST /VendorCenter.asp"};
+const QList<QByteArray> kReloadOnly{"GET /VendorCenter.asp?count=1&VendorID=12",
+                                    "GET /VendorCenter.asp?active=1&VendorID=12",
+                                    "GET /VendorCenter.asp?selected=1&VendorID=12"};
+const QList<QByteArray> kPostAndReload = kPostOnly + kReloadOnly;
+
+const QString kCaption = QStringLiteral("Vendor Center Cross Reference");
 
 CenterRow makeRow(const QString &id, const QString &fee, const QString &duty)
 {
@@ -39,10 +44,9 @@ CenterRow makeRow(const QString &id, const QString &fee, const QString &duty)
     return row;
 }
 
-int positionOf(CenterListView *list, const QString &id)
+void setColumn(CenterListView *list, const QString &id, int column, const QString &text)
 {
-    const std::optional<int> position = list->findItem(id);
-    return position ? *position : -1;
+    list->setSubItem(list->findItem(id).value_or(-1), column, text);
 }
 
 QStringList dutiesOf(CenterListView *list)
@@ -59,6 +63,20 @@ QList<QByteArray> methodsAndTargets(const FakeServerPage &fake)
     for (const FakeServerPage::Request &request : fake.requests())
         seen << request.method + ' ' + request.target;
     return seen;
+}
+
+// A message box as "icon|caption|text", so a whole box is compared at once.
+QString box(QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    return QString::number(icon) + QLatin1Char('|') + title + QLatin1Char('|') + text;
+}
+
+QStringList boxesOf(const MessageBoxWatcher &watcher)
+{
+    QStringList boxes;
+    for (const MessageBoxWatcher::Seen &seen : watcher.seen())
+        boxes << box(seen.icon, seen.title, seen.text);
+    return boxes;
 }
 
 QString closedPortUrl()
@@ -90,9 +108,10 @@ struct LoadedControl
         control.show();
     }
 
-    bool loadedAsServed() const
+    bool ready()
     {
-        return ui.lstCenters->count() == 3 && ui.lstSelectedCenters->count() == 1;
+        return ui.lstCenters->count() == 3 && ui.lstSelectedCenters->count() == 1
+            && QTest::qWaitForWindowExposed(&control);
     }
 
     // The marks of the worked example: 7 newly selected, 9's fee changed,
@@ -100,10 +119,9 @@ struct LoadedControl
     void markTheExample()
     {
         ui.lstSelectedCenters->addRow(makeRow(QStringLiteral("7"), QStringLiteral("8.00"), QStringLiteral("1N")));
-        ui.lstSelectedCenters->setSubItem(positionOf(ui.lstSelectedCenters, QStringLiteral("9")), ColDuty,
-                                          QStringLiteral("0U"));
-        ui.lstCenters->setSubItem(positionOf(ui.lstCenters, QStringLiteral("3")), ColDuty, QStringLiteral("1D"));
-        ui.lstCenters->setSubItem(positionOf(ui.lstCenters, QStringLiteral("5")), ColDuty, QStringLiteral("1D"));
+        setColumn(ui.lstSelectedCenters, QStringLiteral("9"), ColDuty, QStringLiteral("0U"));
+        setColumn(ui.lstCenters, QStringLiteral("3"), ColDuty, QStringLiteral("1D"));
+        setColumn(ui.lstCenters, QStringLiteral("5"), ColDuty, QStringLiteral("1D"));
     }
 
     void clickCommit()
@@ -112,6 +130,7 @@ struct LoadedControl
         QTest::mouseClick(ui.cmdCommit, Qt::LeftButton);
     }
 
+    Qt::CursorShape cursor() const { return control.cursor().shape(); }
     InternetTransfer &inet() { return *privateOf(control).Inet1; }
 };
 
@@ -122,305 +141,217 @@ class SaveCommitTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void commitPostsTheExampleAndReloadsWithoutMarks();
-    void onlyRemovalsSendOneDelete();
-    void nothingMarkedSendsNothingButCommitStillReloads();
-    void saveRunsUnderTheBusyPointer();
-    void replyIsShownAsTheServerSentIt_data();
-    void replyIsShownAsTheServerSentIt();
-    void rowsThatCannotBeWrittenFailBeforeSending_data();
-    void rowsThatCannotBeWrittenFailBeforeSending();
-    void failedRequestKeepsTheMarksForARetry();
-    void serverRefusalKeepsTheMarksForARetry();
-    void saveWithoutServerBaseFailsBeforeSending();
-    void commaDecimalLocaleStillSendsAPoint();
-};
+    void commitPostsTheExampleUnderTheBusyPointerAndReloadsWithoutMarks()
+    {
+        LoadedControl loaded;
+        QVERIFY(loaded.ready());
+        loaded.fake.setPostReply({200, "3 changes saved for vendor 12.", "text/plain; charset=utf-8"});
+        loaded.markTheExample();
+        MessageBoxWatcher watcher;
+        QList<Qt::CursorShape> shapesWhileSaving;
+        connect(&loaded.inet(), &InternetTransfer::StateChanged, this,
+                [&] { shapesWhileSaving << loaded.cursor(); });
 
-void SaveCommitTest::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-}
+        loaded.clickCommit();
 
-void SaveCommitTest::cleanup()
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-}
-
-void SaveCommitTest::commitPostsTheExampleAndReloadsWithoutMarks()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    QVERIFY(QTest::qWaitForWindowExposed(&loaded.control));
-    loaded.fake.setPostReply({200, "3 changes saved for vendor 12.", "text/plain; charset=utf-8"});
-    loaded.markTheExample();
-    MessageBoxWatcher watcher;
-
-    loaded.clickCommit();
-
-    QCOMPARE(methodsAndTargets(loaded.fake),
-             (QList<QByteArray>{"POST /VendorCenter.asp", "GET " + kGetCount, "GET " + kGetActive,
-                                "GET " + kGetSelected}));
-    const FakeServerPage::Request &post = loaded.fake.requests().first();
-    QCOMPARE(post.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
-    QCOMPARE(post.body, "SQL=" + kInsert7 + "&SQL=" + kUpdate9 + "&SQL=" + kDelete35 + "&");
-
-    QCOMPARE(watcher.seen().size(), 1);
-    QCOMPARE(watcher.seen().first().text, QStringLiteral("3 changes saved for vendor 12."));
-    QCOMPARE(watcher.seen().first().title, QStringLiteral("Vendor Center Cross Reference"));
-    QCOMPARE(watcher.seen().first().icon, QMessageBox::Information);
-
-    // The reload brought the server's rows back, none of them marked.
-    QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), QStringList{QStringLiteral("9:0")});
-    QCOMPARE(dutiesOf(loaded.ui.lstCenters),
-             (QStringList{QStringLiteral("3:1"), QStringLiteral("5:1"), QStringLiteral("11:1")}));
-    QVERIFY(!loaded.ui.cmdCommit->isEnabled());
-    QCOMPARE(loaded.ui.prbLoad->value(), 0);
-    QCOMPARE(loaded.control.cursor().shape(), Qt::ArrowCursor);
-}
-
-void SaveCommitTest::onlyRemovalsSendOneDelete()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    loaded.ui.lstCenters->setSubItem(positionOf(loaded.ui.lstCenters, QStringLiteral("3")), ColDuty,
-                                     QStringLiteral("1D"));
-    loaded.ui.lstCenters->setSubItem(positionOf(loaded.ui.lstCenters, QStringLiteral("5")), ColDuty,
-                                     QStringLiteral("1DU"));
-    MessageBoxWatcher watcher;
-
-    loaded.control.SaveToDatabase();
-
-    QCOMPARE(methodsAndTargets(loaded.fake), QList<QByteArray>{"POST /VendorCenter.asp"});
-    QCOMPARE(loaded.fake.requests().first().body, "SQL=" + kDelete35 + "&");
-    // The host's own save leaves the marks: only a reload clears them.
-    QCOMPARE(loaded.ui.lstCenters->subItem(positionOf(loaded.ui.lstCenters, QStringLiteral("3")), ColDuty),
-             QStringLiteral("1D"));
-}
-
-void SaveCommitTest::nothingMarkedSendsNothingButCommitStillReloads()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    QVERIFY(QTest::qWaitForWindowExposed(&loaded.control));
-    MessageBoxWatcher watcher;
-
-    loaded.control.SaveToDatabase();
-    QVERIFY(loaded.fake.requests().isEmpty());
-    QCOMPARE(loaded.control.cursor().shape(), Qt::ArrowCursor);
-
-    loaded.clickCommit();
-    QCOMPARE(methodsAndTargets(loaded.fake),
-             (QList<QByteArray>{"GET " + kGetCount, "GET " + kGetActive, "GET " + kGetSelected}));
-    QVERIFY(watcher.seen().isEmpty());
-    for (QPushButton *button : {loaded.ui.cmdAdd, loaded.ui.cmdAddAll, loaded.ui.cmdDelete, loaded.ui.cmdRemoveAll,
-                                loaded.ui.cmdCommit})
-        QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
-}
-
-void SaveCommitTest::saveRunsUnderTheBusyPointer()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    loaded.markTheExample();
-    MessageBoxWatcher watcher;
-    QList<Qt::CursorShape> shapes;
-    connect(&loaded.inet(), &InternetTransfer::StateChanged, this,
-            [&] { shapes << loaded.control.cursor().shape(); });
-
-    loaded.control.SaveToDatabase();
-
-    QCOMPARE(shapes, QList<Qt::CursorShape>{Qt::WaitCursor});
-    QCOMPARE(loaded.control.cursor().shape(), Qt::ArrowCursor);
-}
-
-void SaveCommitTest::replyIsShownAsTheServerSentIt_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<bool>("shown");
-
-    QByteArray longReply;
-    for (int i = 0; i < 2'500; ++i)
-        longReply += static_cast<char>('A' + i % 26);
-    longReply[1'023] = '\n';
-    longReply[1'024] = ' ';
-    QTest::newRow("2,500 characters") << longReply << true;
-    QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("blanks only") << QByteArray("     ") << false;
-    QTest::newRow("a line break only") << QByteArray("\r\n") << true;
-    QTest::newRow("a tab only") << QByteArray("\t") << true;
-    QTest::newRow("blanks kept at the ends") << QByteArray("  saved  ") << true;
-    QTest::newRow("markup is text") << QByteArray("<b>3</b> changes saved") << true;
-    QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xb6\xc3\x9f" "e gespeichert") << true;
-}
-
-void SaveCommitTest::replyIsShownAsTheServerSentIt()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(bool, shown);
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    loaded.fake.setPostReply({200, reply, "text/plain; charset=utf-8"});
-    loaded.markTheExample();
-    MessageBoxWatcher watcher;
-
-    loaded.control.SaveToDatabase();
-
-    QCOMPARE(loaded.fake.requests().size(), 1);
-    if (!shown) {
-        QVERIFY(watcher.seen().isEmpty());
-        return;
+        QCOMPARE(methodsAndTargets(loaded.fake), kPostAndReload);
+        const FakeServerPage::Request &post = loaded.fake.requests().first();
+        QCOMPARE(post.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+        QCOMPARE(post.body, kExampleBody);
+        QCOMPARE(boxesOf(watcher),
+                 QStringList{box(QMessageBox::Information, kCaption, QStringLiteral("3 changes saved for vendor 12."))});
+        QCOMPARE(shapesWhileSaving, QList<Qt::CursorShape>{Qt::WaitCursor});
+        // The reload brought the server's rows back, none of them marked.
+        QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), QStringList{QStringLiteral("9:0")});
+        QCOMPARE(dutiesOf(loaded.ui.lstCenters), QStringList({"3:1", "5:1", "11:1"}));
+        QVERIFY(!loaded.ui.cmdCommit->isEnabled());
+        QCOMPARE(loaded.ui.prbLoad->value(), 0);
+        QCOMPARE(loaded.cursor(), Qt::ArrowCursor);
     }
-    QCOMPARE(watcher.seen().size(), 1);
-    QCOMPARE(watcher.seen().first().text, QString::fromUtf8(reply));
-    QCOMPARE(watcher.seen().first().title, QStringLiteral("Vendor Center Cross Reference"));
-    QCOMPARE(watcher.seen().first().icon, QMessageBox::Information);
-}
 
-void SaveCommitTest::rowsThatCannotBeWrittenFailBeforeSending_data()
-{
-    QTest::addColumn<bool>("inSelectedList");
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("fee");
-    QTest::addColumn<QString>("duty");
+    void onlyRemovalsSendOneDelete()
+    {
+        LoadedControl loaded;
+        QVERIFY(loaded.ready());
+        setColumn(loaded.ui.lstCenters, QStringLiteral("3"), ColDuty, QStringLiteral("1D"));
+        setColumn(loaded.ui.lstCenters, QStringLiteral("5"), ColDuty, QStringLiteral("1DU"));
+        MessageBoxWatcher watcher;
 
-    QTest::newRow("fee not a number") << true << QStringLiteral("7") << QStringLiteral("eight") << QStringLiteral("1N");
-    QTest::newRow("fee empty") << true << QStringLiteral("7") << QString() << QStringLiteral("0U");
-    QTest::newRow("id with SQL in it, inserted")
-        << true << QStringLiteral("7,1,1,GETDATE()); DROP TABLE Vendors; --") << QStringLiteral("8.00")
-        << QStringLiteral("1N");
-    QTest::newRow("id with SQL in it, updated") << true << QStringLiteral("9 OR 1=1") << QStringLiteral("8.00")
-                                                << QStringLiteral("1U");
-    QTest::newRow("id with SQL in it, deleted") << false << QStringLiteral("3) OR (1=1") << QString()
-                                                << QStringLiteral("1D");
-}
+        loaded.control.SaveToDatabase();
 
-void SaveCommitTest::rowsThatCannotBeWrittenFailBeforeSending()
-{
-    QFETCH(bool, inSelectedList);
-    QFETCH(QString, id);
-    QFETCH(QString, fee);
-    QFETCH(QString, duty);
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    QVERIFY(QTest::qWaitForWindowExposed(&loaded.control));
-    loaded.markTheExample();
-    CenterListView *list = inSelectedList ? loaded.ui.lstSelectedCenters : loaded.ui.lstCenters;
-    list->addRow(makeRow(id, fee, duty));
-    const QStringList marksBefore = dutiesOf(list);
-    MessageBoxWatcher watcher;
+        QCOMPARE(methodsAndTargets(loaded.fake), kPostOnly);
+        QCOMPARE(loaded.fake.requests().first().body, "SQL=" + kDelete35 + "&");
+        // The host's own save leaves the marks: only a reload clears them.
+        QCOMPARE(dutiesOf(loaded.ui.lstCenters), QStringList({"3:1D", "5:1DU", "11:1"}));
+    }
 
-    loaded.clickCommit();
+    void nothingMarkedSendsNothingButCommitStillReloads()
+    {
+        LoadedControl loaded;
+        QVERIFY(loaded.ready());
+        MessageBoxWatcher watcher;
 
-    QVERIFY(loaded.fake.requests().isEmpty()); // neither the post nor a reload
-    QCOMPARE(watcher.seen().size(), 1);
-    QCOMPARE(watcher.seen().first().text, QStringLiteral("Error Occoured"));
-    QCOMPARE(watcher.seen().first().title, QStringLiteral("Information"));
-    QCOMPARE(watcher.seen().first().icon, QMessageBox::Critical);
-    QCOMPARE(dutiesOf(list), marksBefore);
-    QVERIFY(loaded.ui.cmdCommit->isEnabled());
-    QVERIFY(!loaded.ui.cmdAdd->isEnabled());
-    QCOMPARE(loaded.control.cursor().shape(), Qt::ArrowCursor);
-}
+        loaded.control.SaveToDatabase();
+        QVERIFY(loaded.fake.requests().isEmpty());
+        QCOMPARE(loaded.cursor(), Qt::ArrowCursor);
 
-void SaveCommitTest::failedRequestKeepsTheMarksForARetry()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    QVERIFY(QTest::qWaitForWindowExposed(&loaded.control));
-    loaded.markTheExample();
-    const QStringList selectedBefore = dutiesOf(loaded.ui.lstSelectedCenters);
-    const QStringList othersBefore = dutiesOf(loaded.ui.lstCenters);
-    const QString workingBase = loaded.fake.baseUrl();
-    privateOf(loaded.control).state.mtServerName = closedPortUrl();
-    MessageBoxWatcher watcher;
+        loaded.clickCommit();
+        QCOMPARE(methodsAndTargets(loaded.fake), kReloadOnly);
+        QVERIFY(watcher.seen().isEmpty());
+        for (QPushButton *button : {loaded.ui.cmdAdd, loaded.ui.cmdAddAll, loaded.ui.cmdDelete, loaded.ui.cmdRemoveAll,
+                                    loaded.ui.cmdCommit})
+            QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
+    }
 
-    loaded.clickCommit();
+    void replyIsShownAsTheServerSentIt_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("shown");
 
-    QCOMPARE(watcher.seen().size(), 1);
-    QCOMPARE(watcher.seen().first().text, QStringLiteral("Error During saving to Database"));
-    QCOMPARE(watcher.seen().first().icon, QMessageBox::NoIcon);
-    QVERIFY(watcher.seen().first().title.isEmpty());
-    QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), selectedBefore);
-    QCOMPARE(dutiesOf(loaded.ui.lstCenters), othersBefore);
-    QVERIFY(loaded.ui.cmdCommit->isEnabled());
-    QCOMPARE(loaded.control.cursor().shape(), Qt::ArrowCursor);
+        QByteArray longReply;
+        for (int i = 0; i < 2'500; ++i)
+            longReply += static_cast<char>('A' + i % 26);
+        longReply[1'023] = '\n';
+        longReply[1'024] = ' ';
+        QTest::newRow("2,500 characters") << longReply << true;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("blanks only") << QByteArray("     ") << false;
+        QTest::newRow("a line break only") << QByteArray("\r\n") << true;
+        QTest::newRow("a tab only") << QByteArray("\t") << true;
+        QTest::newRow("blanks kept at the ends") << QByteArray("  saved  ") << true;
+        QTest::newRow("markup is text") << QByteArray("<b>3</b> changes saved") << true;
+        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xb6\xc3\x9f" "e gespeichert") << true;
+    }
 
-    // A timed-out request is a failed request as well.
-    privateOf(loaded.control).state.mtServerName = workingBase;
-    loaded.fake.setPostReply({200, "", "text/plain", FakeServerPage::Behaviour::NeverAnswer});
-    loaded.inet().setTimeoutMs(300);
-    watcher.clear();
-    loaded.clickCommit();
-    QCOMPARE(methodsAndTargets(loaded.fake), QList<QByteArray>{"POST /VendorCenter.asp"});
-    QCOMPARE(watcher.texts(), QStringList{QStringLiteral("Error During saving to Database")});
-    QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), selectedBefore);
-    QVERIFY(loaded.ui.cmdCommit->isEnabled());
+    void replyIsShownAsTheServerSentIt()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, shown);
+        LoadedControl loaded;
+        QVERIFY(loaded.ready());
+        loaded.fake.setPostReply({200, reply, "text/plain; charset=utf-8"});
+        loaded.markTheExample();
+        MessageBoxWatcher watcher;
 
-    // The retry goes through, and only then are the lists reloaded.
-    loaded.fake.setPostReply({200, "3 changes saved for vendor 12.", "text/plain"});
-    loaded.fake.clearRequests();
-    watcher.clear();
-    loaded.clickCommit();
-    QCOMPARE(methodsAndTargets(loaded.fake),
-             (QList<QByteArray>{"POST /VendorCenter.asp", "GET " + kGetCount, "GET " + kGetActive,
-                                "GET " + kGetSelected}));
-    QCOMPARE(loaded.fake.requests().first().body, "SQL=" + kInsert7 + "&SQL=" + kUpdate9 + "&SQL=" + kDelete35 + "&");
-    QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), QStringList{QStringLiteral("9:0")});
-}
+        loaded.control.SaveToDatabase();
 
-void SaveCommitTest::serverRefusalKeepsTheMarksForARetry()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    QVERIFY(QTest::qWaitForWindowExposed(&loaded.control));
-    loaded.markTheExample();
-    const QStringList selectedBefore = dutiesOf(loaded.ui.lstSelectedCenters);
-    loaded.fake.setPostReply({400, "Statement 2 rejected: not a statement this page runs.", "text/plain"});
-    MessageBoxWatcher watcher;
+        QCOMPARE(loaded.fake.requests().size(), 1);
+        const QStringList expected{box(QMessageBox::Information, kCaption, QString::fromUtf8(reply))};
+        QCOMPARE(boxesOf(watcher), shown ? expected : QStringList());
+    }
 
-    loaded.clickCommit();
+    void rowsThatCannotBeWrittenFailBeforeSending_data()
+    {
+        QTest::addColumn<bool>("inSelectedList");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("fee");
+        QTest::addColumn<QString>("duty");
 
-    QCOMPARE(methodsAndTargets(loaded.fake), QList<QByteArray>{"POST /VendorCenter.asp"});
-    QCOMPARE(watcher.seen().size(), 1);
-    QCOMPARE(watcher.seen().first().text, QStringLiteral("Statement 2 rejected: not a statement this page runs."));
-    QCOMPARE(watcher.seen().first().title, QStringLiteral("Vendor Center Cross Reference"));
-    QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), selectedBefore);
-    QVERIFY(loaded.ui.cmdCommit->isEnabled());
-}
+        QTest::newRow("fee not a number") << true << "7" << "eight" << "1N";
+        QTest::newRow("fee empty") << true << "7" << QString() << "0U";
+        QTest::newRow("id with SQL in it, inserted")
+            << true << "7,1,1,GETDATE()); DROP TABLE Vendors; --" << "8.00" << "1N";
+        QTest::newRow("id with SQL in it, updated") << true << "9 OR 1=1" << "8.00" << "1U";
+        QTest::newRow("id with SQL in it, deleted") << false << "3) OR (1=1" << QString() << "1D";
+    }
 
-void SaveCommitTest::saveWithoutServerBaseFailsBeforeSending()
-{
-    Vendor_Center control;
-    ControlSurface &ui = surfaceOf(control);
-    ui.lstSelectedCenters->addRow(makeRow(QStringLiteral("7"), QStringLiteral("8.00"), QStringLiteral("1N")));
-    MessageBoxWatcher watcher;
+    void rowsThatCannotBeWrittenFailBeforeSending()
+    {
+        QFETCH(bool, inSelectedList);
+        QFETCH(QString, id);
+        QFETCH(QString, fee);
+        QFETCH(QString, duty);
+        LoadedControl loaded;
+        QVERIFY(loaded.ready());
+        loaded.markTheExample();
+        CenterListView *list = inSelectedList ? loaded.ui.lstSelectedCenters : loaded.ui.lstCenters;
+        list->addRow(makeRow(id, fee, duty));
+        const QStringList marksBefore = dutiesOf(list);
+        MessageBoxWatcher watcher;
 
-    control.SaveToDatabase();
+        loaded.clickCommit();
 
-    QCOMPARE(watcher.texts(), QStringList{QStringLiteral("Error Occoured")});
-    QVERIFY(!privateOf(control).Inet1->StillExecuting());
-}
+        QVERIFY(loaded.fake.requests().isEmpty()); // neither the post nor a reload
+        QCOMPARE(boxesOf(watcher), QStringList{box(QMessageBox::Critical, "Information", "Error Occoured")});
+        QCOMPARE(dutiesOf(list), marksBefore);
+        QVERIFY(loaded.ui.cmdCommit->isEnabled());
+        QVERIFY(!loaded.ui.cmdAdd->isEnabled());
+        QCOMPARE(loaded.cursor(), Qt::ArrowCursor);
+    }
 
-void SaveCommitTest::commaDecimalLocaleStillSendsAPoint()
-{
-    LoadedControl loaded;
-    QVERIFY(loaded.loadedAsServed());
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    // Fee texts as the user's regional settings write them.
-    const int nine = positionOf(loaded.ui.lstSelectedCenters, QStringLiteral("9"));
-    loaded.ui.lstSelectedCenters->setSubItem(nine, ColHandlingFee, QStringLiteral("5,0"));
-    loaded.ui.lstSelectedCenters->setSubItem(nine, ColDuty, QStringLiteral("0U"));
-    loaded.ui.lstSelectedCenters->addRow(makeRow(QStringLiteral("7"), QStringLiteral("8,00"), QStringLiteral("1N")));
-    MessageBoxWatcher watcher;
+    // An unreachable page, a silent one, a refusal and a missing server base
+    // each keep the marks; the retry that goes through posts them all and
+    // only then reloads the lists.
+    void failedSavesKeepTheMarksForARetry()
+    {
+        LoadedControl loaded;
+        QVERIFY(loaded.ready());
+        loaded.markTheExample();
+        const QStringList selectedBefore = dutiesOf(loaded.ui.lstSelectedCenters);
+        const QStringList othersBefore = dutiesOf(loaded.ui.lstCenters);
+        const QString workingBase = loaded.fake.baseUrl();
+        MessageBoxWatcher watcher;
+        const auto commitFails = [&](const QList<QByteArray> &sent, const QString &shown) {
+            loaded.fake.clearRequests();
+            watcher.clear();
+            loaded.clickCommit();
+            QCOMPARE(methodsAndTargets(loaded.fake), sent);
+            QCOMPARE(boxesOf(watcher), QStringList{shown});
+            QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), selectedBefore);
+            QCOMPARE(dutiesOf(loaded.ui.lstCenters), othersBefore);
+            QVERIFY(loaded.ui.cmdCommit->isEnabled());
+            QCOMPARE(loaded.cursor(), Qt::ArrowCursor);
+        };
+        const QString transferError = box(QMessageBox::NoIcon, QString(), "Error During saving to Database");
 
-    loaded.control.SaveToDatabase();
+        privateOf(loaded.control).state.mtServerName = closedPortUrl();
+        commitFails({}, transferError);
+        QVERIFY(!QTest::currentTestFailed());
 
-    QCOMPARE(loaded.fake.requests().size(), 1);
-    QCOMPARE(loaded.fake.requests().first().body, "SQL=" + kInsert7 + "&SQL=" + kUpdate9 + "&");
-}
+        privateOf(loaded.control).state.mtServerName = workingBase;
+        loaded.fake.setPostReply({200, "", "text/plain", FakeServerPage::Behaviour::NeverAnswer});
+        loaded.inet().setTimeoutMs(300);
+        commitFails(kPostOnly, transferError);
+        QVERIFY(!QTest::currentTestFailed());
+
+        const QString refusal = QStringLiteral("Statement 2 rejected: not a statement this page runs.");
+        loaded.fake.setPostReply({400, refusal.toUtf8(), "text/plain"});
+        commitFails(kPostOnly, box(QMessageBox::Information, kCaption, refusal));
+        QVERIFY(!QTest::currentTestFailed());
+
+        // As on a control that was never given a server base.
+        privateOf(loaded.control).state.mtServerName.clear();
+        commitFails({}, box(QMessageBox::Critical, "Information", "Error Occoured"));
+        QVERIFY(!loaded.inet().StillExecuting());
+        privateOf(loaded.control).state.mtServerName = workingBase;
+
+        loaded.fake.setPostReply({200, "3 changes saved for vendor 12.", "text/plain"});
+        loaded.fake.clearRequests();
+        loaded.clickCommit();
+        QCOMPARE(methodsAndTargets(loaded.fake), kPostAndReload);
+        QCOMPARE(loaded.fake.requests().first().body, kExampleBody);
+        QCOMPARE(dutiesOf(loaded.ui.lstSelectedCenters), QStringList{QStringLiteral("9:0")});
+    }
+
+    void commaDecimalLocaleStillSendsAPoint()
+    {
+        LoadedControl loaded;
+        QVERIFY(loaded.ready());
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        // Fee texts as the user's regional settings write them.
+        setColumn(loaded.ui.lstSelectedCenters, QStringLiteral("9"), ColHandlingFee, QStringLiteral("5,0"));
+        setColumn(loaded.ui.lstSelectedCenters, QStringLiteral("9"), ColDuty, QStringLiteral("0U"));
+        loaded.ui.lstSelectedCenters->addRow(makeRow(QStringLiteral("7"), QStringLiteral("8,00"), QStringLiteral("1N")));
+        MessageBoxWatcher watcher;
+
+        loaded.control.SaveToDatabase();
+
+        QCOMPARE(loaded.fake.requests().size(), 1);
+        QCOMPARE(loaded.fake.requests().first().body, "SQL=" + kInsert7 + "&SQL=" + kUpdate9 + "&");
+    }
+};
 
 QTEST_MAIN(SaveCommitTest)
 #include "save_commit_test.moc"
