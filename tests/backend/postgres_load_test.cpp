@@ -31,22 +31,11 @@ struct Pair {
     int center;
 };
 
-std::string insertStatement(const Pair& pair, const std::string& fee, int duty) {
-    return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-           "VALUES (" + std::to_string(pair.vendor) + "," + std::to_string(pair.center) + "," + fee + "," +
-           std::to_string(duty) + ",GETDATE() ) ";
-}
+std::string insertStatement(const Pair& pair, const std::string& fee, int duty) { return vendorcenter::server::testing::insertStatement(pair.vendor, pair.center, fee, duty); }
 
-std::string updateStatement(const Pair& pair, const std::string& fee, int duty) {
-    return "UPDATE VendorCenterCrossReference SET CenterHandlingFee= " + fee + ", DutyBrokerageFee= " + std::to_string(duty) +
-           ", RecordLastUpdated = GETDATE()  WHERE CenterID = " + std::to_string(pair.center) +
-           " AND vendorID = " + std::to_string(pair.vendor);
-}
+std::string updateStatement(const Pair& pair, const std::string& fee, int duty) { return vendorcenter::server::testing::updateStatement(pair.vendor, pair.center, fee, duty); }
 
-std::string deleteStatement(const Pair& pair) {
-    return "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=" + std::to_string(pair.vendor) + " AND CenterID IN(" +
-           std::to_string(pair.center) + ")";
-}
+std::string deleteStatement(const Pair& pair) { return vendorcenter::server::testing::deleteStatement(pair.vendor, pair.center); }
 
 // The number of changes a save reply reports, or -1 when it is no save reply.
 int changesReported(const std::string& body) {

@@ -16,9 +16,6 @@ using namespace vendorcenter::server::testing;
 namespace {
 
 const std::string kPassword = "s3cret P\xC3\xA4ss";
-const std::string kInsert7 =
-    "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-    "VALUES (12,7,0.08,1,GETDATE() ) ";
 
 // Passes everything on and counts what reached the database.
 class CountingStorage final : public Storage {

@@ -96,6 +96,27 @@ std::string saveBody(const std::vector<std::string>& statements) {
     return body;
 }
 
+std::string insertStatement(long vendor, int center, const std::string& fee, int duty) {
+    return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+           "VALUES (" + std::to_string(vendor) + "," + std::to_string(center) + "," + fee + "," + std::to_string(duty) +
+           ",GETDATE() ) ";
+}
+
+std::string updateStatement(long vendor, int center, const std::string& fee, int duty) {
+    return "UPDATE VendorCenterCrossReference SET CenterHandlingFee= " + fee + ", DutyBrokerageFee= " + std::to_string(duty) +
+           ", RecordLastUpdated = GETDATE()  WHERE CenterID = " + std::to_string(center) +
+           " AND vendorID = " + std::to_string(vendor);
+}
+
+std::string deleteStatement(long vendor, int center) {
+    return "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=" + std::to_string(vendor) + " AND CenterID IN(" +
+           std::to_string(center) + ")";
+}
+
+const std::string kInsert7 = insertStatement(12, 7, "0.08", 1);
+const std::string kUpdate9 = updateStatement(12, 9, "0.05", 0);
+const std::string kDelete3And5 = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)";
+
 std::unique_ptr<PositionalDocument> readByPosition(const std::string& xml) {
     auto document = std::make_unique<PositionalDocument>();
     const pugi::xml_parse_result result =

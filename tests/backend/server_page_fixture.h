@@ -51,6 +51,14 @@ void executeSql(const std::string& databasePath, const std::string& sql);
 std::string formEncode(const std::string& text);
 std::string saveBody(const std::vector<std::string>& statements);
 
+// Statements as the control writes them, and the worked example of vendor 12.
+std::string insertStatement(long vendor, int center, const std::string& fee, int duty);
+std::string updateStatement(long vendor, int center, const std::string& fee, int duty);
+std::string deleteStatement(long vendor, int center);
+extern const std::string kInsert7;
+extern const std::string kUpdate9;
+extern const std::string kDelete3And5;
+
 // A document read the way the control reads it: whitespace-only text dropped,
 // comments kept, children counted by position.
 struct PositionalDocument {

@@ -17,25 +17,6 @@ namespace {
 
 const std::string kPassword = "s3cret-Pa55";  // the fixture's, see connectionText()
 
-const std::string kInsert7 =
-    "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-    "VALUES (12,7,0.08,1,GETDATE() ) ";
-const std::string kUpdate9 =
-    "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
-    "WHERE CenterID = 9 AND vendorID = 12";
-const std::string kDelete3And5 = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)";
-
-std::string insertStatement(long vendor, int center, const std::string& fee, int duty) {
-    return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-           "VALUES (" + std::to_string(vendor) + "," + std::to_string(center) + "," + fee + "," + std::to_string(duty) +
-           ",GETDATE() ) ";
-}
-
-std::string updateStatement(long vendor, int center, const std::string& fee, int duty) {
-    return "UPDATE VendorCenterCrossReference SET CenterHandlingFee= " + fee + ", DutyBrokerageFee= " + std::to_string(duty) +
-           ", RecordLastUpdated = GETDATE()  WHERE CenterID = " + std::to_string(center) +
-           " AND vendorID = " + std::to_string(vendor);
-}
 
 PostgresCluster& cluster() { return *PostgresCluster::shared(); }
 

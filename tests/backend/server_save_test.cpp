@@ -9,25 +9,6 @@ using namespace vendorcenter::server::testing;
 
 namespace {
 
-const std::string kInsert7 =
-    "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-    "VALUES (12,7,0.08,1,GETDATE() ) ";
-const std::string kUpdate9 =
-    "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
-    "WHERE CenterID = 9 AND vendorID = 12";
-const std::string kDelete3And5 = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)";
-
-std::string insertStatement(int vendor, int center, const std::string& fee, int duty) {
-    return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-           "VALUES (" + std::to_string(vendor) + "," + std::to_string(center) + "," + fee + "," + std::to_string(duty) +
-           ",GETDATE() ) ";
-}
-
-std::string deleteStatement(int vendor, int center) {
-    return "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=" + std::to_string(vendor) + " AND CenterID IN(" +
-           std::to_string(center) + ")";
-}
-
 const StoredCrossReference* find(const std::vector<StoredCrossReference>& rows, long long vendor, long long center) {
     for (const auto& row : rows) {
         if (row.vendorId == vendor && row.centerId == center) return &row;
