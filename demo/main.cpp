@@ -28,7 +28,7 @@ namespace {
 QString serverBinary()
 {
     const QString besideDemo =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../backend/vendorcenter-server"));
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../server/vendorcenter-server"));
     if (QFileInfo::exists(besideDemo))
         return besideDemo;
 #ifdef VENDORCENTER_SERVER_BINARY

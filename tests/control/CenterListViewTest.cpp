@@ -1,6 +1,6 @@
-#include "control/CenterListView.h"
-#include "control/Failure.h"
-#include "editing/Marks.h"
+#include "widget/CenterListView.h"
+#include "core/Failure.h"
+#include "core/Marks.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "control/CenterListView.h"
-#include "control/Failure.h"
-#include "control/LoadProgressBar.h"
-#include "control/VendorCenterPrivate.h"
+#include "widget/CenterListView.h"
+#include "core/Failure.h"
+#include "widget/LoadProgressBar.h"
+#include "widget/VendorCenterPrivate.h"
 
 #include <QAction>
 #include <QCheckBox>

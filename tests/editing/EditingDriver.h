@@ -5,10 +5,10 @@
 
 #include "FakeServerPage.h"
 
-#include "control/CenterListView.h"
-#include "control/ControlSurface.h"
-#include "control/TextBoxLook.h"
-#include "control/VendorCenterPrivate.h"
+#include "widget/CenterListView.h"
+#include "widget/ControlSurface.h"
+#include "widget/TextBoxLook.h"
+#include "widget/VendorCenterPrivate.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -3,7 +3,7 @@
 
 #include "EditingDriver.h"
 
-#include "editing/CenterMoves.h"
+#include "widget/CenterMoves.h"
 
 #include <QDate>
 #include <QItemSelectionModel>

@@ -4,7 +4,7 @@
 #include "EditingDriver.h"
 #include "MessageBoxWatcher.h"
 
-#include "fees/FeePanel.h"
+#include "widget/FeePanel.h"
 
 #include <QtTest>
 

@@ -3,8 +3,8 @@
 // without them nothing is read or saved.
 #include "MessageBoxWatcher.h"
 
-#include "control/CenterListView.h"
-#include "control/VendorCenterPrivate.h"
+#include "widget/CenterListView.h"
+#include "widget/VendorCenterPrivate.h"
 
 #include <vendorcenter/EventLog.h>
 

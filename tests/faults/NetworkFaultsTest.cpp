@@ -5,10 +5,10 @@
 #include "FakeServerPage.h"
 #include "MessageBoxWatcher.h"
 
-#include "control/CenterListView.h"
-#include "control/VendorCenterPrivate.h"
-#include "server/InternetTransfer.h"
-#include "server/XmlFetcher.h"
+#include "widget/CenterListView.h"
+#include "widget/VendorCenterPrivate.h"
+#include "net/InternetTransfer.h"
+#include "net/XmlFetcher.h"
 
 #include <vendorcenter/EventLog.h>
 

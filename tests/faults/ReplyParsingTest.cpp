@@ -1,10 +1,10 @@
 // Replies read straight from bytes, as the fuzz targets read them. The deep
 // nesting case crashed the count reader (stack overflow) before the parse
 // refused such documents.
-#include "control/ControlState.h"
-#include "control/Failure.h"
-#include "server/ReplyReaders.h"
-#include "server/XmlFetcher.h"
+#include "core/ControlState.h"
+#include "core/Failure.h"
+#include "core/ReplyReaders.h"
+#include "net/XmlFetcher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "FakeServerPage.h"
 #include "MessageBoxWatcher.h"
 
-#include "control/CenterListView.h"
-#include "control/TextBoxLook.h"
-#include "control/VendorCenterPrivate.h"
-#include "editing/CenterRow.h"
+#include "widget/CenterListView.h"
+#include "widget/TextBoxLook.h"
+#include "widget/VendorCenterPrivate.h"
+#include "core/CenterRow.h"
 
 #include <vendorcenter/EventLog.h>
 #include <vendorcenter/Vendor_Center.h>

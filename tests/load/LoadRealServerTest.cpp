@@ -1,5 +1,5 @@
-#include "control/CenterListView.h"
-#include "control/VendorCenterPrivate.h"
+#include "widget/CenterListView.h"
+#include "widget/VendorCenterPrivate.h"
 
 #include <vendorcenter/EventLog.h>
 

@@ -1,9 +1,9 @@
 #include "FakeServerPage.h"
 #include "MessageBoxWatcher.h"
 
-#include "control/CenterListView.h"
-#include "control/LoadProgressBar.h"
-#include "control/VendorCenterPrivate.h"
+#include "widget/CenterListView.h"
+#include "widget/LoadProgressBar.h"
+#include "widget/VendorCenterPrivate.h"
 
 #include <vendorcenter/EventLog.h>
 

@@ -1,5 +1,5 @@
-#include "control/Failure.h"
-#include "editing/Formats.h"
+#include "core/Failure.h"
+#include "core/Formats.h"
 
 #include <gtest/gtest.h>
 

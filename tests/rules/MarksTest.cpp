@@ -1,4 +1,4 @@
-#include "editing/Marks.h"
+#include "core/Marks.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "EditingDriver.h"
 #include "MessageBoxWatcher.h"
 
-#include "control/CenterListView.h"
-#include "control/VendorCenterPrivate.h"
+#include "widget/CenterListView.h"
+#include "widget/VendorCenterPrivate.h"
 
 #include <vendorcenter/EventLog.h>
 

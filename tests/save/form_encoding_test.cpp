@@ -1,4 +1,4 @@
-#include "server/FormEncoding.h"
+#include "core/FormEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "FakeServerPage.h"
 
-#include "control/Failure.h"
-#include "server/InternetTransfer.h"
+#include "core/Failure.h"
+#include "net/InternetTransfer.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>

@@ -1,11 +1,11 @@
 #include "FakeServerPage.h"
 #include "MessageBoxWatcher.h"
 
-#include "control/CenterListView.h"
-#include "control/LoadProgressBar.h"
-#include "control/VendorCenterPrivate.h"
-#include "editing/Marks.h"
-#include "server/InternetTransfer.h"
+#include "widget/CenterListView.h"
+#include "widget/LoadProgressBar.h"
+#include "widget/VendorCenterPrivate.h"
+#include "core/Marks.h"
+#include "net/InternetTransfer.h"
 
 #include <vendorcenter/Vendor_Center.h>
 

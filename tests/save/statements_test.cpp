@@ -1,6 +1,6 @@
-#include "control/Failure.h"
-#include "editing/Marks.h"
-#include "server/Statements.h"
+#include "core/Failure.h"
+#include "core/Marks.h"
+#include "core/Statements.h"
 
 #include <QLocale>
 

@@ -1,0 +1,198 @@
+// Peak memory of a host form holding the control with the largest lists,
+// against the same form whose control loaded a vendor without centers. Each
+// runs in a process of its own (this program again, as a child), so neither
+// inherits the other's heap; the server page runs in a third process.
+//
+//   vendorcenter_bench_memory [--rows N] [--out FILE]   compare, print JSON
+//   vendorcenter_bench_memory --smoke                  the same at 1,000 rows
+
+#include "BenchSizes.h"
+
+#include "server_page_fixture.h"
+#include "storage/SqliteStorage.h"
+
+#include "widget/CenterListView.h"
+#include "widget/VendorCenterPrivate.h"
+
+#include <vendorcenter/EventLog.h>
+#include <vendorcenter/Vendor_Center.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMainWindow>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <string>
+
+using namespace vendorcenter;
+
+namespace {
+
+constexpr int kVendorWithLists = 12;
+constexpr int kVendorWithoutCenters = 999; // unknown to the server: both lists come back empty
+
+// "VmHWM" or "VmRSS" of this process, in KiB.
+long statusKib(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// The child: a form with the control, shown, loaded and painted.
+int hostOneLoad(const QString &serverBase, qint32 vendorId)
+{
+    int failures = 0;
+    setEventLogSink([&failures](const QString &) { ++failures; });
+    QMainWindow window;
+    auto *control = new Vendor_Center(&window);
+    control->setFixedSize(control->sizeHint());
+    window.setCentralWidget(control);
+    window.show();
+    QCoreApplication::processEvents();
+
+    control->LetDataFromDatabase(vendorId, serverBase);
+    window.repaint();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+
+    ControlSurface &ui = surfaceOf(*control);
+    const QJsonObject result{
+        {QStringLiteral("rows"), ui.lstCenters->count() + ui.lstSelectedCenters->count()},
+        {QStringLiteral("vmhwm_kib"), static_cast<qint64>(statusKib("VmHWM"))},
+        {QStringLiteral("vmrss_kib"), static_cast<qint64>(statusKib("VmRSS"))},
+        {QStringLiteral("failed_loads"), failures},
+    };
+    std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    return failures == 0 ? 0 : 1;
+}
+
+// The demo database plus `centers` active centers, every second one selected for vendor 12.
+void addCenters(const std::string &path, int centers)
+{
+    server::SqliteStorage::open(path);
+    server::testing::executeSql(
+        path, "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                  std::to_string(1000 + centers - 1) +
+                  ") INSERT INTO Centers SELECT i, 'Distribution Center & Co <' || i || '>', 1 + i % 3, 'City', 1,"
+                  " '2026-05-12 14:03:11' FROM n;"
+                  "INSERT INTO VendorCenterCrossReference SELECT 12, CenterID, 0.08, CenterID % 2,"
+                  " '2026-05-12 14:03:11' FROM Centers WHERE CenterID >= 1000 AND CenterID % 2 = 0;");
+}
+
+QString startServerPage(QProcess &server, const QString &databasePath)
+{
+    server.setProgram(QStringLiteral(VENDORCENTER_SERVER_BINARY));
+    server.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--database"),
+                         databasePath});
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start();
+    if (!server.waitForStarted(10'000))
+        return {};
+    // Bounded: at most 50 reads of up to 200 ms each.
+    static const QRegularExpression listening(QStringLiteral("^listening on (\\S+)"));
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (!server.canReadLine() && !server.waitForReadyRead(200))
+            continue;
+        while (server.canReadLine()) {
+            const QRegularExpressionMatch match = listening.match(QString::fromUtf8(server.readLine()));
+            if (match.hasMatch())
+                return match.captured(1);
+        }
+    }
+    return {};
+}
+
+QJsonObject runHost(const QString &serverBase, qint32 vendorId)
+{
+    QProcess host;
+    host.setProgram(QCoreApplication::applicationFilePath());
+    host.setArguments({QStringLiteral("--host"), serverBase, QStringLiteral("--vendor"), QString::number(vendorId)});
+    host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    host.start();
+    if (!host.waitForFinished(120'000) || host.exitCode() != 0)
+        return {};
+    const QList<QByteArray> lines = host.readAllStandardOutput().trimmed().split('\n');
+    return QJsonDocument::fromJson(lines.value(lines.size() - 1)).object();
+}
+
+double mib(qint64 kib)
+{
+    return static_cast<double>(kib) / 1024.0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool smoke = vcbench::takeSmokeFlag(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    QCommandLineParser parser;
+    const QCommandLineOption hostOption(QStringLiteral("host"), QStringLiteral("Child: load from this server base."),
+                                        QStringLiteral("URL"));
+    const QCommandLineOption vendorOption(QStringLiteral("vendor"), QStringLiteral("Child: vendor to load."),
+                                          QStringLiteral("ID"));
+    const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("Rows in both lists together."),
+                                        QStringLiteral("N"), QStringLiteral("32000"));
+    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("Also write the JSON here."),
+                                       QStringLiteral("FILE"));
+    parser.addOptions({hostOption, vendorOption, rowsOption, outOption});
+    parser.process(app);
+
+    if (parser.isSet(hostOption))
+        return hostOneLoad(parser.value(hostOption), parser.value(vendorOption).toInt());
+
+    const int rows = smoke ? 1000 : parser.value(rowsOption).toInt();
+    server::testing::TemporaryDirectory directory;
+    const std::string databasePath = directory.file("memory.sqlite");
+    addCenters(databasePath, rows);
+
+    QProcess server;
+    const QString serverBase = startServerPage(server, QString::fromStdString(databasePath));
+    if (serverBase.isEmpty()) {
+        std::fprintf(stderr, "the server page did not start\n");
+        return 1;
+    }
+    const QJsonObject empty = runHost(serverBase, kVendorWithoutCenters);
+    const QJsonObject loaded = runHost(serverBase, kVendorWithLists);
+    server.terminate();
+    server.waitForFinished(5'000);
+    if (empty.isEmpty() || loaded.isEmpty()) {
+        std::fprintf(stderr, "a host process failed\n");
+        return 1;
+    }
+
+    const qint64 hwmAbove = loaded.value(QStringLiteral("vmhwm_kib")).toInteger() -
+                            empty.value(QStringLiteral("vmhwm_kib")).toInteger();
+    const qint64 rssAbove = loaded.value(QStringLiteral("vmrss_kib")).toInteger() -
+                            empty.value(QStringLiteral("vmrss_kib")).toInteger();
+    const QJsonObject report{
+        {QStringLiteral("empty"), empty},
+        {QStringLiteral("loaded"), loaded},
+        {QStringLiteral("peak_above_empty_mib"), mib(hwmAbove)},
+        {QStringLiteral("resident_above_empty_mib"), mib(rssAbove)},
+    };
+    const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
+    std::printf("%s", json.constData());
+    if (parser.isSet(outOption)) {
+        QFile out(parser.value(outOption));
+        if (!out.open(QIODevice::WriteOnly) || out.write(json) != json.size())
+            return 1;
+    }
+    return 0;
+}

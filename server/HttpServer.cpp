@@ -1,0 +1,252 @@
+#include "HttpServer.h"
+
+#include "RequestHandling.h"
+
+#include <httplib.h>
+
+#include <malloc.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <utility>
+#include <optional>
+
+namespace vendorcenter::server {
+namespace {
+
+constexpr const char* kPagePath = R"(/VendorCenter\.asp)";
+constexpr std::size_t kWorkerThreads = 16;
+
+// The request start, set before routing and read by the logger on the same thread.
+thread_local std::chrono::steady_clock::time_point requestStart;
+
+std::string printable(std::string_view text) {
+    constexpr std::size_t kLongest = 200;
+    std::string out;
+    out.reserve(std::min(text.size(), kLongest));
+    for (char c : text.substr(0, kLongest)) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += byte < 0x20 || byte >= 0x7F ? '?' : c;
+    }
+    if (text.size() > kLongest) out += "...";
+    return out;
+}
+
+void writeToStderr(std::string_view line) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+// A list reply is built in one buffer of several MiB. glibc's malloc maps a
+// buffer that large afresh, and after the first one is freed it raises its
+// threshold to it, so that from then on such buffers come and go at the top
+// of the heap; both ways every request faults in megabytes of new pages, and
+// a 32,000-row reply took four times as long as two of 16,000. A fixed
+// threshold and trim keep the pages between requests.
+void keepReplyBuffersInTheHeap() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+    });
+}
+
+// The body is handed over, not copied: a list reply runs to megabytes.
+void send(httplib::Response& response, HttpReply reply) {
+    response.status = reply.status;
+    response.body = std::move(reply.body);
+    response.set_header("Content-Type", reply.contentType);
+}
+
+void askForCredentials(httplib::Response& response) {
+    response.status = 401;
+    response.set_header("WWW-Authenticate", std::string(kAuthenticateChallenge));
+    response.set_content("Credentials are needed for the server page.", std::string(kTextContentType).c_str());
+}
+
+}  // namespace
+
+struct HttpServer::Impl {
+    Impl(Storage& servedStorage, LogSink logSink) : storage(servedStorage), log(std::move(logSink)) {
+        if (!log) log = writeToStderr;
+    }
+
+    // Without a table every request is let through.
+    bool authorized(const httplib::Request& request) const {
+        return !users || users->acceptsAuthorization(request.get_header_value("Authorization"));
+    }
+
+    Storage& storage;
+    LogSink log;
+    std::optional<UserTable> users;
+    httplib::Server server;
+    std::atomic<bool> stopRequested{false};
+};
+
+HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<Impl>(storage, std::move(log))) {
+    // A client that hangs up mid-reply must not end the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    keepReplyBuffersInTheHeap();
+
+    httplib::Server& server = impl_->server;
+    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // The reply goes out as a header write and a body write; with Nagle's
+    // algorithm the body then waits for the client's delayed ACK, some 40 ms
+    // on every request of a kept-alive connection.
+    server.set_tcp_nodelay(true);
+    // One over the limit, so that the handler sees an oversized body and says why.
+    server.set_payload_max_length(kMaxSaveBodyBytes + 1);
+
+    Impl* impl = impl_.get();
+    server.Get(kPagePath, [impl](const httplib::Request& request, httplib::Response& response) {
+        if (!impl->authorized(request)) {
+            askForCredentials(response);
+            return;
+        }
+        QueryParameters parameters(request.params.begin(), request.params.end());
+        HttpReply reply = answerQuery(impl->storage, parameters);
+        if (!reply.diagnostic.empty()) impl->log("query failed: " + printable(reply.diagnostic));
+        send(response, std::move(reply));
+    });
+    // The body is read here rather than by the library, which refuses form
+    // bodies over 8 KiB; the control posts up to some 8 MiB.
+    server.Post(kPagePath, [impl](const httplib::Request& request, httplib::Response& response,
+                                  const httplib::ContentReader& readContent) {
+        std::string body;
+        body.reserve(std::min<std::uint64_t>(request.get_header_value<std::uint64_t>("Content-Length"),
+                                             kMaxSaveBodyBytes));
+        bool tooLarge = false;
+        std::size_t received = 0;
+        const bool complete = readContent([&](const char* data, std::size_t length) {
+            received += length;
+            if (tooLarge || received > kMaxSaveBodyBytes) {
+                // Drain a while so that the client gets to read the answer, but
+                // not without end.
+                tooLarge = true;
+                body.clear();
+                return received <= 4 * kMaxSaveBodyBytes;
+            }
+            body.append(data, length);
+            return true;
+        });
+        // Checked once the body has been read, so that the connection stays
+        // in step for the client's retry with credentials.
+        if (!impl->authorized(request)) {
+            askForCredentials(response);
+            return;
+        }
+        const bool declaredTooLarge = request.get_header_value<std::uint64_t>("Content-Length") > kMaxSaveBodyBytes;
+        if (tooLarge || declaredTooLarge) {
+            send(response, tooLargeSaveReply());
+            return;
+        }
+        if (!complete) {
+            response.status = 400;
+            response.set_content("The changes could not be read completely.\nNothing was saved.",
+                                 std::string(kTextContentType).c_str());
+            return;
+        }
+        HttpReply reply = answerSave(impl->storage, body, currentLocalTimestamp());
+        if (!reply.diagnostic.empty()) impl->log("save failed: " + printable(reply.diagnostic));
+        send(response, std::move(reply));
+    });
+    const auto notAllowed = [](const httplib::Request&, httplib::Response& response) {
+        response.status = 405;
+        response.set_header("Allow", "GET, HEAD, POST");
+        response.set_content("Only GET and POST are served here.", std::string(kTextContentType).c_str());
+    };
+    server.Put(kPagePath, notAllowed);
+    server.Patch(kPagePath, notAllowed);
+    server.Delete(kPagePath, notAllowed);
+    server.Options(kPagePath, notAllowed);
+
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (!response.body.empty()) return;
+        std::string message;
+        switch (response.status) {
+        case 404: message = "Not found: the server page is /VendorCenter.asp."; break;
+        case 413: message = tooLargeSaveReply().body; break;
+        default: message = "The request could not be served."; break;
+        }
+        response.set_content(message, std::string(kTextContentType).c_str());
+    });
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+        response.status = 500;
+        response.set_content("The request could not be served.", std::string(kTextContentType).c_str());
+    });
+    server.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        requestStart = std::chrono::steady_clock::now();
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server.set_logger([impl](const httplib::Request& request, const httplib::Response& response) {
+        const auto elapsed = std::chrono::steady_clock::now() - requestStart;
+        const double milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
+        char duration[32];
+        std::snprintf(duration, sizeof duration, "%.1f ms", milliseconds);
+        impl->log(printable(request.method) + " " + printable(request.target) + " " + std::to_string(response.status) +
+                  " " + duration);
+    });
+}
+
+HttpServer::~HttpServer() { stop(); }
+
+void HttpServer::requireCredentials(UserTable users) { impl_->users = std::move(users); }
+
+int HttpServer::bind(const std::string& host, int port) {
+    // The packaged cpp-httplib listens with a backlog of 5, which drops
+    // connections when many clients arrive at once. Remember the listening
+    // socket and listen again with the system's limit (Linux raises the
+    // backlog of a socket that listens already).
+    auto listening = std::make_shared<socket_t>(-1);
+    impl_->server.set_socket_options([listening](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        *listening = sock;
+    });
+    const int bound = port == 0 ? impl_->server.bind_to_any_port(host)
+                                : (impl_->server.bind_to_port(host.c_str(), port) ? port : -1);
+    if (bound > 0 && *listening >= 0) ::listen(*listening, SOMAXCONN);
+    return bound;
+}
+
+bool HttpServer::run() {
+    if (impl_->stopRequested) return true;
+    return impl_->server.listen_after_bind();
+}
+
+bool HttpServer::start() {
+    thread_ = std::thread([this] { run(); });
+    // The socket is bound already, so clients queue meanwhile; this only waits
+    // for the accept loop, bounded so a failed start cannot hang the caller.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!impl_->server.is_running()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void HttpServer::stop() {
+    impl_->stopRequested = true;
+    // stop() only takes effect on a running accept loop; wait briefly for a
+    // loop that is just starting.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (thread_.joinable() && !impl_->server.is_running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    impl_->server.stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+bool HttpServer::isRunning() const { return impl_->server.is_running(); }
+
+}  // namespace vendorcenter::server

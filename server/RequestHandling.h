@@ -1,0 +1,43 @@
+#pragma once
+
+#include "storage/Storage.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace vendorcenter::server {
+
+struct HttpReply {
+    int status = 200;
+    std::string contentType;
+    std::string body;
+    std::string diagnostic;  // for the server's log only, never sent
+};
+
+// Not text/xml: the packaged cpp-httplib compresses text/* replies with brotli
+// at its slowest setting whenever the client accepts it (Qt's does), which
+// made a 32,000-row list take seconds instead of milliseconds to serve.
+inline constexpr std::string_view kXmlContentType = "application/xml; charset=utf-8";
+inline constexpr std::string_view kTextContentType = "text/plain; charset=utf-8";
+
+// Largest save body taken. The control may post 32,767 statements of about
+// 250 encoded bytes, some 8 MiB.
+inline constexpr std::size_t kMaxSaveBodyBytes = 16u * 1024u * 1024u;
+
+using QueryParameters = std::multimap<std::string, std::string>;
+
+// GET /VendorCenter.asp: ?count=1, ?active=1 or ?selected=1, each with &VendorID=N.
+HttpReply answerQuery(Storage& storage, const QueryParameters& parameters);
+
+// POST /VendorCenter.asp with "SQL=<enc>&..." fields. `timestamp` stands for
+// GETDATE(). Nothing is applied unless the reply is 200.
+HttpReply answerSave(Storage& storage, std::string_view body, std::string_view timestamp);
+
+// The answer to a save body over kMaxSaveBodyBytes.
+HttpReply tooLargeSaveReply();
+
+// The current local time as 'YYYY-MM-DD HH:MM:SS'.
+std::string currentLocalTimestamp();
+
+}  // namespace vendorcenter::server

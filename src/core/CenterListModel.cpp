@@ -1,0 +1,228 @@
+#include "core/CenterListModel.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace vendorcenter {
+
+int compareIgnoringCase(QStringView a, QStringView b)
+{
+    // ASCII folds to its lower case; anything else takes Qt's full folding,
+    // from the start, so the order is exactly QString::compare's.
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= 0x80 || y >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive);
+        if (x >= u'A' && x <= u'Z')
+            x += u'a' - u'A';
+        if (y >= u'A' && y <= u'Z')
+            y += u'a' - u'A';
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::optional<std::uint64_t> foldedAsciiPrefix(QStringView text)
+{
+    // Eight characters, lower-cased, first one highest; a shorter text is
+    // padded with zero, which sorts before every character it may hold.
+    std::uint64_t prefix = 0;
+    for (qsizetype i = 0; i < 8; ++i) {
+        char16_t c = 0;
+        if (i < text.size()) {
+            c = text[i].unicode();
+            if (c == 0 || c >= 0x80)
+                return std::nullopt;
+            if (c >= u'A' && c <= u'Z')
+                c += u'a' - u'A';
+        }
+        prefix = prefix << 8 | c;
+    }
+    return prefix;
+}
+
+CenterListModel::CenterListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int CenterListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int CenterListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+}
+
+QVariant CenterListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole))
+        return {};
+    if (index.row() >= rowCount() || index.column() >= CenterColumnCount)
+        return {};
+    return rows_[static_cast<std::size_t>(index.row())].column(index.column());
+}
+
+QVariant CenterListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers_.size())
+        return headers_.at(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void CenterListModel::setHeaders(const QStringList &headers)
+{
+    beginResetModel();
+    headers_ = headers;
+    endResetModel();
+}
+
+void CenterListModel::setColumnText(int position, int column, const QString &text)
+{
+    CenterRow &target = rows_.at(static_cast<std::size_t>(position));
+    if (column == ColId)
+        target.id = text;
+    else
+        target.subItem(column) = text;
+    const QModelIndex changed = index(position, column);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+bool CenterListModel::lessThan(const CenterRow &a, const CenterRow &b) const
+{
+    const int order = compareIgnoringCase(a.column(sortColumn_), b.column(sortColumn_));
+    return sortOrder_ == Qt::AscendingOrder ? order < 0 : order > 0;
+}
+
+int CenterListModel::insertSorted(CenterRow row)
+{
+    const auto at = std::upper_bound(rows_.begin(), rows_.end(), row,
+                                     [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); });
+    const int position = static_cast<int>(at - rows_.begin());
+    beginInsertRows({}, position, position);
+    rows_.insert(at, std::move(row));
+    endInsertRows();
+    return position;
+}
+
+int CenterListModel::appendBlock(std::vector<CenterRow> rows)
+{
+    const int first = rowCount();
+    if (rows.empty())
+        return first;
+    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+    return first;
+}
+
+void CenterListModel::removeAt(int position)
+{
+    beginRemoveRows({}, position, position);
+    rows_.erase(rows_.begin() + position);
+    endRemoveRows();
+}
+
+void CenterListModel::removePositions(const std::vector<int> &positions)
+{
+    if (positions.empty())
+        return;
+    const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
+    if (contiguous) {
+        beginRemoveRows({}, positions.front(), positions.back());
+        rows_.erase(rows_.begin() + positions.front(), rows_.begin() + positions.back() + 1);
+        endRemoveRows();
+        return;
+    }
+    // Scattered rows go in one compaction pass; one reset is cheaper for the
+    // views than a removal signal per block.
+    beginResetModel();
+    std::vector<CenterRow> kept;
+    kept.reserve(rows_.size() - positions.size());
+    auto next = positions.begin();
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (next != positions.end() && *next == static_cast<int>(i))
+            ++next;
+        else
+            kept.push_back(std::move(rows_[i]));
+    }
+    rows_ = std::move(kept);
+    endResetModel();
+}
+
+void CenterListModel::clear()
+{
+    if (rows_.empty())
+        return;
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void CenterListModel::setSort(int column, Qt::SortOrder order)
+{
+    sortColumn_ = column;
+    sortOrder_ = order;
+    resort();
+}
+
+void CenterListModel::resort()
+{
+    if (rows_.size() < 2)
+        return;
+    // The keys side by side, so comparisons do not chase each row's strings,
+    // each with its first characters folded into one number where they are
+    // plain ASCII: most comparisons are then decided by one integer compare,
+    // in the order compareIgnoringCase gives.
+    struct Keyed
+    {
+        std::uint64_t prefix;
+        bool packed;
+        QStringView key;
+        int position;
+    };
+    std::vector<Keyed> order;
+    order.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const QStringView key = rows_[i].column(sortColumn_);
+        const std::optional<std::uint64_t> prefix = foldedAsciiPrefix(key);
+        order.push_back({prefix.value_or(0), prefix.has_value(), key, static_cast<int>(i)});
+    }
+    const bool ascending = sortOrder_ == Qt::AscendingOrder;
+    const auto inOrder = [ascending](const Keyed &a, const Keyed &b) {
+        int compared = 0;
+        if (a.packed && b.packed && a.prefix != b.prefix)
+            compared = a.prefix < b.prefix ? -1 : 1;
+        else
+            compared = compareIgnoringCase(a.key, b.key);
+        return ascending ? compared < 0 : compared > 0;
+    };
+    // Rows already in order (the sort key set again right after a load or a
+    // move sorted by it) cost one pass instead of a sort.
+    if (std::is_sorted(order.begin(), order.end(), inOrder))
+        return;
+    std::stable_sort(order.begin(), order.end(), inOrder);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newPositionOf(rows_.size());
+    std::vector<CenterRow> sorted;
+    sorted.reserve(rows_.size());
+    for (std::size_t to = 0; to < order.size(); ++to) {
+        const auto from = static_cast<std::size_t>(order[to].position);
+        newPositionOf[from] = static_cast<int>(to);
+        sorted.push_back(std::move(rows_[from]));
+    }
+    rows_ = std::move(sorted);
+
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &old : before)
+        after.append(index(newPositionOf[static_cast<std::size_t>(old.row())], old.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace vendorcenter

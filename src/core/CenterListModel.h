@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/CenterRow.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace vendorcenter {
+
+// QString::compare(a, b, Qt::CaseInsensitive) as an order (<0, 0, >0), with a
+// quick path for ASCII texts such as ids and sort keys.
+int compareIgnoringCase(QStringView a, QStringView b);
+
+// The first eight characters of `text` folded as compareIgnoringCase folds
+// them, packed so that a different number means the same order; nothing when
+// one of them is not ASCII (or is U+0000).
+std::optional<std::uint64_t> foldedAsciiPrefix(QStringView text);
+
+// The rows of one center list, kept sorted by one column and direction.
+// Bulk changes (a load, a move of many rows) cost one signal each, so a list
+// of tens of thousands of rows stays cheap to fill, sort and thin out.
+class CenterListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit CenterListModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void setHeaders(const QStringList &headers);
+
+    const CenterRow &row(int position) const { return rows_.at(static_cast<std::size_t>(position)); }
+    void setColumnText(int position, int column, const QString &text);
+
+    // Inserts one row where the sort puts it (after equal keys); returns its position.
+    int insertSorted(CenterRow row);
+    // Appends rows as one block, unsorted; returns the block's first position.
+    // The caller sorts once afterwards (after selecting the block, if it wants).
+    int appendBlock(std::vector<CenterRow> rows);
+    void removeAt(int position);
+    // Positions ascending and distinct.
+    void removePositions(const std::vector<int> &positions);
+    void clear();
+
+    int sortColumn() const { return sortColumn_; }
+    Qt::SortOrder sortOrder() const { return sortOrder_; }
+    void setSort(int column, Qt::SortOrder order);
+    void resort();
+
+private:
+    bool lessThan(const CenterRow &a, const CenterRow &b) const;
+
+    std::vector<CenterRow> rows_;
+    QStringList headers_;
+    int sortColumn_ = ColId;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};
+
+} // namespace vendorcenter

@@ -1,0 +1,227 @@
+#include "widget/CenterListView.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+namespace vendorcenter {
+
+CenterListView::CenterListView(QWidget *parent) : QTreeView(parent), model_(new CenterListModel(this))
+{
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true); // keeps layout O(1) per row for very long lists
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSortingEnabled(false); // the control decides when and how the list sorts
+    // The two visible columns fill the list exactly; long names show whole in their tooltip.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    connect(header(), &QHeaderView::sectionClicked, this, &CenterListView::columnClicked);
+    showSortIndicator();
+}
+
+void CenterListView::addColumn(const QString &header, int widthPixels)
+{
+    QStringList headers;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        headers << model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    headers << header;
+    const QList<int> widths = [this] {
+        QList<int> w;
+        for (int c = 0; c < model_->columnCount(); ++c)
+            w << (isColumnHidden(c) ? 0 : columnWidth(c));
+        return w;
+    }();
+    model_->setHeaders(headers);
+    for (int c = 0; c < widths.size(); ++c) {
+        setColumnHidden(c, widths[c] == 0);
+        if (widths[c] > 0)
+            setColumnWidth(c, widths[c]);
+    }
+    const int added = static_cast<int>(headers.size()) - 1;
+    setColumnHidden(added, widthPixels == 0);
+    if (widthPixels > 0)
+        setColumnWidth(added, widthPixels);
+    showSortIndicator();
+}
+
+const CenterRow &CenterListView::row(int position) const
+{
+    if (position < 0 || position >= count())
+        throw Failure::invalidPropertyValue();
+    return model_->row(position);
+}
+
+void CenterListView::setSubItem(int position, int n, const QString &text)
+{
+    CenterRow::checkSubItemIndex(n);
+    row(position); // range check
+    model_->setColumnText(position, n, text);
+}
+
+int CenterListView::addRow(CenterRow row)
+{
+    return model_->insertSorted(std::move(row));
+}
+
+void CenterListView::addRows(std::vector<CenterRow> rows, bool highlight)
+{
+    if (rows.empty())
+        return;
+    const int added = static_cast<int>(rows.size());
+    const int first = model_->appendBlock(std::move(rows));
+    if (highlight) {
+        const QItemSelection block(model_->index(first, 0), model_->index(first + added - 1, model_->columnCount() - 1));
+        selectionModel()->select(block, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(firstCell(first + added - 1), QItemSelectionModel::NoUpdate);
+    }
+    model_->resort();
+}
+
+void CenterListView::removeAt(int position)
+{
+    row(position);
+    model_->removeAt(position);
+}
+
+void CenterListView::removePositions(const std::vector<int> &positionsAscending)
+{
+    model_->removePositions(positionsAscending);
+}
+
+void CenterListView::clearRows()
+{
+    model_->clear();
+}
+
+bool CenterListView::isHighlighted(int position) const
+{
+    row(position);
+    return selectionModel()->isRowSelected(position, {});
+}
+
+void CenterListView::setHighlighted(int position, bool highlighted)
+{
+    row(position);
+    const QModelIndex cell = firstCell(position);
+    if (!highlighted)
+        selectionModel()->select(cell, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    else if (multiSelect())
+        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    else
+        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+std::vector<int> CenterListView::highlightedPositions() const
+{
+    std::vector<int> positions;
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            positions.push_back(r);
+    }
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
+}
+
+int CenterListView::highlightedCount(int stopAt) const
+{
+    return std::min(stopAt, static_cast<int>(highlightedPositions().size()));
+}
+
+void CenterListView::clearHighlights()
+{
+    selectionModel()->clearSelection();
+}
+
+std::optional<int> CenterListView::currentPosition() const
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return std::nullopt;
+    return current.row();
+}
+
+void CenterListView::setCurrentPosition(int position)
+{
+    row(position);
+    selectionModel()->setCurrentIndex(firstCell(position), QItemSelectionModel::NoUpdate);
+}
+
+bool CenterListView::multiSelect() const
+{
+    return selectionMode() == QAbstractItemView::ExtendedSelection;
+}
+
+void CenterListView::setMultiSelect(bool on)
+{
+    setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+void CenterListView::setSortKey(int column)
+{
+    if (column < 0 || column >= CenterColumnCount)
+        throw Failure::invalidPropertyValue();
+    model_->setSort(column, model_->sortOrder());
+    showSortIndicator();
+}
+
+void CenterListView::setSortOrder(int order)
+{
+    if (order != 0 && order != 1)
+        throw Failure::invalidPropertyValue();
+    model_->setSort(model_->sortColumn(), order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    showSortIndicator();
+}
+
+std::optional<int> CenterListView::findItem(const QString &text) const
+{
+    const int rows = count();
+    for (int position = 0; position < rows; ++position) {
+        const QString &id = model_->row(position).id;
+        // Case folding keeps every text's length, so only ids of the same
+        // length can match; the others are passed over without reading them.
+        if (id.size() == text.size() && compareIgnoringCase(id, text) == 0)
+            return position;
+    }
+    return std::nullopt;
+}
+
+void CenterListView::ensureVisible(int position)
+{
+    row(position);
+    scrollTo(firstCell(position), QAbstractItemView::EnsureVisible);
+}
+
+void CenterListView::showSortIndicator()
+{
+    // The hidden sort-key column stands for the visible "ID" column.
+    const int shown = model_->sortColumn() == ColSortKey ? ColId : model_->sortColumn();
+    header()->setSortIndicator(shown, model_->sortOrder());
+}
+
+void CenterListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    const bool afterDoubleClick = std::exchange(swallowNextRelease_, false);
+    if (event->button() == Qt::LeftButton && !afterDoubleClick)
+        emit listClicked();
+    emit mouseReleased(event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void CenterListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    swallowNextRelease_ = true;
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        emit rowDoubleClicked();
+}
+
+} // namespace vendorcenter

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/CenterListModel.h"
+
+#include <QTreeView>
+
+#include <optional>
+#include <vector>
+
+namespace vendorcenter {
+
+// A center list in report view: the list operations the control works with
+// (rows by 0-based position, sub-items 1..6, highlight, current row,
+// multi-select, sort key and order, whole-word find), on Qt's model/view.
+//
+// The events are reported the way the handlers expect them: `listClicked` after
+// the view's own selection handling of a left click anywhere in the viewport,
+// `rowDoubleClicked` for a double click on a row, `mouseReleased` for every
+// button release, `columnClicked` for a header click.
+class CenterListView : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    explicit CenterListView(QWidget *parent = nullptr);
+
+    CenterListModel *centerModel() const { return model_; }
+
+    // Appends a column header (display order); width 0 hides the column.
+    void addColumn(const QString &header, int widthPixels);
+
+    int count() const { return model_->rowCount(); }
+    const CenterRow &row(int position) const;
+    QString text(int position) const { return row(position).id; }
+    QString subItem(int position, int n) const { return row(position).subItem(n); }
+    void setSubItem(int position, int n, const QString &text);
+
+    // Adds one row where the list's order puts it; returns its position.
+    int addRow(CenterRow row);
+    // Adds many rows with one sort at the end; with `highlight` they end up
+    // highlighted and the last of them current.
+    void addRows(std::vector<CenterRow> rows, bool highlight = false);
+    void removeAt(int position);
+    void removePositions(const std::vector<int> &positionsAscending);
+    void clearRows();
+
+    bool isHighlighted(int position) const;
+    // With multi-select off, highlighting a row leaves it the only highlighted row.
+    void setHighlighted(int position, bool highlighted);
+    std::vector<int> highlightedPositions() const;
+    // Counts highlighted rows, stopping early at `stopAt`.
+    int highlightedCount(int stopAt) const;
+    void clearHighlights();
+
+    std::optional<int> currentPosition() const;
+    void setCurrentPosition(int position);
+
+    bool multiSelect() const;
+    void setMultiSelect(bool on);
+
+    // The sort column (0 the id, n sub-item n) and direction (0 ascending, 1 descending).
+    int sortKey() const { return model_->sortColumn(); }
+    int sortOrder() const { return model_->sortOrder() == Qt::AscendingOrder ? 0 : 1; }
+    void setSortKey(int column);
+    void setSortOrder(int order);
+
+    // First row whose id equals the text as a whole (letter case ignored).
+    std::optional<int> findItem(const QString &text) const;
+    void ensureVisible(int position);
+
+signals:
+    void listClicked();
+    void rowDoubleClicked();
+    void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
+    void columnClicked(int section);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void showSortIndicator();
+    QModelIndex firstCell(int position) const { return model_->index(position, 0); }
+
+    CenterListModel *model_;
+    bool swallowNextRelease_ = false;
+};
+
+} // namespace vendorcenter

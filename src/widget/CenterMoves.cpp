@@ -1,0 +1,280 @@
+#include "widget/CenterMoves.h"
+
+#include "widget/CenterListView.h"
+#include "widget/ControlSurface.h"
+#include "core/Failure.h"
+#include "core/Marks.h"
+#include "widget/FeePanel.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+
+#include <optional>
+#include <vector>
+
+namespace vendorcenter {
+
+namespace {
+
+CenterRow copiedRow(const CenterRow &source, const std::optional<QString> &duty, const QString &dateUpdated)
+{
+    CenterRow row;
+    row.id = source.id;
+    row.subItem(ColName) = source.name();
+    row.subItem(ColCountryId) = source.countryId();
+    row.subItem(ColHandlingFee) = source.handlingFee();
+    row.subItem(ColDuty) = duty.value_or(QString());
+    row.subItem(ColDateUpdated) = dateUpdated;
+    row.subItem(ColSortKey) = marks::sortKeyFor(source.id);
+    return row;
+}
+
+// Highlights the moved row in its new list and brings it into view.
+void showMovedRow(CenterListView *list, const QString &id)
+{
+    const std::optional<int> found = list->findItem(id);
+    if (!found)
+        return;
+    list->setHighlighted(*found, true);
+    list->setFocus();
+    if (const std::optional<int> current = list->currentPosition())
+        list->ensureVisible(*current);
+}
+
+void focusAndShowCurrent(CenterListView *list)
+{
+    list->setFocus();
+    // With nothing moved into an empty list there is no current row to show.
+    if (const std::optional<int> current = list->currentPosition())
+        list->ensureVisible(*current);
+}
+
+// Moves the highlighted rows of `source`, in list order, into `target`, where
+// they arrive highlighted with multi-select on. With `skipIdsInTarget` a row
+// whose id already stands in the target stays where it is. One block insert,
+// one sort and one removal, whatever the number of rows.
+template<typename MakeRow>
+void moveHighlightedRows(CenterListView *source, CenterListView *target, bool skipIdsInTarget, MakeRow makeRow)
+{
+    const std::vector<int> highlighted = source->highlightedPositions();
+    QSet<QString> idsInTarget;
+    if (skipIdsInTarget) {
+        idsInTarget.reserve(target->count() + static_cast<qsizetype>(highlighted.size()));
+        for (int position = 0; position < target->count(); ++position)
+            idsInTarget.insert(target->text(position));
+    }
+
+    std::vector<CenterRow> created;
+    std::vector<int> leaving;
+    created.reserve(highlighted.size());
+    leaving.reserve(highlighted.size());
+    for (const int position : highlighted) {
+        const CenterRow &row = source->row(position);
+        if (skipIdsInTarget) {
+            if (idsInTarget.contains(row.id))
+                continue;
+            idsInTarget.insert(row.id);
+        }
+        created.push_back(makeRow(row));
+        leaving.push_back(position);
+    }
+
+    if (!created.empty()) {
+        // The first new row, highlighted while multi-select is still off,
+        // takes the highlight from whatever the target showed before.
+        target->clearHighlights();
+        target->setMultiSelect(true);
+        target->addRows(std::move(created), /*highlight*/ true);
+    }
+    source->removePositions(leaving);
+}
+
+} // namespace
+
+CenterRow rowMovedIn(const CenterRow &source, const QString &stamp)
+{
+    return copiedRow(source, marks::dutyOnAdd(source.duty()), stamp);
+}
+
+CenterRow rowMovedOut(const CenterRow &source)
+{
+    return copiedRow(source, marks::dutyOnRemove(source.duty()), source.dateUpdated());
+}
+
+QString selectedCountCaption(int rows)
+{
+    return QStringLiteral("Selected Centers (") + QString::number(rows) + QStringLiteral("):");
+}
+
+QString nonSelectedCountCaption(int rows)
+{
+    return QStringLiteral("Non Selected Active Centers(") + QString::number(rows) + QStringLiteral("):");
+}
+
+CenterMoves::CenterMoves(ControlSurface &ui, FeePanel &fees, QObject *parent) : QObject(parent), ui_(ui), fees_(fees)
+{
+    connect(ui_.cmdAdd, &QPushButton::clicked, this, &CenterMoves::add);
+    connect(ui_.cmdDelete, &QPushButton::clicked, this, &CenterMoves::remove);
+    connect(ui_.cmdAddAll, &QPushButton::clicked, this, &CenterMoves::addAll);
+    connect(ui_.cmdRemoveAll, &QPushButton::clicked, this, &CenterMoves::removeAll);
+}
+
+namespace {
+
+// A failing step ends a move quietly; what was done before it stays done.
+template<typename Move>
+void endingQuietlyOnFailure(Move move)
+{
+    try {
+        move();
+    } catch (const Failure &) {
+    }
+}
+
+} // namespace
+
+void CenterMoves::add()
+{
+    endingQuietlyOnFailure([this] { addCurrent(); });
+}
+
+void CenterMoves::remove()
+{
+    endingQuietlyOnFailure([this] { removeCurrent(); });
+}
+
+void CenterMoves::addAll()
+{
+    endingQuietlyOnFailure([this] { addHighlighted(); });
+}
+
+void CenterMoves::removeAll()
+{
+    endingQuietlyOnFailure([this] { removeHighlighted(); });
+}
+
+void CenterMoves::addCurrent()
+{
+    CenterListView *source = ui_.lstCenters;
+    CenterListView *target = ui_.lstSelectedCenters;
+    if (source->count() == 0)
+        return;
+    const std::optional<int> current = source->currentPosition();
+    if (!current)
+        return;
+    const CenterRow &sourceRow = source->row(*current);
+    const QString id = sourceRow.id;
+    if (id.isEmpty())
+        return;
+    for (int position = 0; position < target->count(); ++position) {
+        if (target->text(position) == id)
+            return; // already selected
+    }
+    CenterRow created = rowMovedIn(sourceRow, marks::stampDateTime(QDateTime::currentDateTime()));
+
+    // Exactly the current row leaves, whatever else is highlighted.
+    source->removeAt(*current);
+    target->setMultiSelect(false);
+    target->addRow(std::move(created));
+    fees_.clearFields();
+    showListCounts();
+    showMovedRow(target, id);
+
+    ui_.cmdAdd->setEnabled(false);
+    ui_.cmdDelete->setEnabled(true);
+    ui_.cmdCommit->setEnabled(true);
+    ui_.optList[1]->setChecked(true);
+    if (source->count() == 0)
+        ui_.optList[0]->setEnabled(false);
+    ui_.optList[1]->setEnabled(target->count() > 0);
+}
+
+void CenterMoves::removeCurrent()
+{
+    CenterListView *source = ui_.lstSelectedCenters;
+    CenterListView *target = ui_.lstCenters;
+    if (source->count() == 0)
+        return;
+    const std::optional<int> current = source->currentPosition();
+    if (!current)
+        return;
+    const CenterRow &sourceRow = source->row(*current);
+    const QString id = sourceRow.id;
+    if (id.isEmpty())
+        return;
+    CenterRow created = rowMovedOut(sourceRow);
+
+    target->setMultiSelect(false);
+    target->addRow(std::move(created));
+    source->removeAt(*current);
+    showListCounts();
+    showMovedRow(target, id);
+
+    ui_.cmdDelete->setEnabled(false);
+    ui_.cmdAdd->setEnabled(true);
+    ui_.cmdCommit->setEnabled(true);
+    fees_.reset();
+    if (source->count() == 0)
+        ui_.optList[1]->setEnabled(false);
+    ui_.optList[0]->setChecked(true);
+    ui_.optList[0]->setEnabled(target->count() > 0);
+}
+
+void CenterMoves::addHighlighted()
+{
+    CenterListView *source = ui_.lstCenters;
+    CenterListView *target = ui_.lstSelectedCenters;
+    if (source->count() == 0)
+        return;
+    target->setMultiSelect(false);
+    const QString stamp = marks::stampDate(QDate::currentDate());
+    moveHighlightedRows(source, target, /*skipIdsInTarget*/ true,
+                        [&stamp](const CenterRow &row) { return rowMovedIn(row, stamp); });
+    focusAndShowCurrent(target);
+    target->setSortKey(ColSortKey);
+    showListCounts();
+
+    ui_.cmdAddAll->setEnabled(false);
+    ui_.cmdRemoveAll->setEnabled(true);
+    ui_.cmdCommit->setEnabled(true);
+    ui_.optList[1]->setChecked(true);
+    if (source->count() == 0) {
+        ui_.optList[0]->setEnabled(false);
+        ui_.optList[1]->setEnabled(true);
+    }
+}
+
+void CenterMoves::removeHighlighted()
+{
+    CenterListView *source = ui_.lstSelectedCenters;
+    CenterListView *target = ui_.lstCenters;
+    if (source->count() == 0)
+        return;
+    target->setMultiSelect(false);
+    moveHighlightedRows(source, target, /*skipIdsInTarget*/ false,
+                        [](const CenterRow &row) { return rowMovedOut(row); });
+    focusAndShowCurrent(target);
+    target->setSortKey(ColSortKey);
+    showListCounts();
+
+    ui_.cmdRemoveAll->setEnabled(false);
+    ui_.cmdAddAll->setEnabled(true);
+    ui_.cmdCommit->setEnabled(true);
+    fees_.reset();
+    ui_.optList[0]->setChecked(true);
+    if (source->count() == 0) {
+        ui_.optList[1]->setEnabled(false);
+        ui_.optList[0]->setEnabled(true);
+    }
+}
+
+void CenterMoves::showListCounts()
+{
+    ui_.lblSelVendors->setText(selectedCountCaption(ui_.lstSelectedCenters->count()));
+    ui_.lblAllVendors->setText(nonSelectedCountCaption(ui_.lstCenters->count()));
+}
+
+} // namespace vendorcenter

@@ -1,0 +1,179 @@
+#include "widget/FeePanel.h"
+
+#include "widget/CenterListView.h"
+#include "widget/ControlSurface.h"
+#include "widget/TextBoxLook.h"
+#include "core/CenterRow.h"
+#include "core/Formats.h"
+#include "core/Marks.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace vendorcenter {
+
+namespace {
+
+const QString &updateCaption()
+{
+    static const QString caption = QStringLiteral("Update");
+    return caption;
+}
+
+const QString &saveCaption()
+{
+    static const QString caption = QStringLiteral("Save");
+    return caption;
+}
+
+void selectWholeText(QLineEdit *box)
+{
+    box->setSelection(0, static_cast<int>(box->text().size()));
+}
+
+} // namespace
+
+FeeEntry checkFeeEntry(const QString &typed)
+{
+    const QString text = formats::withoutBlanks(typed);
+    if (!formats::isPlainDecimal(text))
+        return {FeeEntry::Verdict::NotANumber, 0.0};
+    const std::optional<double> value = formats::readNumber(text);
+    if (!value)
+        return {FeeEntry::Verdict::NotANumber, 0.0};
+    if (*value >= 100.0)
+        return {FeeEntry::Verdict::NotBelow100, *value};
+    return {FeeEntry::Verdict::Accepted, *value};
+}
+
+QString feeEntryMessage(FeeEntry::Verdict verdict)
+{
+    switch (verdict) {
+    case FeeEntry::Verdict::NotANumber:
+        return QStringLiteral("The Numeric value will be required");
+    case FeeEntry::Verdict::NotBelow100:
+        return QStringLiteral("The Numeric value should be less Than 100");
+    case FeeEntry::Verdict::Accepted:
+        break;
+    }
+    return {};
+}
+
+QString dutyAfterFeeSaved(const QString &duty)
+{
+    return marks::isUnmarked(duty) ? duty + QLatin1Char('U') : duty;
+}
+
+FeePanel::FeePanel(ControlSurface &ui, QObject *parent) : QObject(parent), ui_(ui)
+{
+    connect(ui_.cmdcenterHandFee, &QPushButton::clicked, this, &FeePanel::onButtonClicked);
+    ui_.txtCntHandFee->installEventFilter(this);
+}
+
+void FeePanel::reset()
+{
+    ui_.chkDuty->setChecked(false);
+    ui_.txtCntHandFee->clear();
+    ui_.cmdcenterHandFee->setEnabled(false);
+    leaveEditing();
+}
+
+void FeePanel::showRow(const CenterRow &row)
+{
+    ui_.txtCntHandFee->setText(row.handlingFee());
+    ui_.chkDuty->setChecked(marks::flagOf(row.duty()) == QLatin1String("1"));
+}
+
+void FeePanel::clearFields()
+{
+    ui_.txtCntHandFee->clear();
+    ui_.chkDuty->setChecked(false);
+}
+
+void FeePanel::leaveEditing()
+{
+    if (!isEditing())
+        return;
+    ui_.cmdcenterHandFee->setText(updateCaption());
+    setTextBoxWritable(ui_.txtCntHandFee, false);
+}
+
+bool FeePanel::isEditing() const
+{
+    return ui_.cmdcenterHandFee->text() == saveCaption();
+}
+
+bool FeePanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui_.txtCntHandFee && event->type() == QEvent::FocusIn) {
+        // A mouse press that brings the focus places the cursor after this
+        // event, so the selection is made once the press has been handled.
+        QPointer<QLineEdit> box = ui_.txtCntHandFee;
+        QTimer::singleShot(0, box, [box] {
+            if (box)
+                selectWholeText(box);
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FeePanel::onButtonClicked()
+{
+    if (ui_.cmdcenterHandFee->text() == updateCaption())
+        beginEditing();
+    else
+        saveFee();
+}
+
+void FeePanel::beginEditing()
+{
+    setTextBoxWritable(ui_.txtCntHandFee, true);
+    ui_.txtCntHandFee->setFocus();
+    // The focus may not arrive while the control's window is inactive.
+    selectWholeText(ui_.txtCntHandFee);
+    ui_.cmdcenterHandFee->setText(saveCaption());
+}
+
+void FeePanel::saveFee()
+{
+    const FeeEntry entry = checkFeeEntry(ui_.txtCntHandFee->text());
+    if (entry.verdict != FeeEntry::Verdict::Accepted) {
+        refuse(entry.verdict);
+        return;
+    }
+
+    CenterListView *selected = ui_.lstSelectedCenters;
+    const std::optional<int> current = selected->count() > 0 ? selected->currentPosition() : std::nullopt;
+    if (!current) {
+        // No row to take the fee: nothing is written, and the edit ends.
+        leaveEditing();
+        return;
+    }
+    selected->setSubItem(*current, ColHandlingFee, formats::fixed(entry.value, 2));
+    const QString duty = selected->subItem(*current, ColDuty);
+    const QString marked = dutyAfterFeeSaved(duty);
+    if (marked != duty)
+        selected->setSubItem(*current, ColDuty, marked);
+
+    setTextBoxWritable(ui_.txtCntHandFee, false);
+    ui_.cmdcenterHandFee->setText(updateCaption());
+    ui_.cmdCommit->setEnabled(true);
+    selected->setFocus();
+}
+
+void FeePanel::refuse(FeeEntry::Verdict verdict)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Information Validation"), feeEntryMessage(verdict),
+                    QMessageBox::Ok, ui_.fraMain->parentWidget());
+    box.exec();
+    ui_.txtCntHandFee->setFocus();
+    selectWholeText(ui_.txtCntHandFee);
+}
+
+} // namespace vendorcenter

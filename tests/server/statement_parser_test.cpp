@@ -1,0 +1,164 @@
+#include "StatementParser.h"
+
+#include <gtest/gtest.h>
+
+using namespace vendorcenter::server;
+
+namespace {
+
+const std::string kInsert =
+    "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+    "VALUES (12,7,0.08,1,GETDATE() ) ";
+const std::string kUpdate =
+    "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
+    "WHERE CenterID = 9 AND vendorID = 12";
+const std::string kDelete = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)";
+
+}  // namespace
+
+TEST(StatementParser, TheControlsInsertGivesItsValues) {
+    const auto parsed = parseStatement(kInsert);
+    ASSERT_TRUE(parsed.statement) << parsed.error;
+    const auto* insert = std::get_if<InsertCrossReference>(&*parsed.statement);
+    ASSERT_NE(insert, nullptr);
+    EXPECT_EQ(insert->vendorId, 12);
+    EXPECT_EQ(insert->centerId, 7);
+    EXPECT_DOUBLE_EQ(insert->handlingFee, 0.08);
+    EXPECT_EQ(insert->dutyBrokerageFee, 1);
+}
+
+TEST(StatementParser, TheControlsUpdateGivesVendorAndCenterTheRightWayRound) {
+    const auto parsed = parseStatement(kUpdate);
+    ASSERT_TRUE(parsed.statement) << parsed.error;
+    const auto* update = std::get_if<UpdateCrossReference>(&*parsed.statement);
+    ASSERT_NE(update, nullptr);
+    EXPECT_EQ(update->vendorId, 12);
+    EXPECT_EQ(update->centerId, 9);
+    EXPECT_DOUBLE_EQ(update->handlingFee, 0.05);
+    EXPECT_EQ(update->dutyBrokerageFee, 0);
+}
+
+TEST(StatementParser, TheControlsDeleteGivesEveryId) {
+    const auto parsed = parseStatement(kDelete);
+    ASSERT_TRUE(parsed.statement) << parsed.error;
+    const auto* removal = std::get_if<DeleteCrossReferences>(&*parsed.statement);
+    ASSERT_NE(removal, nullptr);
+    EXPECT_EQ(removal->vendorId, 12);
+    EXPECT_EQ(removal->centerIds, (std::vector<std::int32_t>{3, 5}));
+}
+
+TEST(StatementParser, LetterCaseWhitespaceAndNumberFormsTheControlWrites) {
+    const std::vector<std::string> accepted = {
+        "insert into vendorcentercrossreference(vendorid , centerid,centerhandlingfee,dutybrokeragefee,recordlastupdated)"
+        "values(-12,7,-0.05,0,getdate())",
+        "UPDATE VendorCenterCrossReference\tSET CenterHandlingFee=0.125,DutyBrokerageFee=1,RecordLastUpdated=GETDATE ( )\r\n"
+        "WHERE CenterID=2147483647 AND VendorID=-2147483648",
+        "DELETE FROM VendorCenterCrossReference WHERE VendorID=12 AND CenterID IN ( 42 )",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,1,1,GETDATE() ) ",
+    };
+    for (const std::string& text : accepted) {
+        const auto parsed = parseStatement(text);
+        EXPECT_TRUE(parsed.statement) << text << "\n" << parsed.error;
+    }
+}
+
+TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason) {
+    const std::vector<std::string> refused = {
+        "",
+        "   ",
+        "DROP TABLE VendorCenterCrossReference",
+        "DELETE FROM Vendors WHERE VendorID=12 AND CenterID IN(3)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5); DELETE FROM Vendors",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5);",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5) -- trailing",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 /* x */ AND CenterID IN(3,5)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 OR 1=1 AND CenterID IN(3,5)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5) OR 1=1",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN()",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(SELECT CenterID FROM Centers)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID='12' AND CenterID IN(3)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=\"12\" AND CenterID IN(3)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=2147483648 AND CenterID IN(3)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(-2147483649)",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12",
+        // Column lists in another order, with a column too many or too few.
+        "INSERT INTO VendorCenterCrossReference (CenterID,VendorID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0.08,1,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee) VALUES (12,7,0.08,1)",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated,X) "
+        "VALUES (12,7,0.08,1,GETDATE(),1) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "(12,7,0.08,1,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "SELECT 12,7,0.08,1,GETDATE()",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0.08,1,GETDATE() ), (12,8,0.08,1,GETDATE() )",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0.08,1,'2026-01-01') ",
+        "INSERT INTO Vendors (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0.08,1,GETDATE() ) ",
+        // Values the control never writes.
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0.08,2,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,1e3,1,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0x10,1,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0.08.1,1,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,.5,1,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7.5,0.08,1,GETDATE() ) ",
+        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+        "VALUES (12,7,0,08,1,GETDATE() ) ",
+        "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()",
+        "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
+        "WHERE CenterID = 9 AND vendorID = 12 OR 1 = 1",
+        "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
+        "WHERE vendorID = 12 AND CenterID = 9",
+        "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0,05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
+        "WHERE CenterID = 9 AND vendorID = 12",
+        "UPDATE VendorCenterCrossReference SET VendorID= 13, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
+        "WHERE CenterID = 9 AND vendorID = 12",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)\x01",
+        "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=\xEF\xBC\x91\xEF\xBC\x92 AND CenterID IN(3)",
+    };
+    for (const std::string& text : refused) {
+        const auto parsed = parseStatement(text);
+        EXPECT_FALSE(parsed.statement) << text;
+        EXPECT_FALSE(parsed.error.empty()) << text;
+    }
+}
+
+TEST(StatementParser, ReasonsPointAtWhatIsWrong) {
+    EXPECT_NE(parseStatement(kDelete + "; DROP TABLE Vendors").error.find("\";\""), std::string::npos);
+    EXPECT_NE(parseStatement(kDelete + " -- x").error.find("comments"), std::string::npos);
+    EXPECT_NE(parseStatement("DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID='12' AND CenterID IN(3)").error.find("quoted"),
+              std::string::npos);
+    EXPECT_NE(parseStatement("DROP TABLE Vendors").error.find("\"DROP\""), std::string::npos);
+    EXPECT_NE(parseStatement("DELETE FROM Centers WHERE VendorID=12 AND CenterID IN(3)").error.find("\"Centers\""),
+              std::string::npos);
+}
+
+TEST(StrictNumbers, Int32AcceptsOnlyPlainIntegersInRange) {
+    EXPECT_EQ(parseInt32("12"), 12);
+    EXPECT_EQ(parseInt32("-7"), -7);
+    EXPECT_EQ(parseInt32("2147483647"), 2147483647);
+    EXPECT_EQ(parseInt32("-2147483648"), INT32_MIN);
+    for (const char* text : {"", "-", "+1", " 1", "1 ", "2147483648", "-2147483649", "1.0", "0x1", "１２"}) {
+        EXPECT_FALSE(parseInt32(text)) << text;
+    }
+}
+
+TEST(StrictNumbers, DecimalsArePlainWithAPoint) {
+    EXPECT_DOUBLE_EQ(*parsePlainDecimal("0.125"), 0.125);
+    EXPECT_DOUBLE_EQ(*parsePlainDecimal("-0.05"), -0.05);
+    EXPECT_DOUBLE_EQ(*parsePlainDecimal("1"), 1.0);
+    const std::string tooLarge(400, '9');
+    for (const char* text : {"", ".5", "5.", "1e3", "1,5", "inf", "nan", "--1", "0x1p3", tooLarge.c_str()}) {
+        EXPECT_FALSE(parsePlainDecimal(text)) << text;
+    }
+}
