@@ -38,6 +38,9 @@ public:
 
     QSize sizeHint() const override;
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
     friend class VendorCenterPrivate;
     friend VendorCenterPrivate &privateOf(Vendor_Center &control);

@@ -17,6 +17,7 @@
 #include "widget/TransferCompletion.h"
 #include "net/XmlFetcher.h"
 
+#include <QDynamicPropertyChangeEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -30,6 +31,7 @@ namespace {
 // Both lists stand 3975 twips wide on the control.
 constexpr double kListWidthTwips = 3975;
 constexpr double kDialogFontPoints = 7.5;
+constexpr char kTransferTimeoutProperty[] = "transferTimeoutMs";
 
 const QStringList &columnHeaders()
 {
@@ -156,6 +158,22 @@ void Vendor_Center::SaveToDatabase()
 QString Vendor_Center::urlEncode(const QString &theData) const
 {
     return vendorcenter::urlEncode(theData);
+}
+
+bool Vendor_Center::event(QEvent *event)
+{
+    // The one internal hook, for tests of slow or silent servers: the dynamic
+    // property "transferTimeoutMs" sets the time-out of the load queries and
+    // of the post, in milliseconds (60 s unless set).
+    if (event->type() == QEvent::DynamicPropertyChange
+        && static_cast<QDynamicPropertyChangeEvent *>(event)->propertyName() == kTransferTimeoutProperty) {
+        bool valid = false;
+        const int ms = property(kTransferTimeoutProperty).toInt(&valid);
+        const int timeoutMs = valid && ms > 0 ? ms : InternetTransfer::kDefaultTimeoutMs;
+        d->fetcher->setTimeoutMs(timeoutMs);
+        d->Inet1->setTimeoutMs(timeoutMs);
+    }
+    return QWidget::event(event);
 }
 
 QSize Vendor_Center::sizeHint() const

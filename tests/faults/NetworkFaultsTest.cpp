@@ -184,7 +184,7 @@ private slots:
         FakeServerPage fake;
         serveWithFault(fake, kActive, {200, {}, "text/xml", Behaviour::NeverAnswer});
         Vendor_Center control;
-        privateOf(control).fetcher->setTimeoutMs(1000);
+        control.setProperty("transferTimeoutMs", 1000);
         EventLogCapture log;
         MessageBoxWatcher boxes;
 
@@ -254,7 +254,7 @@ private slots:
         ui.lstSelectedCenters->setSubItem(0, ColDuty, QStringLiteral("0U"));
         const QStringList othersBefore = dutiesOf(ui.lstCenters);
         const QStringList selectedBefore = dutiesOf(ui.lstSelectedCenters);
-        privateOf(control).Inet1->setTimeoutMs(1000);
+        control.setProperty("transferTimeoutMs", 1000);
         MessageBoxWatcher boxes;
         fake.clearRequests();
 
