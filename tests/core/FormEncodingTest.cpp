@@ -19,8 +19,9 @@ TEST(FormEncoding, EncodesWindows1252Bytes)
     const QString passing = QStringLiteral("*-._0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     EXPECT_EQ(urlEncode(passing), passing);
     for (char16_t code = 0; code < 0x80; ++code) {
-        if (code != ' ' && !passing.contains(QChar(code)))
+        if (code != ' ' && !passing.contains(QChar(code))) {
             EXPECT_EQ(urlEncode(QString(QChar(code))), QStringLiteral("%%1").arg(int(code), 2, 16, QChar('0')).toUpper());
+        }
     }
     EXPECT_EQ(urlEncode(QStringLiteral("x =é").repeated(10'000)), QStringLiteral("x+%3D%E9").repeated(10'000));
 }

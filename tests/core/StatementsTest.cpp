@@ -86,7 +86,7 @@ TEST(Statements, RowsThatCannotBeWrittenFail)
     for (const char *fee : {"", "eight", "8.00.0"})
         EXPECT_EQ(failureOf({row("7", fee, "1N")}), Failure::TypeMismatch) << fee;
     EXPECT_EQ(failureOf({row("7", "eight", "1"), row("8", "x", "1D")}, {row("3", "x", "1D")}), 0);
-    for (const QString &id : {"", "-", " 7", "7 ", "+7", "7.0", "1e3", "٣", "7) OR 1=1 --"}) {
+    for (const QString id : {"", "-", " 7", "7 ", "+7", "7.0", "1e3", "٣", "7) OR 1=1 --"}) {
         EXPECT_EQ(failureOf({row(id, "8.00", "1N")}), Failure::TypeMismatch) << id.toStdString();
         EXPECT_EQ(failureOf({row(id, "8.00", "1U")}), Failure::TypeMismatch) << id.toStdString();
         EXPECT_EQ(failureOf({}, {row(id, "", "1D")}), Failure::TypeMismatch) << id.toStdString();

@@ -2,10 +2,8 @@
 
 #include <vendorcenter/EventLog.h>
 
-#include <QAbstractButton>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 
 ControlDriver::ControlDriver()
 {
@@ -35,18 +33,7 @@ bool ControlDriver::show()
 QString ControlDriver::text(const QString &name) const
 {
     QWidget *w = widget(name);
-    if (auto *button = qobject_cast<QAbstractButton *>(w))
-        return button->text();
-    if (auto *label = qobject_cast<QLabel *>(w))
-        return label->text();
-    if (auto *frame = qobject_cast<QGroupBox *>(w))
-        return frame->title();
-    return qobject_cast<QLineEdit *>(w)->text();
-}
-
-bool ControlDriver::checked(const QString &name) const
-{
-    return widget<QAbstractButton>(name)->isChecked();
+    return w->property(qobject_cast<QGroupBox *>(w) ? "title" : "text").toString();
 }
 
 bool ControlDriver::writable(const QString &name) const
@@ -112,7 +99,6 @@ bool ControlDriver::rowInView(const QAbstractItemView *list, const QString &id)
 {
     return list->viewport()->rect().contains(list->visualRect(indexOf(list, id)).center());
 }
-
 static QPoint rowPoint(QAbstractItemView *list, const QString &id)
 {
     list->scrollTo(indexOf(list, id));
@@ -145,12 +131,6 @@ void ControlDriver::clickHeader(QAbstractItemView *list, int section)
     auto *header = list->findChild<QHeaderView *>();
     const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-}
-
-void ControlDriver::type(const QString &name, const QString &text)
-{
-    click(name);
-    QTest::keyClicks(box(name), text);
 }
 
 void ControlDriver::erase(const QString &name)

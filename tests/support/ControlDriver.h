@@ -35,7 +35,7 @@ public:
     // The caption of a button, label or frame, or the text of a box.
     QString text(const QString &name) const;
     bool enabled(const QString &name) const { return widget(name)->isEnabled(); }
-    bool checked(const QString &name) const;
+    bool checked(const QString &name) const { return widget(name)->property("checked").toBool(); }
     // Read-only boxes show the button face behind their text too.
     bool writable(const QString &name) const;
     bool hasFocus(const QString &name) const { return control.focusWidget() == widget(name); }
@@ -58,7 +58,11 @@ public:
     void doubleClickRow(QAbstractItemView *list, const QString &id, Qt::KeyboardModifiers modifiers = {});
     void clickHeader(QAbstractItemView *list, int section);
     // Clicks into the box and types; erase() deletes its text key by key.
-    void type(const QString &name, const QString &text);
+    void type(const QString &name, const QString &text)
+    {
+        click(name);
+        QTest::keyClicks(box(name), text);
+    }
     void erase(const QString &name);
     // "Update", the fee typed over the selected text, "Save".
     void saveFee(const QString &typed);

@@ -44,12 +44,10 @@ class NetworkFaultsTest : public QObject
         QVERIFY(d->boxes.seen().isEmpty());
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
         FakeServerPage good;
-        good.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"5", "Five", "1", ""}, {"11", "Eleven", "2", ""}},
-                         {{"9", "Nine", "0.05", "0"}});
+        good.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"11", "Eleven", "2", ""}}, {{"9", "Nine", "0.05", "0"}});
         d->control.LetDataFromDatabase(12, good.baseUrl());
         QCOMPARE(d->log.size(), 1);
-        QCOMPARE(d->ids(d->centers()), QStringList({"3", "5", "11"}));
-        QCOMPARE(d->cell(d->chosen(), "9", ControlDriver::Fee), "5.0");
+        QCOMPARE(d->ids(d->centers()) + d->ids(d->chosen()), QStringList({"3", "11", "9"}));
     }
 
 private slots:
@@ -64,6 +62,7 @@ private slots:
         QTest::addColumn<int>("behaviour");
         QTest::addColumn<QString>("failure");
         const int answer = int(Behaviour::Answer);
+        QTest::newRow("never answers") << kActive << 200 << QByteArray() << int(Behaviour::NeverAnswer) << kMissingObject;
         QTest::newRow("reset midway") << kActive << 200 << FakeServerPage::activeXml({{"3", "Three", "2", ""}})
                                       << int(Behaviour::ResetMidway) << kMissingObject;
         QTest::newRow("shorter than announced") << kSelected << 200 << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}})
@@ -113,21 +112,13 @@ private slots:
         QFETCH(int, behaviour);
         QFETCH(QString, failure);
         serveWithFault(target, {status, body, "text/xml", Behaviour(behaviour)});
-        d->control.LetDataFromDatabase(12, d->page.baseUrl());
-        failsWith(failure);
-    }
-
-    void aServerThatNeverAnswersTimesOut()
-    {
-        serveWithFault(kActive, {200, {}, "text/xml", Behaviour::NeverAnswer});
         d->control.setProperty("transferTimeoutMs", 1000);
         QElapsedTimer clock;
         clock.start();
         d->control.LetDataFromDatabase(12, d->page.baseUrl());
-        QVERIFY2(clock.elapsed() >= 900, "the load gave up before its time-out");
-        QVERIFY2(clock.elapsed() < 15'000, "the load hung past its time-out"); // far from a measurement
-        QCOMPARE(d->centers()->model()->rowCount(), 0);
-        failsWith(kMissingObject);
+        QVERIFY2(clock.elapsed() >= 900 || behaviour != int(Behaviour::NeverAnswer), "gave up before its time-out");
+        QVERIFY2(clock.elapsed() < 15'000, "hung past its time-out"); // far from a measurement
+        failsWith(failure);
     }
 
     // The counter shows 0 to 32767; the row that would need 32768 fails.

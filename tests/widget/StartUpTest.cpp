@@ -101,20 +101,17 @@ private slots:
             QVERIFY2(!d->enabled(off), off);
         for (const char *on : {"fraMain", "fraFind", "Frame1", "frmEntry", "txtVendorName", "txtCntHandFee"})
             QVERIFY2(d->enabled(on), on);
-        QVERIFY(d->checked("optList(0)") && !d->checked("optList(1)"));
-        QVERIFY(d->checked("optFind(1)") && !d->checked("optFind(0)"));
-        QVERIFY(!d->checked("chkDuty"));
+        QCOMPARE(QList<bool>({d->checked("optList(0)"), d->checked("optList(1)"), d->checked("optFind(0)"),
+                              d->checked("optFind(1)"), d->checked("chkDuty")}),
+                 QList<bool>({true, false, false, true, false}));
         for (const char *box : {"txtVendorID", "txtVendorName", "txtCntHandFee"})
             QVERIFY2(!d->writable(box) && d->box(box)->isReadOnly(), box);
         auto *bar = d->widget<QProgressBar>("prbLoad");
         QCOMPARE(QList<int>({bar->minimum(), bar->maximum(), bar->value()}), QList<int>({0, 4000, 0}));
-        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
         for (QPushButton *button : d->control.findChildren<QPushButton *>())
             QVERIFY(!button->isDefault() && !button->autoDefault());
-        auto *menu = d->widget<QMenu>("mnuRemove");
-        QCOMPARE(menu->actions().size(), 1);
-        QCOMPARE(menu->actions().first()->objectName(), "mnuRemoveItems");
-        QCOMPARE(menu->actions().first()->text(), "Remove");
+        const QList<QAction *> menu = d->widget<QMenu>("mnuRemove")->actions();
+        QCOMPARE(menu.size() == 1 ? menu.first()->objectName() + ' ' + menu.first()->text() : QString(), "mnuRemoveItems Remove");
     }
 
     void listsHaveSevenColumnsWithIdAndNameSharingTheWidth()
