@@ -1,4 +1,4 @@
-#include "BasicAuth.h"
+#include "UserTable.h"
 #include "CommandLine.h"
 
 #include <gtest/gtest.h>

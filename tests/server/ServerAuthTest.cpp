@@ -1,4 +1,4 @@
-#include "BasicAuth.h"
+#include "UserTable.h"
 #include "HttpServer.h"
 #include "server_page_fixture.h"
 #include "server_process.h"

@@ -1,70 +1,28 @@
-#include "BasicAuth.h"
+#include "UserTable.h"
+
+#include <crypt.h>
+#include <nettle/hmac.h>
+#include <nettle/memops.h>
+#include <nettle/sha2.h>
+#include <sys/random.h>
 
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <istream>
+#include <mutex>
 #include <ostream>
-#include <random>
 #include <sstream>
 
 namespace vendorcenter::server {
 namespace {
 
-constexpr std::array<std::uint32_t, 64> kRoundConstants = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+using Digest = std::array<std::uint8_t, SHA256_DIGEST_SIZE>;
 
-constexpr std::uint32_t rotateRight(std::uint32_t value, int bits) {
-    return (value >> bits) | (value << (32 - bits));
-}
-
-void compressBlock(std::array<std::uint32_t, 8>& state, const unsigned char* block) {
-    std::array<std::uint32_t, 64> w{};
-    for (std::size_t i = 0; i < 16; ++i) {
-        w[i] = std::uint32_t{block[4 * i]} << 24 | std::uint32_t{block[4 * i + 1]} << 16 |
-               std::uint32_t{block[4 * i + 2]} << 8 | std::uint32_t{block[4 * i + 3]};
-    }
-    for (std::size_t i = 16; i < 64; ++i) {
-        const std::uint32_t s0 = rotateRight(w[i - 15], 7) ^ rotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
-        const std::uint32_t s1 = rotateRight(w[i - 2], 17) ^ rotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
-        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    auto [a, b, c, d, e, f, g, h] = state;
-    for (std::size_t i = 0; i < 64; ++i) {
-        const std::uint32_t s1 = rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25);
-        const std::uint32_t choice = (e & f) ^ (~e & g);
-        const std::uint32_t t1 = h + s1 + choice + kRoundConstants[i] + w[i];
-        const std::uint32_t s0 = rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22);
-        const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
-        const std::uint32_t t2 = s0 + majority;
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-    const std::array<std::uint32_t, 8> added = {a, b, c, d, e, f, g, h};
-    for (std::size_t i = 0; i < 8; ++i) state[i] += added[i];
-}
-
-std::string toHex(const unsigned char* bytes, std::size_t count) {
-    constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(count * 2);
-    for (std::size_t i = 0; i < count; ++i) {
-        hex += kDigits[bytes[i] >> 4];
-        hex += kDigits[bytes[i] & 0xF];
-    }
-    return hex;
+// Compares without stopping at the first difference, so the time taken does
+// not tell how much of a guess was right.
+bool sameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && memeql_sec(a.data(), b.data(), a.size()) != 0;
 }
 
 bool isLowerHex(std::string_view text) {
@@ -74,15 +32,35 @@ bool isLowerHex(std::string_view text) {
     return true;
 }
 
-// Compares without stopping at the first difference, so the time taken does
-// not tell how much of a guess was right.
-bool sameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    unsigned char difference = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+std::string toHex(const Digest& bytes) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const std::uint8_t byte : bytes) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0xF];
     }
-    return difference == 0;
+    return hex;
+}
+
+// The older form of a users file line: SHA-256 of the salt and the password.
+std::string legacyHash(std::string_view salt, std::string_view password) {
+    sha256_ctx context;
+    sha256_init(&context);
+    sha256_update(&context, salt.size(), reinterpret_cast<const std::uint8_t*>(salt.data()));
+    sha256_update(&context, password.size(), reinterpret_cast<const std::uint8_t*>(password.data()));
+    Digest digest{};
+    sha256_digest(&context, digest.size(), digest.data());
+    return toHex(digest);
+}
+
+// crypt(3) of the password with the stored hash as its setting; empty when
+// the library refuses (it then returns a string starting with "*").
+std::string cryptHash(std::string_view password, const std::string& setting) {
+    auto data = std::make_unique<crypt_data>();
+    const std::string phrase(password);
+    const char* hashed = crypt_rn(phrase.c_str(), setting.c_str(), data.get(), sizeof *data);
+    if (hashed == nullptr || hashed[0] == '*') return {};
+    return hashed;
 }
 
 int base64Value(char c) {
@@ -143,30 +121,6 @@ std::string_view trimmed(std::string_view text) {
 
 }  // namespace
 
-std::string sha256Hex(std::string_view data) {
-    std::array<std::uint32_t, 8> state = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                          0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    std::size_t whole = data.size() / 64 * 64;
-    for (std::size_t offset = 0; offset < whole; offset += 64) compressBlock(state, bytes + offset);
-
-    // The tail, a 1 bit, zeros, and the length in bits: one or two blocks.
-    std::array<unsigned char, 128> tail{};
-    const std::size_t rest = data.size() - whole;
-    for (std::size_t i = 0; i < rest; ++i) tail[i] = bytes[whole + i];
-    tail[rest] = 0x80;
-    const std::size_t tailLength = rest + 9 <= 64 ? 64 : 128;
-    const std::uint64_t bits = static_cast<std::uint64_t>(data.size()) * 8;
-    for (std::size_t i = 0; i < 8; ++i) tail[tailLength - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-    for (std::size_t offset = 0; offset < tailLength; offset += 64) compressBlock(state, tail.data() + offset);
-
-    std::array<unsigned char, 32> digest{};
-    for (std::size_t i = 0; i < 8; ++i) {
-        for (std::size_t k = 0; k < 4; ++k) digest[4 * i + k] = static_cast<unsigned char>(state[i] >> (24 - 8 * k));
-    }
-    return toHex(digest.data(), digest.size());
-}
-
 std::optional<std::string> decodeBase64(std::string_view text) {
     if (text.size() % 4 != 0) return std::nullopt;
     std::string out;
@@ -194,9 +148,35 @@ std::optional<std::string> decodeBase64(std::string_view text) {
     return out;
 }
 
+// A slow hash takes tens of milliseconds, and the control sends its credentials
+// with every request. A password that passed is remembered per user as a keyed
+// SHA-256 under a key of this process, so that its next requests are checked
+// in microseconds; the password itself is never kept.
+struct UserTable::VerifiedPasswords {
+    VerifiedPasswords() {
+        if (getrandom(key.data(), key.size(), 0) != static_cast<ssize_t>(key.size())) std::abort();
+    }
+
+    Digest keyed(std::string_view user, std::string_view password) const {
+        hmac_sha256_ctx context;
+        hmac_sha256_set_key(&context, key.size(), key.data());
+        hmac_sha256_update(&context, user.size(), reinterpret_cast<const std::uint8_t*>(user.data()));
+        hmac_sha256_update(&context, 1, reinterpret_cast<const std::uint8_t*>(":"));
+        hmac_sha256_update(&context, password.size(), reinterpret_cast<const std::uint8_t*>(password.data()));
+        Digest digest{};
+        hmac_sha256_digest(&context, digest.size(), digest.data());
+        return digest;
+    }
+
+    std::array<std::uint8_t, 32> key{};
+    std::mutex mutex;
+    std::map<std::string, Digest, std::less<>> byUser;
+};
+
 UserTable::Parsed UserTable::parse(std::string_view text) {
     Parsed parsed;
     UserTable table;
+    table.verified_ = std::make_shared<VerifiedPasswords>();
     std::size_t lineNumber = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -206,24 +186,42 @@ UserTable::Parsed UserTable::parse(std::string_view text) {
         if (line.empty() || line.front() == '#') continue;
 
         const std::string where = "line " + std::to_string(lineNumber);
-        const std::size_t first = line.find(':');
-        const std::size_t second = first == std::string_view::npos ? first : line.find(':', first + 1);
-        if (second == std::string_view::npos || line.find(':', second + 1) != std::string_view::npos) {
-            parsed.error = where + " is not user:salt:hash";
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            parsed.error = where + " is not user:hash";
             return parsed;
         }
-        const std::string_view user = line.substr(0, first);
-        const std::string_view salt = line.substr(first + 1, second - first - 1);
-        const std::string_view hash = line.substr(second + 1);
+        const std::string_view user = line.substr(0, colon);
+        const std::string_view rest = line.substr(colon + 1);
         if (user.empty()) {
             parsed.error = where + " has no user name";
             return parsed;
         }
-        if (hash.size() != 64 || !isLowerHex(hash)) {
-            parsed.error = where + ": the hash must be 64 lower-case hex digits";
-            return parsed;
+        Entry entry;
+        if (rest.starts_with('$')) {
+            entry.hash = rest;
+            // Only hashes the library can check and still counts as sound: no
+            // Apache MD5 ($apr1$), no traditional DES or MD5-crypt.
+            if (rest.find(':') != std::string_view::npos || crypt_checksalt(entry.hash.c_str()) != CRYPT_SALT_OK ||
+                cryptHash("", entry.hash).size() != entry.hash.size()) {
+                parsed.error = where + ": the hash is not one of yescrypt, bcrypt or SHA-crypt "
+                                       "(make one with vendorcenter-server --hash-password USER)";
+                return parsed;
+            }
+        } else {
+            const std::size_t second = rest.find(':');
+            const std::string_view hash = second == std::string_view::npos ? std::string_view() : rest.substr(second + 1);
+            if (second == std::string_view::npos || hash.find(':') != std::string_view::npos) {
+                parsed.error = where + " is not user:hash";
+                return parsed;
+            }
+            if (hash.size() != 64 || !isLowerHex(hash)) {
+                parsed.error = where + ": the hash must be 64 lower-case hex digits";
+                return parsed;
+            }
+            entry = Entry{std::string(hash), std::string(rest.substr(0, second)), true};
         }
-        if (!table.users_.emplace(std::string(user), Entry{std::string(salt), std::string(hash)}).second) {
+        if (!table.users_.emplace(std::string(user), std::move(entry)).second) {
             parsed.error = where + " names user \"" + std::string(user) + "\" a second time";
             return parsed;
         }
@@ -236,12 +234,28 @@ UserTable::Parsed UserTable::parse(std::string_view text) {
     return parsed;
 }
 
+bool UserTable::matchesSlowly(const Entry& entry, std::string_view password) const {
+    if (entry.legacy) return sameText(legacyHash(entry.legacySalt, password), entry.hash);
+    const std::string hashed = cryptHash(password, entry.hash);
+    return !hashed.empty() && sameText(hashed, entry.hash);
+}
+
 bool UserTable::accepts(std::string_view user, std::string_view password) const {
     const auto found = users_.find(user);
     if (found == users_.end()) return false;
-    std::string salted = found->second.salt;
-    salted.append(password);
-    return sameText(sha256Hex(salted), found->second.hash);
+    const Digest keyed = verified_->keyed(user, password);
+    {
+        std::lock_guard lock(verified_->mutex);
+        const auto remembered = verified_->byUser.find(user);
+        if (remembered != verified_->byUser.end() &&
+            memeql_sec(remembered->second.data(), keyed.data(), keyed.size()) != 0) {
+            return true;
+        }
+    }
+    if (!matchesSlowly(found->second, password)) return false;
+    std::lock_guard lock(verified_->mutex);
+    verified_->byUser.insert_or_assign(found->first, keyed);
+    return true;
 }
 
 bool UserTable::acceptsAuthorization(std::string_view headerValue) const {
@@ -258,6 +272,14 @@ bool UserTable::acceptsAuthorization(std::string_view headerValue) const {
     return accepts(std::string_view(*credentials).substr(0, colon), std::string_view(*credentials).substr(colon + 1));
 }
 
+std::vector<std::string> UserTable::usersToRehash() const {
+    std::vector<std::string> names;
+    for (const auto& [user, entry] : users_) {
+        if (entry.legacy) names.push_back(user);
+    }
+    return names;
+}
+
 UserTable::Parsed loadUsersFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return {std::nullopt, "cannot read " + path};
@@ -268,17 +290,13 @@ UserTable::Parsed loadUsersFile(const std::string& path) {
     return parsed;
 }
 
-std::string userLine(std::string_view user, std::string_view password, std::string_view salt) {
-    std::string salted(salt);
-    salted.append(password);
-    return std::string(user) + ":" + std::string(salt) + ":" + sha256Hex(salted);
-}
-
 std::string userLine(std::string_view user, std::string_view password) {
-    std::random_device random;
-    std::array<unsigned char, 16> salt{};
-    for (auto& byte : salt) byte = static_cast<unsigned char>(random() & 0xFF);
-    return userLine(user, password, toHex(salt.data(), salt.size()));
+    // yescrypt at the library's default cost, salted from the system's random source.
+    std::unique_ptr<char, decltype(&std::free)> setting(crypt_gensalt_ra("$y$", 0, nullptr, 0), &std::free);
+    if (!setting) return {};
+    const std::string hashed = cryptHash(password, setting.get());
+    if (hashed.empty()) return {};
+    return std::string(user) + ":" + hashed;
 }
 
 int printUserLine(const std::string& user, std::istream& in, std::ostream& out, std::ostream& errors) {
@@ -296,7 +314,12 @@ int printUserLine(const std::string& user, std::istream& in, std::ostream& out, 
         errors << "vendorcenter-server: the password must not be empty\n";
         return 2;
     }
-    out << userLine(user, password) << "\n";
+    const std::string line = userLine(user, password);
+    if (line.empty()) {
+        errors << "vendorcenter-server: the password could not be hashed\n";
+        return 1;
+    }
+    out << line << "\n";
     return 0;
 }
 
