@@ -33,4 +33,9 @@ bool LoginThrottle::recordFailure(std::string_view address, Clock::time_point no
     return window.failures == kMaxFailures;
 }
 
+std::size_t LoginThrottle::addressesRemembered() {
+    std::lock_guard lock(mutex_);
+    return windows_.size();
+}
+
 }  // namespace vendorcenter::server

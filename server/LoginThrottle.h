@@ -23,6 +23,8 @@ public:
     // Counts a failed authentication; true when this one blocks the address.
     bool recordFailure(std::string_view address, Clock::time_point now);
 
+    std::size_t addressesRemembered();
+
 private:
     struct Window {
         Clock::time_point start;
