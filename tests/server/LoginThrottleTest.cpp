@@ -13,7 +13,7 @@ const LoginThrottle::Clock::time_point kStart{1000s};
 
 TEST(LoginThrottle, TheFifthFailureWithinAMinuteBlocksUntilTheMinuteIsOver) {
     LoginThrottle throttle;
-    for (int failure = 1; failure < LoginThrottle::kMaxFailures; ++failure) {
+    for (int failure = 0; failure + 1 < LoginThrottle::kMaxFailures; ++failure) {
         EXPECT_FALSE(throttle.recordFailure("10.0.0.1", kStart + failure * 10s));
         EXPECT_EQ(throttle.secondsBlocked("10.0.0.1", kStart + failure * 10s), 0);
     }

@@ -30,7 +30,7 @@ namespace {
 
 constexpr int kClients = 64;
 constexpr int kFirstVendor = 1000;  // one vendor of its own per client
-constexpr auto kRunTime = 3s;
+constexpr std::chrono::milliseconds kRunTime = 3s;
 
 int freePort() {
     const int socketFd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -82,9 +82,7 @@ TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill) {
     if (std::getenv("PGHOST") == nullptr || access("/usr/sbin/nginx", X_OK) != 0) {
         GTEST_SKIP() << "needs nginx and a PostgreSQL cluster from pg_virtualenv";
     }
-    const std::string admin = "dbname=" + std::string(std::getenv("PGDATABASE"));
-    sql(admin, "DROP DATABASE IF EXISTS vendorcenter_scaleout");
-    sql(admin, "CREATE DATABASE vendorcenter_scaleout");
+    sql("dbname=" + std::string(std::getenv("PGDATABASE")), "CREATE DATABASE vendorcenter_scaleout");
     const std::string uri = "postgresql://" + std::string(std::getenv("PGUSER")) + "@" + std::getenv("PGHOST") + ":" +
                             std::getenv("PGPORT") + "/vendorcenter_scaleout";
     openStorage(uri);  // the schema and the demo data, and enough to post for a while

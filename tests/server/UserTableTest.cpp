@@ -50,7 +50,7 @@ TEST_P(LineMadeBy, AcceptsTheRightPasswordOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(UserTable, LineMadeBy, ::testing::ValuesIn(kLines),
-                         [](const auto& info) { return "Line" + std::to_string(info.index); });
+                         [](const auto& row) { return "Line" + std::to_string(row.index); });
 
 TEST(UserTable, HashPasswordMakesFreshYescryptLines) {
     std::istringstream in(kPassword + "\r\n");
