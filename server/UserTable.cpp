@@ -242,7 +242,12 @@ bool UserTable::matchesSlowly(const Entry& entry, std::string_view password) con
 
 bool UserTable::accepts(std::string_view user, std::string_view password) const {
     const auto found = users_.find(user);
-    if (found == users_.end()) return false;
+    if (found == users_.end()) {
+        // As slow as a wrong password, so that the time taken does not tell
+        // which user names exist.
+        if (!users_.empty()) matchesSlowly(users_.begin()->second, password);
+        return false;
+    }
     const Digest keyed = verified_->keyed(user, password);
     {
         std::lock_guard lock(verified_->mutex);

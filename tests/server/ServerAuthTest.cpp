@@ -17,33 +17,29 @@ const std::string kPassword = "s3cret P\xC3\xA4ss";
 const std::string kCountQuery = "/VendorCenter.asp?count=1&VendorID=12";
 
 // Passes everything on, counts what reached the database, and fails on demand.
-class CountingStorage final : public Storage {
-public:
-    explicit CountingStorage(Storage& inner) : inner_(inner) {}
+struct CountingStorage final : Storage {
+    explicit CountingStorage(Storage& storage) : inner(storage) {}
     VendorCounts counts(std::int32_t vendorId) override {
         ++reads;
         if (down) throw StorageUnavailable("the database is down");
-        return inner_.counts(vendorId);
+        return inner.counts(vendorId);
     }
     void readActiveCenters(std::int32_t vendorId, const ActiveCenterSink& each) override {
         ++reads;
-        inner_.readActiveCenters(vendorId, each);
+        inner.readActiveCenters(vendorId, each);
     }
     void readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink& each) override {
         ++reads;
-        inner_.readSelectedCenters(vendorId, each);
+        inner.readSelectedCenters(vendorId, each);
     }
     ApplyResult apply(const std::vector<Statement>& statements, std::string_view timestamp) override {
         ++applies;
-        return inner_.apply(statements, timestamp);
+        return inner.apply(statements, timestamp);
     }
 
-    std::atomic<int> reads{0};
-    std::atomic<int> applies{0};
+    Storage& inner;
+    std::atomic<int> reads{0}, applies{0};
     std::atomic<bool> down{false};
-
-private:
-    Storage& inner_;
 };
 
 class ServerWithUsers : public ::testing::Test {
@@ -59,8 +55,6 @@ protected:
         ASSERT_GT(port_, 0);
         ASSERT_TRUE(server_->start());
     }
-    void TearDown() override { server_->stop(); }
-
     httplib::Result get(const std::string& target, const std::string& password = {}) {
         httplib::Client client("127.0.0.1", port_);
         client.set_read_timeout(10);
@@ -69,10 +63,10 @@ protected:
     }
 
     TemporaryDirectory directory_;
+    std::vector<std::string> refusals_;  // written by the server's threads, read once it stopped
     std::unique_ptr<SqliteStorage> sqlite_;
     std::unique_ptr<CountingStorage> counting_;
     std::unique_ptr<HttpServer> server_;
-    std::vector<std::string> refusals_;  // written by the server's threads, read once it stopped
     int port_ = 0;
 };
 
