@@ -20,7 +20,7 @@ namespace {
 // The output (with stderr) and exit status of a shell command.
 std::pair<std::string, int> shell(const std::string& command) {
     std::string output;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    FILE* pipe = popen(("( " + command + " ) 2>&1").c_str(), "r");
     char buffer[4096];
     while (const std::size_t read = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, read);
     return {output, pclose(pipe)};
@@ -66,9 +66,10 @@ TEST_F(Package, SystemdAcceptsTheUnitAndRatesItHardened) {
     // verify wants the server where ExecStart says: a copy of the unit names the unpacked one.
     const std::string unit = (root_ / "usr/lib/systemd/system/vendorcenter-server.service").string();
     const std::string copy = directory_.file("vendorcenter-server.service");
-    EXPECT_EQ(shell("sed 's|/usr/bin/|" + root_.string() + "/usr/bin/|' " + unit + " > " + copy +
-                    " && systemd-analyze verify " + copy),
-              std::pair<std::string, int>("", 0));
+    const auto verified = shell("sed 's|/usr/bin/|" + root_.string() + "/usr/bin/|' " + unit + " > " + copy +
+                                " && systemd-analyze verify " + copy);
+    EXPECT_EQ(verified.second, 0) << verified.first;
+    EXPECT_EQ(verified.first, "");
 
     const auto rating = shell("systemd-analyze security --offline=true --root=" + root_.string() + " vendorcenter-server.service");
     std::smatch exposure;
