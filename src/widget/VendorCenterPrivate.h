@@ -17,6 +17,8 @@ class FeePanel;
 class CenterMoves;
 class ListEvents;
 class FindPanel;
+class ChangeJournal;
+class ListGestures;
 
 class VendorCenterPrivate
 {
@@ -38,6 +40,8 @@ public:
     std::unique_ptr<ListEvents> listEvents;
     std::unique_ptr<FindPanel> find;
     std::unique_ptr<SaveFlow> save;
+    std::unique_ptr<ChangeJournal> journal;
+    std::unique_ptr<ListGestures> gestures;
 };
 
 // For tests and the widgets' own handlers: the control's inner parts.
