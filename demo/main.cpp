@@ -166,14 +166,14 @@ int main(int argc, char **argv)
     window.statusBar()->showMessage(QStringLiteral("Server page: %1").arg(serverBase));
 
     // A failed load is worth seeing while trying the demo: in the status bar and on stderr.
-    QStatusBar *status = window.statusBar();
-    vendorcenter::setEventLogSink([status](const QString &entry) {
+    QStatusBar *statusBar = window.statusBar();
+    vendorcenter::setEventLogSink([statusBar](const QString &entry) {
         std::fprintf(stderr, "%s\n", qPrintable(entry));
-        status->showMessage(entry);
+        statusBar->showMessage(entry);
     });
     // What a commit would send, as the commit button's tooltip says it.
     auto *pending = new QLabel(&window);
-    status->addPermanentWidget(pending);
+    statusBar->addPermanentWidget(pending);
     QObject::connect(control, &vendorcenter::Vendor_Center::pendingChangesChanged, pending, [control, pending] {
         const QString summary = control->findChild<QPushButton *>(QStringLiteral("cmdCommit"))->toolTip();
         pending->setText(summary.isEmpty() ? QStringLiteral("No pending changes") : summary);
