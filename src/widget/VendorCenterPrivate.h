@@ -19,6 +19,7 @@ class ListEvents;
 class FindPanel;
 class ChangeJournal;
 class ListGestures;
+class RoomToWork;
 
 class VendorCenterPrivate
 {
@@ -42,6 +43,7 @@ public:
     std::unique_ptr<SaveFlow> save;
     std::unique_ptr<ChangeJournal> journal;
     std::unique_ptr<ListGestures> gestures;
+    std::unique_ptr<RoomToWork> room;
 };
 
 // For tests and the widgets' own handlers: the control's inner parts.

@@ -2,6 +2,7 @@
 #include <vendorcenter/Vendor_Center.h>
 #include <vendorcenter/Version.h>
 
+#include "widget/CaptionFit.h"
 #include "widget/CenterListView.h"
 #include "widget/ChangeJournal.h"
 #include "core/Failure.h"
@@ -10,6 +11,7 @@
 #include "widget/CenterMoves.h"
 #include "widget/ListEvents.h"
 #include "widget/ListGestures.h"
+#include "widget/RoomToWork.h"
 #include "widget/FeePanel.h"
 #include "widget/FindPanel.h"
 #include "widget/CenterQueries.h"
@@ -150,6 +152,8 @@ Vendor_Center::Vendor_Center(QWidget *parent) : QWidget(parent)
     setFont(dialogFont);
     d = std::make_unique<VendorCenterPrivate>(this);
     d->startUp();
+    d->room = std::make_unique<RoomToWork>(d->ui, this);
+    fitCaptions(this);
     setCursor(Qt::ArrowCursor);
 }
 
