@@ -1,7 +1,7 @@
 #include "BasicAuth.h"
 #include "HttpServer.h"
-#include "server_page_fixture.h"
-#include "server_process.h"
+#include "ServerPageFixture.h"
+#include "ServerProcess.h"
 #include "storage/SqliteStorage.h"
 
 #include <gtest/gtest.h>
@@ -112,7 +112,7 @@ TEST_F(ServerWithUsers, QueriesWithoutValidCredentialsAre401AndReadNothing) {
 }
 
 TEST_F(ServerWithUsers, PostsWithoutValidCredentialsAre401AndApplyNothing) {
-    const auto before = storedCrossReferences(databasePath_);
+    const auto before = TestDatabase::create(StorageKind::Sqlite, directory_)->crossReferences();
     const std::string body = saveBody({kInsert7});
 
     // One keep-alive connection: the refused post must leave it fit for the
@@ -129,14 +129,14 @@ TEST_F(ServerWithUsers, PostsWithoutValidCredentialsAre401AndApplyNothing) {
     ASSERT_TRUE(wrong);
     EXPECT_EQ(wrong->status, 401);
     EXPECT_EQ(counting_->applies, 0);
-    EXPECT_EQ(storedCrossReferences(databasePath_), before);
+    EXPECT_EQ(TestDatabase::create(StorageKind::Sqlite, directory_)->crossReferences(), before);
 
     connection.set_basic_auth("clerk", kPassword.c_str());
     auto accepted = connection.Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
     ASSERT_TRUE(accepted);
     EXPECT_EQ(accepted->status, 200) << accepted->body;
     EXPECT_EQ(counting_->applies, 1);
-    EXPECT_EQ(storedCrossReferences(databasePath_).size(), before.size() + 1);
+    EXPECT_EQ(TestDatabase::create(StorageKind::Sqlite, directory_)->crossReferences().size(), before.size() + 1);
 }
 
 TEST(ServerBinaryWithUsers, HashPasswordLineOpensTheDoorAndABadFileStopsTheStart) {
