@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 
 using namespace vendorcenter::server::testing;
 
@@ -41,17 +39,13 @@ TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo) {
     const auto* inserted = find(after, 12, 7);
     const auto* updated = find(after, 12, 9);
     ASSERT_TRUE(inserted && updated);
-    EXPECT_EQ(inserted->handlingFee, 0.08);
-    EXPECT_EQ(inserted->dutyBrokerageFee, 1);
-    EXPECT_EQ(updated->handlingFee, 0.05);
-    EXPECT_EQ(updated->dutyBrokerageFee, 0);
+    EXPECT_EQ(std::pair(inserted->handlingFee, inserted->dutyBrokerageFee), std::pair(0.08, 1LL));
+    EXPECT_EQ(std::pair(updated->handlingFee, updated->dutyBrokerageFee), std::pair(0.05, 0LL));
     EXPECT_EQ(inserted->recordLastUpdated.size(), 19u);  // 'YYYY-MM-DD HH:MM:SS'
     EXPECT_EQ(inserted->recordLastUpdated[4], '-');
     EXPECT_EQ(updated->recordLastUpdated, inserted->recordLastUpdated);
     EXPECT_FALSE(find(after, 12, 3) || find(after, 12, 5));
-    for (const auto& row : before) {
-        EXPECT_TRUE(row.vendorId == 12 || find(after, row.vendorId, row.centerId));
-    }
+    for (const auto& row : before) EXPECT_TRUE(row.vendorId == 12 || find(after, row.vendorId, row.centerId));
     const auto selected = query("selected", "12");
     ASSERT_TRUE(selected);
     EXPECT_EQ(textAt(selected->document_element(), {1}), "3");
@@ -77,46 +71,37 @@ TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported) {
 
 TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy) {
     const std::string valid = saveBody({kInsert7});
-    struct Case {
-        std::string body;
-        int status;
-        std::string replyStart;  // empty: only that there is a reply
-    };
-    const Case cases[] = {
-        {saveBody({"DROP TABLE VendorCenterCrossReference"}), 400, "Statement 1 ("},
-        {saveBody({kInsert7, kDelete3And5 + "; DROP TABLE Vendors"}), 400,
-         "Statement 2 (\"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE"},
-        {saveBody({kDelete3And5 + " -- and more"}), 400, ""},
-        {saveBody({"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5) OR 1=1"}), 400, ""},
-        {saveBody({updateStatement(12, 9, "'0.05'", 0)}), 400, ""},
-        {saveBody({"DELETE FROM VendorCenterCrossReference"}), 400, ""},
-        {saveBody({insertStatement(12, 7, "0.08", 2)}), 400, ""},
-        {saveBody({deleteStatement(12, 2147483648)}), 400, ""},
-        {saveBody({kDelete3And5, "DROP TABLE Centers"}), 400, ""},  // a good statement first is not applied either
-        {valid + "SQL=DELETE%G1&", 400, ""},
-        {valid + "Other=1&", 400, ""},
-        {valid + "SQL=&", 400, ""},
+    const std::string byName = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,9999,5)";
+    const std::tuple<std::string, int, std::string> cases[] = {  // body, status, part of the reply
+        {saveBody({"DROP TABLE VendorCenterCrossReference"}), 400, "Statement 1 (\"DROP TABLE"},
+        {saveBody({kInsert7, kDelete3And5 + "; DROP TABLE Vendors"}), 400, "Statement 2 (\"DELETE FROM VENDORCENTERCROSS"},
+        {saveBody({kDelete3And5 + " -- and more"}), 400, "Statement 1"},
+        {saveBody({kDelete3And5 + " OR 1=1"}), 400, "Statement 1"},
+        {saveBody({updateStatement(12, 9, "'0.05'", 0)}), 400, "Statement 1"},
+        {saveBody({"DELETE FROM VendorCenterCrossReference"}), 400, "Statement 1"},
+        {saveBody({insertStatement(12, 7, "0.08", 2)}), 400, "Statement 1"},
+        {saveBody({deleteStatement(12, 2147483648)}), 400, "Statement 1"},
+        {saveBody({kDelete3And5, "DROP TABLE Centers"}), 400, "Statement 2"},  // the good first one is not applied either
+        {valid + "SQL=DELETE%G1&", 400, "The changes could not be read: "},
+        {valid + "Other=1&", 400, "field 2"},
+        {valid + "SQL=&", 400, "Statement 2 (\"\") was refused: "},
         {"", 400, "Nothing to save"},
         {"&", 400, "Nothing to save"},
         // Names that do not exist roll back what came before them.
-        {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "Statement 2"},
-        {saveBody({kUpdate9, insertStatement(77, 7, "0.08", 1)}), 422, "Statement 2"},
-        {saveBody({kUpdate9, "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,9999,5)"}), 422, ""},
+        {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "Statement 2 (\"INSERT INTO"},
+        {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "\") names center 9999 does not exist."},
+        {saveBody({kUpdate9, insertStatement(77, 7, "0.08", 1)}), 422, "names vendor 77 does not exist."},
+        {saveBody({kUpdate9, byName}), 422, "Statement 2"},
     };
     const auto before = storedRows();
-    for (const Case& refused : cases) {
-        auto result = post(refused.body);
-        ASSERT_TRUE(result) << refused.body;
-        EXPECT_EQ(result->status, refused.status) << refused.body << "\n" << result->body;
-        EXPECT_EQ(result->body.rfind(refused.replyStart, 0), 0u) << result->body;
-        if (refused.status != 400 || refused.replyStart.size() > 20) {
-            EXPECT_NE(result->body.find("Nothing was saved."), std::string::npos) << result->body;
-        }
-        EXPECT_EQ(storedRows(), before) << refused.body;
+    for (const auto& [body, status, part] : cases) {
+        auto result = post(body);
+        ASSERT_TRUE(result) << body;
+        EXPECT_EQ(result->status, status) << body << "\n" << result->body;
+        EXPECT_NE(result->body.find(part), std::string::npos) << result->body;
+        EXPECT_TRUE(part == "Nothing to save" || result->body.ends_with("\nNothing was saved.")) << result->body;
+        EXPECT_EQ(storedRows(), before) << body;
     }
-    EXPECT_NE(post(cases[1].body)->body.find("\";\""), std::string::npos);
-    EXPECT_NE(post(cases[14].body)->body.find("center 9999 does not exist"), std::string::npos);
-    EXPECT_NE(post(cases[15].body)->body.find("vendor 77 does not exist"), std::string::npos);
 }
 
 TEST_P(ServerSave, ADatabaseFailureMidwayRollsBackTheEarlierStatements) {
@@ -125,6 +110,7 @@ TEST_P(ServerSave, ADatabaseFailureMidwayRollsBackTheEarlierStatements) {
     auto result = post(saveBody({kUpdate9, kDelete3And5, insertStatement(12, 11, "0.08", 1), kInsert7}));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 500);
+    EXPECT_EQ(result->body, "The database could not save the changes.\nNothing was saved.");
     EXPECT_EQ(storedRows(), before);
     EXPECT_EQ(post(saveBody({kInsert7}))->status, 200);  // the same connections serve on
 }
@@ -133,7 +119,7 @@ TEST_P(ServerSave, OversizedBodiesAnswer413AndChangeNothing) {
     const auto before = storedRows();
     std::string body = saveBody({kDelete3And5});
     while (body.size() <= 16u * 1024u * 1024u) body += saveBody({kInsert7});
-    EXPECT_EQ(post(body)->status, 413);
+    EXPECT_EQ(post(body)->body, "The changes are too large to be sent at once.\nNothing was saved.");
     std::size_t offset = 0;  // and in chunks, without a length announced up front
     auto chunked = client_->Post(
         "/VendorCenter.asp",
@@ -163,33 +149,6 @@ TEST_P(ServerSave, AFullSizedSaveOfTheControlIsTaken) {
     EXPECT_EQ(result->status, 200);
     EXPECT_EQ(result->body, "32767 changes saved for vendor 12.");
     EXPECT_TRUE(find(storedRows(), 12, 7));
-}
-
-TEST_P(ServerSave, ConcurrentPostsAreEachAppliedOnce) {
-    constexpr int kClients = 6;
-    constexpr int kRounds = 15;  // odd: every client ends on an INSERT
-    constexpr int kCenters[kClients] = {4, 6, 15, 16, 19, 20};
-    std::atomic<int> failures{0};
-    std::vector<std::thread> clients;
-    for (int c = 0; c < kClients; ++c) {
-        clients.emplace_back([&, c] {
-            httplib::Client client("127.0.0.1", port_);
-            client.set_read_timeout(30);
-            const int vendor = c % 2 == 0 ? 14 : 21;
-            for (int round = 0; round < kRounds; ++round) {
-                const std::string statement =
-                    round % 2 == 0 ? insertStatement(vendor, kCenters[c], "0.08", 1) : deleteStatement(vendor, kCenters[c]);
-                auto saved = client.Post("/VendorCenter.asp", saveBody({statement}), "application/x-www-form-urlencoded");
-                if (!saved || saved->body != "1 change saved for vendor " + std::to_string(vendor) + ".") ++failures;
-                auto counts = client.Get("/VendorCenter.asp?count=1&VendorID=" + std::to_string(vendor));
-                if (!counts || counts->status != 200) ++failures;
-            }
-        });
-    }
-    for (auto& client : clients) client.join();
-    EXPECT_EQ(failures.load(), 0);
-    const auto after = storedRows();
-    for (int c = 0; c < kClients; ++c) EXPECT_TRUE(find(after, c % 2 == 0 ? 14 : 21, kCenters[c])) << c;
 }
 
 TEST_P(ServerSave, SavedDataOutlivesTheServerAndIsNotSeededAgain) {

@@ -70,16 +70,3 @@ TEST(XmlReplies, ASelectedCenterNeverGoesOutWithABlankName) {
     ASSERT_TRUE(document);
     EXPECT_EQ(textAt(document->document_element(), {2, 0, 1}), "Center 7");
 }
-
-TEST(SaveReplyText, CountsChangesAndNamesEverySkippedStatement) {
-    const std::vector<Statement> statements = {InsertCrossReference{12, 7, 0.08, 1}, UpdateCrossReference{12, 9, 0.05, 0},
-                                               DeleteCrossReferences{12, {3, 5}}};
-    ApplyResult result;
-    result.changedRows = 3;
-    result.skipped = {{0, SkipReason::AlreadySelected, 12, 7}};
-    EXPECT_EQ(savedReplyText(statements, result),
-              "3 changes saved for vendor 12.\nCenter 7 was already selected for vendor 12; not added again.");
-    result.changedRows = 1;
-    result.skipped.clear();
-    EXPECT_EQ(savedReplyText(statements, result), "1 change saved for vendor 12.");
-}

@@ -6,9 +6,6 @@
 #ifdef VENDORCENTER_HAS_POSTGRESQL
 #include <libpq-fe.h>
 #endif
-
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,16 +17,11 @@
 
 namespace vendorcenter::server::testing {
 
-TemporaryDirectory::TemporaryDirectory() {
-    std::string pattern = "/tmp/vendorcenter-server-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+TemporaryDirectory::TemporaryDirectory() : path_("/tmp/vendorcenter-server-XXXXXX") {
+    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
-TemporaryDirectory::~TemporaryDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
+TemporaryDirectory::~TemporaryDirectory() { std::filesystem::remove_all(path_); }
 
 std::string insertStatement(long vendor, long center, const std::string& fee, int duty) {
     return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
@@ -39,8 +31,8 @@ std::string insertStatement(long vendor, long center, const std::string& fee, in
 
 std::string updateStatement(long vendor, long center, const std::string& fee, int duty) {
     return "UPDATE VendorCenterCrossReference SET CenterHandlingFee= " + fee + ", DutyBrokerageFee= " + std::to_string(duty) +
-           ", RecordLastUpdated = GETDATE()  WHERE CenterID = " + std::to_string(center) +
-           " AND vendorID = " + std::to_string(vendor);
+           ", RecordLastUpdated = GETDATE()  WHERE CenterID = " + std::to_string(center) + " AND vendorID = " +
+           std::to_string(vendor);
 }
 
 std::string deleteStatement(long vendor, long center) {
@@ -52,8 +44,7 @@ const std::string kInsert7 = insertStatement(12, 7, "0.08", 1);
 const std::string kUpdate9 = updateStatement(12, 9, "0.05", 0);
 const std::string kDelete3And5 = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)";
 
-// The control's encoding: blank as "+", letters, digits and "*-._" as they
-// are, every other byte as "%XX".
+// Blank as "+", letters, digits and "*-._" as they are, any other byte as "%XX".
 std::string saveBody(const std::vector<std::string>& statements) {
     std::string body;
     for (const std::string& statement : statements) {
@@ -65,9 +56,7 @@ std::string saveBody(const std::vector<std::string>& statements) {
             } else if (std::isalnum(byte) != 0 || c == '*' || c == '-' || c == '.' || c == '_') {
                 body += c;
             } else {
-                body += '%';
-                body += "0123456789ABCDEF"[byte >> 4];
-                body += "0123456789ABCDEF"[byte & 0x0F];
+                body += {'%', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
             }
         }
         body += '&';
@@ -78,14 +67,12 @@ std::string saveBody(const std::vector<std::string>& statements) {
 std::unique_ptr<pugi::xml_document> readByPosition(const std::string& xml) {
     auto document = std::make_unique<pugi::xml_document>();
     const unsigned options = pugi::parse_default | pugi::parse_comments;
-    if (!document->load_buffer(xml.data(), xml.size(), options, pugi::encoding_utf8)) return nullptr;
-    return document;
+    return document->load_buffer(xml.data(), xml.size(), options, pugi::encoding_utf8) ? std::move(document) : nullptr;
 }
 
 pugi::xml_node childAt(pugi::xml_node node, std::size_t position) {
-    std::size_t index = 0;
     for (pugi::xml_node child : node.children()) {
-        if (index++ == position) return child;
+        if (position-- == 0) return child;
     }
     return {};
 }
@@ -105,64 +92,48 @@ std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info) {
 
 namespace {
 
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
+std::string environment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 
-std::string shortest(double value) {
-    char buffer[32];
-    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
-using Rows = std::vector<std::vector<std::optional<std::string>>>;
-
-Rows sqliteRows(const std::string& path, const std::string& sql) {
+TestDatabase::Rows sqliteRows(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    Rows rows;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_busy_timeout(db, 5000);
-    const char* rest = sql.c_str();
-    while (sqlite3_prepare_v2(db, rest, -1, &statement, &rest) == SQLITE_OK && statement != nullptr) {
-        int rc = SQLITE_ROW;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    TestDatabase::Rows rows;
+    sqlite3_stmt* statement = nullptr;
+    for (const char* rest = sql.c_str(); sqlite3_prepare_v2(db, rest, -1, &statement, &rest) == SQLITE_OK && statement;) {
+        rows.clear();
+        while (sqlite3_step(statement) == SQLITE_ROW) {
             auto& row = rows.emplace_back();
             for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-                const int type = sqlite3_column_type(statement, i);
-                if (type == SQLITE_NULL) {
-                    row.emplace_back();
-                } else if (type == SQLITE_FLOAT) {
-                    row.emplace_back(shortest(sqlite3_column_double(statement, i)));
-                } else {
-                    row.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+                char number[32];
+                const auto type = sqlite3_column_type(statement, i);
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+                if (type == SQLITE_FLOAT) {
+                    text = number;
+                    *std::to_chars(number, number + sizeof number - 1, sqlite3_column_double(statement, i)).ptr = '\0';
                 }
+                row.push_back(type == SQLITE_NULL ? std::nullopt : std::optional<std::string>(text));
             }
         }
-        sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE) break;
+        if (sqlite3_finalize(statement) != SQLITE_OK) break;
     }
-    std::string error = sqlite3_errcode(db) == SQLITE_OK || sqlite3_errcode(db) == SQLITE_DONE ? "" : sqlite3_errmsg(db);
+    const std::string error = sqlite3_errcode(db) == SQLITE_OK ? "" : sqlite3_errmsg(db);
     sqlite3_close(db);
     if (!error.empty()) throw std::runtime_error(error + " in " + sql);
     return rows;
 }
 
 #ifdef VENDORCENTER_HAS_POSTGRESQL
-Rows postgresRows(const std::string& database, const std::string& sql) {
+TestDatabase::Rows postgresRows(const std::string& database, const std::string& sql) {
     PGconn* conn = PQconnectdb(("dbname=" + database).c_str());
     PQclear(PQexec(conn, "SET extra_float_digits = 3; SET client_min_messages = warning"));
     PGresult* result = PQexec(conn, sql.c_str());
     const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
-    std::string error = ok ? "" : PQerrorMessage(conn);
-    Rows rows(static_cast<std::size_t>(ok ? PQntuples(result) : 0));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    const std::string error = PQerrorMessage(conn);
+    TestDatabase::Rows rows(static_cast<std::size_t>(PQntuples(result)));
+    for (int r = 0; r < PQntuples(result); ++r) {
         for (int c = 0; c < PQnfields(result); ++c) {
-            if (PQgetisnull(result, r, c) != 0) {
-                rows[r].emplace_back();
-            } else {
-                rows[r].emplace_back(PQgetvalue(result, r, c));
-            }
+            rows[r].push_back(PQgetisnull(result, r, c) ? std::nullopt : std::optional<std::string>(PQgetvalue(result, r, c)));
         }
     }
     PQclear(result);
@@ -175,27 +146,23 @@ Rows postgresRows(const std::string& database, const std::string& sql) {
 }  // namespace
 
 std::unique_ptr<TestDatabase> TestDatabase::create(StorageKind kind, const TemporaryDirectory& directory) {
-    if (kind == StorageKind::Sqlite) {
-        return std::unique_ptr<TestDatabase>(new TestDatabase(kind, directory.file("vendorcenter.sqlite")));
-    }
+    if (kind == StorageKind::Sqlite) return std::unique_ptr<TestDatabase>(new TestDatabase(kind, directory.file("vendorcenter.sqlite")));
 #ifdef VENDORCENTER_HAS_POSTGRESQL
     if (!environment("PGHOST").empty() && !environment("PGPASSWORD").empty()) {
         static std::atomic<int> created{0};
         const std::string name = "vc_" + std::to_string(getpid()) + "_" + std::to_string(++created);
         postgresRows(environment("PGDATABASE"), "CREATE DATABASE " + name);
-        return std::unique_ptr<TestDatabase>(new TestDatabase(
-            kind, "postgresql://" + environment("PGUSER") + ":" + environment("PGPASSWORD") + "@127.0.0.1:" +
-                      environment("PGPORT") + "/" + name));
+        return std::unique_ptr<TestDatabase>(new TestDatabase(kind, "postgresql://" + environment("PGUSER") + ":" +
+                                                                        environment("PGPASSWORD") + "@127.0.0.1:" +
+                                                                        environment("PGPORT") + "/" + name));
     }
 #endif
     static std::once_flag said;
-    std::call_once(said, [] { std::cout << "PostgreSQL: not run (run the test under pg_virtualenv)\n"; });
+    std::call_once(said, [] { std::cout << "PostgreSQL: not run here (it runs under pg_virtualenv)\n"; });
     return nullptr;
 }
 
 std::unique_ptr<Storage> TestDatabase::open() const { return openStorage(connectionText_); }
-
-void TestDatabase::execute(const std::string& sql) const { rows(sql); }
 
 TestDatabase::Rows TestDatabase::rows(const std::string& sql) const {
 #ifdef VENDORCENTER_HAS_POSTGRESQL
@@ -215,45 +182,27 @@ std::vector<StoredCrossReference> TestDatabase::crossReferences() const {
 
 void TestDatabase::refuseInsertsOfCenter(int centerId) const {
     const std::string when = "NEW.CenterID = " + std::to_string(centerId);
-    if (kind_ == StorageKind::Sqlite) {
-        execute("CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference WHEN " + when +
-                " BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
-    } else {
-        execute("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
-                "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW WHEN (" + when +
-                ") EXECUTE FUNCTION refuse();");
-    }
+    execute(kind_ == StorageKind::Sqlite
+                ? "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference WHEN " + when +
+                      " BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                : "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
+                  "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW WHEN (" + when +
+                      ") EXECUTE FUNCTION refuse();");
 }
 
-void stopPostgres() { std::system("pg_ctlcluster \"$PGVERSION\" regress stop -m fast"); }
-void startPostgres() { std::system("pg_ctlcluster \"$PGVERSION\" regress start"); }
-
-int freeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    close(fd);
-    return port;
-}
+void stopPostgres() { EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress stop -m fast"), 0); }
+void startPostgres() { EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress start"), 0); }
 
 void ServerPageTest::SetUp() {
     database_ = TestDatabase::create(GetParam(), directory_);
     if (!database_) GTEST_SKIP();
     storage_ = database_->open();
     server_ = std::make_unique<HttpServer>(*storage_, [log = log_](std::string_view line) {
-        std::lock_guard lock(log->mutex);
-        log->lines.emplace_back(line);
+        std::lock_guard lock(log->first);
+        log->second.emplace_back(line);
     });
     port_ = server_->bind("127.0.0.1", 0);
-    ASSERT_GT(port_, 0);
-    ASSERT_TRUE(server_->start());
+    ASSERT_TRUE(port_ > 0 && server_->start());
     client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
     client_->set_read_timeout(30);
 }
@@ -266,13 +215,12 @@ void ServerPageTest::TearDown() {
 
 std::unique_ptr<pugi::xml_document> ServerPageTest::query(const std::string& kind, const std::string& vendorId) {
     auto result = get("/VendorCenter.asp?" + kind + "=1&VendorID=" + vendorId);
-    if (!result || result->status != 200) return nullptr;
-    return readByPosition(result->body);
+    return result && result->status == 200 ? readByPosition(result->body) : nullptr;
 }
 
 std::vector<std::string> ServerPageTest::serverLog() const {
-    std::lock_guard lock(log_->mutex);
-    return log_->lines;
+    std::lock_guard lock(log_->first);
+    return log_->second;
 }
 
 }  // namespace vendorcenter::server::testing

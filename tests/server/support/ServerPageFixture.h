@@ -21,8 +21,6 @@ class TemporaryDirectory {
 public:
     TemporaryDirectory();
     ~TemporaryDirectory();
-    TemporaryDirectory(const TemporaryDirectory&) = delete;
-    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
@@ -33,22 +31,19 @@ private:
 std::string insertStatement(long vendor, long center, const std::string& fee, int duty);
 std::string updateStatement(long vendor, long center, const std::string& fee, int duty);
 std::string deleteStatement(long vendor, long center);
-extern const std::string kInsert7;
-extern const std::string kUpdate9;
-extern const std::string kDelete3And5;
+extern const std::string kInsert7, kUpdate9, kDelete3And5;
 std::string saveBody(const std::vector<std::string>& statements);
 
-// A reply read the way the control reads it: children counted by position,
-// comments kept. Null when it is not well-formed.
+// A reply read the way the control reads it, children by position; null when
+// it is not well-formed.
 std::unique_ptr<pugi::xml_document> readByPosition(const std::string& xml);
 pugi::xml_node childAt(pugi::xml_node node, std::size_t position);
 std::size_t childCount(pugi::xml_node node);
-// The text of the element reached by the positions from `node`.
+// The text of the element the positions lead to from `node`.
 std::string textAt(pugi::xml_node node, std::initializer_list<std::size_t> path);
 
 struct StoredCrossReference {
-    long long vendorId;
-    long long centerId;
+    long long vendorId, centerId;
     double handlingFee;
     long long dutyBrokerageFee;
     std::string recordLastUpdated;
@@ -57,54 +52,46 @@ struct StoredCrossReference {
 
 enum class StorageKind { Sqlite, Postgres };
 std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info);
-#define VC_ON_EACH_STORAGE(suite)                                                                          \
-    INSTANTIATE_TEST_SUITE_P(OnEachStorage, suite,                                                        \
-                             ::testing::Values(StorageKind::Sqlite, StorageKind::Postgres), storageKindName)
+#define VC_ON_EACH_STORAGE(suite) \
+    INSTANTIATE_TEST_SUITE_P(OnEachStorage, suite, ::testing::Values(StorageKind::Sqlite, StorageKind::Postgres), storageKindName)
 
-// A new database of one kind, read and changed directly beside the server page.
-// PostgreSQL is the throwaway cluster of pg_virtualenv, reached through the
-// PG* variables it sets.
+// A new database read and changed directly, beside the server page. PostgreSQL
+// is the throwaway cluster of pg_virtualenv, found through the PG* variables.
 class TestDatabase {
 public:
-    // Null when that kind cannot be had here; says why in one line.
+    // Null, said once in one line, when that kind cannot be had here.
     static std::unique_ptr<TestDatabase> create(StorageKind kind, const TemporaryDirectory& directory);
-    StorageKind kind() const { return kind_; }
-    // What the server page takes as --database; on PostgreSQL it carries a password.
+    // The --database text of the server page; on PostgreSQL with a password.
     const std::string& connectionText() const { return connectionText_; }
     std::unique_ptr<Storage> open() const;
-    void execute(const std::string& sql) const;
-    // Every row of the last statement, every field as text (floats as their
-    // shortest exact text, NULL as nullopt).
+    // The rows of the last statement, fields as text (floats shortest-exact), NULL as nullopt.
     using Rows = std::vector<std::vector<std::optional<std::string>>>;
     Rows rows(const std::string& sql) const;
+    void execute(const std::string& sql) const { rows(sql); }
     std::vector<StoredCrossReference> crossReferences() const;
     // Every later INSERT of that center fails inside the database.
     void refuseInsertsOfCenter(int centerId) const;
 
 private:
-    TestDatabase(StorageKind kind, std::string connectionText) : kind_(kind), connectionText_(std::move(connectionText)) {}
+    TestDatabase(StorageKind kind, std::string text) : kind_(kind), connectionText_(std::move(text)) {}
     StorageKind kind_;
     std::string connectionText_;
 };
 
-// Stops the pg_virtualenv cluster at once (open connections break) or starts it again.
+// Stops the pg_virtualenv cluster at once (connections break), or starts it again.
 void stopPostgres();
 void startPostgres();
-// A loopback port nothing listens on at the moment of the call.
-int freeLoopbackPort();
 
-// The server page on a free loopback port over a new seeded database of the
-// test's storage kind.
+// The server page on a free loopback port over a new seeded database.
 class ServerPageTest : public ::testing::TestWithParam<StorageKind> {
 protected:
     void SetUp() override;
     void TearDown() override;
-
     httplib::Result get(const std::string& target) { return client_->Get(target); }
     httplib::Result post(const std::string& body) {
         return client_->Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
     }
-    // The reply to one of the three queries; null unless it is 200 and well-formed.
+    // One of the three queries; null unless it answered 200 with a well-formed document.
     std::unique_ptr<pugi::xml_document> query(const std::string& kind, const std::string& vendorId);
     std::vector<StoredCrossReference> storedRows() const { return database_->crossReferences(); }
     std::vector<std::string> serverLog() const;
@@ -117,11 +104,8 @@ protected:
     std::unique_ptr<httplib::Client> client_;
 
 private:
-    struct Log {
-        std::mutex mutex;
-        std::vector<std::string> lines;
-    };
-    std::shared_ptr<Log> log_ = std::make_shared<Log>();
+    std::shared_ptr<std::pair<std::mutex, std::vector<std::string>>> log_ =
+        std::make_shared<std::pair<std::mutex, std::vector<std::string>>>();
 };
 
 }  // namespace vendorcenter::server::testing
