@@ -190,6 +190,8 @@ void TestDatabase::refuseInsertsOfCenter(int centerId) const {
                       ") EXECUTE FUNCTION refuse();");
 }
 
+void executeSql(const std::string& sqlitePath, const std::string& sql) { sqliteRows(sqlitePath, sql); }
+
 void stopPostgres() { EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress stop -m fast"), 0); }
 void startPostgres() { EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress start"), 0); }
 

@@ -78,6 +78,9 @@ private:
     std::string connectionText_;
 };
 
+// SQL run on a SQLite file, for benchmarks that build their own databases.
+void executeSql(const std::string& sqlitePath, const std::string& sql);
+
 // Stops the pg_virtualenv cluster at once (connections break), or starts it again.
 void stopPostgres();
 void startPostgres();
