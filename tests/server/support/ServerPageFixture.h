@@ -21,6 +21,7 @@ class TemporaryDirectory {
 public:
     TemporaryDirectory();
     ~TemporaryDirectory();
+    const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
