@@ -36,7 +36,14 @@ public:
     void addAll();    // ">>"
     void removeAll(); // "<<"
 
+signals:
+    // Around every move, so each can be undone as one step.
+    void editStarting();
+    void editFinished(const QString &stepText);
+
 private:
+    template<typename Move>
+    void asOneStep(const QString &stepText, Move move);
     void addCurrent();
     void removeCurrent();
     void addHighlighted();

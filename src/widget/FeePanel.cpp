@@ -155,6 +155,7 @@ void FeePanel::saveFee()
         leaveEditing();
         return;
     }
+    emit editStarting();
     selected->setSubItem(*current, ColHandlingFee, formats::fixed(entry.value, 2));
     const QString duty = selected->subItem(*current, ColDuty);
     const QString marked = dutyAfterFeeSaved(duty);
@@ -165,6 +166,7 @@ void FeePanel::saveFee()
     ui_.cmdcenterHandFee->setText(updateCaption());
     ui_.cmdCommit->setEnabled(true);
     selected->setFocus();
+    emit editFinished(tr("Change handling fee"));
 }
 
 void FeePanel::refuse(FeeEntry::Verdict verdict)

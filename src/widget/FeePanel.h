@@ -48,6 +48,11 @@ public:
     void leaveEditing();
     bool isEditing() const;
 
+signals:
+    // Around the write of a saved fee, so it can be undone as one step.
+    void editStarting();
+    void editFinished(const QString &stepText);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

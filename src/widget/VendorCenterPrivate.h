@@ -17,6 +17,9 @@ class FeePanel;
 class CenterMoves;
 class ListEvents;
 class FindPanel;
+class ChangeJournal;
+class ListGestures;
+class RoomToWork;
 
 class VendorCenterPrivate
 {
@@ -38,6 +41,9 @@ public:
     std::unique_ptr<ListEvents> listEvents;
     std::unique_ptr<FindPanel> find;
     std::unique_ptr<SaveFlow> save;
+    std::unique_ptr<ChangeJournal> journal;
+    std::unique_ptr<ListGestures> gestures;
+    std::unique_ptr<RoomToWork> room;
 };
 
 // For tests and the widgets' own handlers: the control's inner parts.

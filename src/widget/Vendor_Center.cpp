@@ -2,12 +2,16 @@
 #include <vendorcenter/Vendor_Center.h>
 #include <vendorcenter/Version.h>
 
+#include "widget/CaptionFit.h"
 #include "widget/CenterListView.h"
+#include "widget/ChangeJournal.h"
 #include "core/Failure.h"
 #include "widget/LoadProgressBar.h"
 #include "widget/VendorCenterPrivate.h"
 #include "widget/CenterMoves.h"
 #include "widget/ListEvents.h"
+#include "widget/ListGestures.h"
+#include "widget/RoomToWork.h"
 #include "widget/FeePanel.h"
 #include "widget/FindPanel.h"
 #include "widget/CenterQueries.h"
@@ -84,6 +88,13 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
     find = std::make_unique<FindPanel>(ui, *fees);
     save = std::make_unique<SaveFlow>(ui, state, *Inet1, control,
                                       [this] { letDataFromDatabase(state.mlVendorID, QString()); });
+    journal = std::make_unique<ChangeJournal>(ui, control);
+    QObject::connect(moves.get(), &CenterMoves::editStarting, journal.get(), &ChangeJournal::editStarting);
+    QObject::connect(moves.get(), &CenterMoves::editFinished, journal.get(), &ChangeJournal::editFinished);
+    QObject::connect(fees.get(), &FeePanel::editStarting, journal.get(), &ChangeJournal::editStarting);
+    QObject::connect(fees.get(), &FeePanel::editFinished, journal.get(), &ChangeJournal::editFinished);
+    QObject::connect(journal.get(), &ChangeJournal::pendingChangesChanged, control, &Vendor_Center::pendingChangesChanged);
+    gestures = std::make_unique<ListGestures>(ui, *moves, control);
 }
 
 VendorCenterPrivate::~VendorCenterPrivate() = default;
@@ -123,6 +134,8 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         q->setCursor(Qt::ArrowCursor);
         writeEventLog(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : 7: Out of memory"));
     }
+    // The lists were emptied, whether or not they filled again.
+    journal->listsLoaded();
 }
 
 VendorCenterPrivate &privateOf(Vendor_Center &control)
@@ -139,6 +152,8 @@ Vendor_Center::Vendor_Center(QWidget *parent) : QWidget(parent)
     setFont(dialogFont);
     d = std::make_unique<VendorCenterPrivate>(this);
     d->startUp();
+    d->room = std::make_unique<RoomToWork>(d->ui, this);
+    fitCaptions(this);
     setCursor(Qt::ArrowCursor);
 }
 
@@ -174,6 +189,16 @@ bool Vendor_Center::event(QEvent *event)
         d->Inet1->setTimeoutMs(timeoutMs);
     }
     return QWidget::event(event);
+}
+
+QUndoStack *Vendor_Center::undoStack() const
+{
+    return d->journal->undoStack();
+}
+
+bool Vendor_Center::hasPendingChanges() const
+{
+    return d->journal->hasPendingChanges();
 }
 
 QSize Vendor_Center::sizeHint() const
