@@ -1,5 +1,7 @@
 #include "core/CenterListModel.h"
 
+#include <QStringMatcher>
+
 #include <algorithm>
 #include <numeric>
 
@@ -223,6 +225,18 @@ void CenterListModel::resort()
         after.append(index(newPositionOf[static_cast<std::size_t>(old.row())], old.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+std::optional<int> firstRowWithNameContaining(const CenterListModel &rows, const QString &text)
+{
+    // A plain int position: the list may hold more rows than a 16-bit counter reaches.
+    const int count = rows.rowCount();
+    const QStringMatcher matcher(text, Qt::CaseInsensitive);
+    for (int position = 0; position < count; ++position) {
+        if (matcher.indexIn(rows.row(position).name()) >= 0)
+            return position;
+    }
+    return std::nullopt;
 }
 
 } // namespace vendorcenter

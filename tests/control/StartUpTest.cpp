@@ -165,12 +165,12 @@ private slots:
     {
         Vendor_Center control;
         const ControlState &state = controlState(control);
-        QCOMPARE(state.mlVendorID, 0);
-        QVERIFY(state.mtServerName.isEmpty());
-        QCOMPARE(state.miDutyDefault, 0);
-        QCOMPARE(state.miNonSelectedCount, 0);
-        QCOMPARE(state.miSelectedCount, 0);
-        QCOMPARE(state.miLoadProgress, 0);
+        QCOMPARE(state.vendorId, 0);
+        QVERIFY(state.serverName.isEmpty());
+        QCOMPARE(state.dutyDefault, 0);
+        QCOMPARE(state.nonSelectedCount, 0);
+        QCOMPARE(state.selectedCount, 0);
+        QCOMPARE(state.loadProgress, 0);
     }
 
     void versionLabelShowsTheComponentVersion()

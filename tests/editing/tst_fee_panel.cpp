@@ -170,17 +170,17 @@ private slots:
     {
         QVERIFY(loadAndPick());
         const ControlSurface &ui = vendorcenter::surfaceOf(*control_);
-        vendorcenter::FeePanel &fees = *vendorcenter::privateOf(*control_).fees;
+        vendorcenter::VendorCenterPrivate &inner = vendorcenter::privateOf(*control_);
 
         // Showing a row: emptied and disabled, still "Update" and read-only.
-        fees.reset();
+        inner.resetFeePanel();
         QCOMPARE(feePanel(ui), "Update||0|0|0");
 
         clickRow(ui.lstSelectedCenters, "6");
         QCOMPARE(feePanel(ui), "Update|7.5|1|0|1");
         click(ui.cmdcenterHandFee);
         QTest::keyClicks(ui.txtCntHandFee, "9");
-        fees.reset();
+        inner.resetFeePanel();
         QCOMPARE(feePanel(ui), "Update||0|0|0");
         QCOMPARE(cell(ui.lstSelectedCenters, "6", ColHandlingFee), "7.5");
     }

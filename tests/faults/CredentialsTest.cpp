@@ -142,7 +142,7 @@ private slots:
         // Refused: the server's answer is shown, the marks stay, nothing changed.
         ui.lstSelectedCenters->setSubItem(center3, ColHandlingFee, QStringLiteral("9.5"));
         ui.lstSelectedCenters->setSubItem(center3, ColDuty, QStringLiteral("1U"));
-        privateOf(control).state.mtServerName = base(QStringLiteral("clerk"), QStringLiteral("guess"));
+        privateOf(control).state.serverName = base(QStringLiteral("clerk"), QStringLiteral("guess"));
         {
             MessageBoxWatcher boxes;
             ui.cmdCommit->setEnabled(true);
@@ -158,7 +158,7 @@ private slots:
         }
 
         // Accepted with the right password: saved once, and the reload shows it.
-        privateOf(control).state.mtServerName = base(QStringLiteral("clerk"), kPassword);
+        privateOf(control).state.serverName = base(QStringLiteral("clerk"), kPassword);
         {
             MessageBoxWatcher boxes;
             ui.cmdCommit->setEnabled(true);

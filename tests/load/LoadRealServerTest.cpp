@@ -52,9 +52,9 @@ private slots:
         const ControlState &state = controlState(control);
         QVERIFY(ui.lstCenters->count() > 0);
         QVERIFY(ui.lstSelectedCenters->count() > 0);
-        QCOMPARE(ui.lstCenters->count(), int(state.miNonSelectedCount));
-        QCOMPARE(ui.lstSelectedCenters->count(), int(state.miSelectedCount));
-        QCOMPARE(ui.lblSelVendors->text(), QStringLiteral("Selected Centers (%1):").arg(state.miSelectedCount));
+        QCOMPARE(ui.lstCenters->count(), int(state.nonSelectedCount));
+        QCOMPARE(ui.lstSelectedCenters->count(), int(state.selectedCount));
+        QCOMPARE(ui.lblSelVendors->text(), QStringLiteral("Selected Centers (%1):").arg(state.selectedCount));
         bool sawEscapedName = false;
         for (int i = 0; i < ui.lstCenters->count(); ++i)
             sawEscapedName |= ui.lstCenters->row(i).name() == QStringLiteral("Smith & Sons <North>");

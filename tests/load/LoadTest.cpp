@@ -130,8 +130,8 @@ private slots:
         QCOMPARE(ui.lblAllVendors->text(), QStringLiteral("Non Selected Active Centers (3):"));
         QCOMPARE(ui.lblSelVendors->text(), QStringLiteral("Selected Centers (2):"));
         const ControlState &state = controlState(f.control);
-        QCOMPARE(state.mtServerName, f.fake.baseUrl());
-        QCOMPARE((QList<int>{state.mlVendorID, state.miDutyDefault, state.miNonSelectedCount, state.miSelectedCount}),
+        QCOMPARE(state.serverName, f.fake.baseUrl());
+        QCOMPARE((QList<int>{state.vendorId, state.dutyDefault, state.nonSelectedCount, state.selectedCount}),
                  (QList<int>{12, 1, 3, 2}));
 
         QVERIFY(!ui.cmdCommit->isEnabled());
@@ -208,7 +208,7 @@ private slots:
         f.load(4);
         QVERIFY2(f.log.entries.isEmpty(), qPrintable(f.log.entries.join('\n')));
         const ControlState &state = controlState(f.control);
-        QCOMPARE((QList<int>{state.miDutyDefault, state.miNonSelectedCount, state.miSelectedCount}),
+        QCOMPARE((QList<int>{state.dutyDefault, state.nonSelectedCount, state.selectedCount}),
                  (QList<int>{1, 0, 2}));
         QCOMPARE(f.ui.lstCenters->count(), 0);
         QCOMPARE(column(f.ui.lstSelectedCenters, ColHandlingFee), QStringList({"5.0"}));
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(first.requests().size(), 6);
         QCOMPARE(column(ui.lstSelectedCenters, ColDuty), QStringList({"0", "1"}));
         control.LetDataFromDatabase(13, second.baseUrl());
-        QCOMPARE(controlState(control).mtServerName, second.baseUrl());
+        QCOMPARE(controlState(control).serverName, second.baseUrl());
         QCOMPARE(ui.lstSelectedCenters->count(), 0);
         QCOMPARE(ui.lstCenters->count(), 3);
     }

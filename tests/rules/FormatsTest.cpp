@@ -54,8 +54,8 @@ TEST_F(Formats, RegionalSettingsDecideTheDecimalSeparator)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(fixed(8, 2), "8,00");
     EXPECT_EQ(readNumber("12,5").value_or(-1), 12.5);
-    EXPECT_TRUE(isPlainDecimal("-5,25"));
-    EXPECT_FALSE(isPlainDecimal("5,2,5"));
+    EXPECT_TRUE(isUserDecimal(QString("-5,25")));
+    EXPECT_FALSE(isUserDecimal(QString("5,2,5")));
     EXPECT_EQ(sqlNumber(0.125), "0.125") << "statements always use a point";
 }
 
@@ -77,9 +77,9 @@ TEST_F(Formats, ReplyNumbersReadUnderEveryRegionalSetting)
 TEST_F(Formats, PlainDecimalsAreSignDigitsAndOneSeparator)
 {
     for (const char *yes : {"5", "5.", ".5", "-5.25", "+7", "007"})
-        EXPECT_TRUE(isPlainDecimal(yes)) << yes;
+        EXPECT_TRUE(isUserDecimal(QString(yes))) << yes;
     for (const char *no : {"", ".", "-", "abc", "1e3", "1,000", " 5", "5 ", "1.2.3"})
-        EXPECT_FALSE(isPlainDecimal(no)) << no;
+        EXPECT_FALSE(isUserDecimal(QString(no))) << no;
 }
 
 TEST_F(Formats, BooleansAreWordsOrNumbers)

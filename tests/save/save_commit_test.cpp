@@ -131,7 +131,7 @@ struct LoadedControl
     }
 
     Qt::CursorShape cursor() const { return control.cursor().shape(); }
-    InternetTransfer &inet() { return *privateOf(control).Inet1; }
+    InternetTransfer &inet() { return *privateOf(control).transfer; }
 };
 
 } // namespace
@@ -306,11 +306,11 @@ private slots:
         };
         const QString transferError = box(QMessageBox::NoIcon, QString(), "Error During saving to Database");
 
-        privateOf(loaded.control).state.mtServerName = closedPortUrl();
+        privateOf(loaded.control).state.serverName = closedPortUrl();
         commitFails({}, transferError);
         QVERIFY(!QTest::currentTestFailed());
 
-        privateOf(loaded.control).state.mtServerName = workingBase;
+        privateOf(loaded.control).state.serverName = workingBase;
         loaded.fake.setPostReply({200, "", "text/plain", FakeServerPage::Behaviour::NeverAnswer});
         loaded.inet().setTimeoutMs(300);
         commitFails(kPostOnly, transferError);
@@ -322,10 +322,10 @@ private slots:
         QVERIFY(!QTest::currentTestFailed());
 
         // As on a control that was never given a server base.
-        privateOf(loaded.control).state.mtServerName.clear();
+        privateOf(loaded.control).state.serverName.clear();
         commitFails({}, box(QMessageBox::Critical, "Information", "Error Occoured"));
         QVERIFY(!loaded.inet().StillExecuting());
-        privateOf(loaded.control).state.mtServerName = workingBase;
+        privateOf(loaded.control).state.serverName = workingBase;
 
         loaded.fake.setPostReply({200, "3 changes saved for vendor 12.", "text/plain"});
         loaded.fake.clearRequests();

@@ -1,4 +1,5 @@
 #include "core/Failure.h"
+#include "core/Formats.h"
 #include "core/Marks.h"
 #include "core/Statements.h"
 
@@ -138,13 +139,13 @@ TEST_F(Statements, FeeTextThatIsNoNumberFailsTheSaveOnlyWhereAStatementNeedsIt)
 
 TEST_F(Statements, CenterIdThatIsNotAPlainIntegerFailsBeforeAnySql)
 {
-    EXPECT_TRUE(statements::isPlainInteger(QStringLiteral("7")));
-    EXPECT_TRUE(statements::isPlainInteger(QStringLiteral("-12")));
-    EXPECT_TRUE(statements::isPlainInteger(QStringLiteral("0007")));
+    EXPECT_TRUE(formats::isAsciiInteger(QStringLiteral("7")));
+    EXPECT_TRUE(formats::isAsciiInteger(QStringLiteral("-12")));
+    EXPECT_TRUE(formats::isAsciiInteger(QStringLiteral("0007")));
     for (const QString &id : {QString(), QStringLiteral("-"), QStringLiteral(" 7"), QStringLiteral("7 "),
                               QStringLiteral("+7"), QStringLiteral("7.0"), QStringLiteral("1e3"),
                               QStringLiteral("٣"), QStringLiteral("7) OR 1=1 --"), QStringLiteral("7;DROP TABLE x")}) {
-        EXPECT_FALSE(statements::isPlainInteger(id)) << id.toStdString();
+        EXPECT_FALSE(formats::isAsciiInteger(id)) << id.toStdString();
         EXPECT_EQ(failureNumber(12, {row(id, "8.00", "1N")}, {}), Failure::TypeMismatch) << id.toStdString();
         EXPECT_EQ(failureNumber(12, {row(id, "8.00", "1U")}, {}), Failure::TypeMismatch) << id.toStdString();
         EXPECT_EQ(failureNumber(12, {}, {row(id, "", "1D")}), Failure::TypeMismatch) << id.toStdString();
