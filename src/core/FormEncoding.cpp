@@ -1,5 +1,7 @@
 #include "core/FormEncoding.h"
 
+#include <array>
+
 namespace vendorcenter {
 
 namespace {
@@ -46,28 +48,45 @@ unsigned char windows1252Byte(char16_t unit)
 
 namespace {
 
-bool passesUnchanged(unsigned char byte)
+// What one Windows-1252 byte becomes in a form body: "+" for a blank, the
+// character itself for letters, digits and * - . _, else "%" and two
+// upper-case hex digits.
+struct EncodedByte
 {
-    return byte == '*' || byte == '-' || byte == '.' || byte == '_' || (byte >= '0' && byte <= '9')
-        || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+    char text[3];
+    int length;
+};
+
+constexpr EncodedByte encodedByte(unsigned byte)
+{
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+    if (byte == ' ')
+        return {{'+'}, 1};
+    if (byte == '*' || byte == '-' || byte == '.' || byte == '_' || (byte >= '0' && byte <= '9')
+        || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
+        return {{static_cast<char>(byte)}, 1};
+    return {{'%', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]}, 3};
 }
 
-// Writes what one UTF-16 unit becomes in the body at `out`, which has room
-// for three more units; returns the end of what it wrote.
+constexpr std::array<EncodedByte, 256> makeEncodedBytes()
+{
+    std::array<EncodedByte, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        table[byte] = encodedByte(byte);
+    return table;
+}
+
+// Looked up once per character: a save encodes megabytes.
+constexpr std::array<EncodedByte, 256> kEncodedBytes = makeEncodedBytes();
+
+// Writes what one UTF-16 unit becomes at `out`, which has room for three
+// more units; returns the end of what it wrote.
 template<typename Unit>
 Unit *encodeUnit(Unit *out, char16_t unit)
 {
-    constexpr char kHexDigits[] = "0123456789ABCDEF";
-    const unsigned char byte = windows1252Byte(unit);
-    if (byte == ' ') {
-        *out++ = Unit('+');
-    } else if (passesUnchanged(byte)) {
-        *out++ = Unit(byte);
-    } else {
-        *out++ = Unit('%');
-        *out++ = Unit(kHexDigits[byte >> 4]);
-        *out++ = Unit(kHexDigits[byte & 0xF]);
-    }
+    const EncodedByte &encoded = kEncodedBytes[windows1252Byte(unit)];
+    for (int i = 0; i < encoded.length; ++i)
+        *out++ = static_cast<Unit>(encoded.text[i]);
     return out;
 }
 
