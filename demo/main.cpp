@@ -5,6 +5,7 @@
 #include <vendorcenter/EventLog.h>
 #include <vendorcenter/Vendor_Center.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -12,6 +13,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -19,6 +23,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -59,6 +64,47 @@ QString startServerPage(QProcess &server, const QString &databasePath)
     return {};
 }
 
+// Asks before the control's pending changes would be thrown away; false
+// when the user wants to stay with them.
+bool pendingChangesMayGo(vendorcenter::Vendor_Center *control, QWidget *window, qint32 vendorId)
+{
+    if (!control->hasPendingChanges())
+        return true;
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(window, window->windowTitle(), QStringLiteral("Save the changes to vendor %1?").arg(vendorId),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer != QMessageBox::Save)
+        return answer == QMessageBox::Discard;
+    // The control's own commit: it reloads, and so clears the marks, only
+    // when the server page took the changes.
+    control->findChild<QPushButton *>(QStringLiteral("cmdCommit"))->click();
+    return !control->hasPendingChanges();
+}
+
+// Keeps the window open while the user wants to stay with pending changes.
+class CloseGuard : public QObject
+{
+public:
+    CloseGuard(vendorcenter::Vendor_Center *control, const qint32 *vendorId, QObject *parent)
+        : QObject(parent), control_(control), vendorId_(vendorId)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close && !pendingChangesMayGo(control_, static_cast<QWidget *>(watched), *vendorId_)) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    vendorcenter::Vendor_Center *control_;
+    const qint32 *vendorId_;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -82,8 +128,6 @@ int main(int argc, char **argv)
     parser.addOptions({serverOption, vendorOption, databaseOption, screenshotOption});
     parser.process(app);
 
-    // A failed load is worth seeing while trying the demo.
-    vendorcenter::setEventLogSink([](const QString &entry) { std::fprintf(stderr, "%s\n", qPrintable(entry)); });
 
     QProcess server;
     QString serverBase = parser.value(serverOption);
@@ -121,10 +165,36 @@ int main(int argc, char **argv)
     window.setCentralWidget(form);
     window.statusBar()->showMessage(QStringLiteral("Server page: %1").arg(serverBase));
 
-    QObject::connect(load, &QPushButton::clicked, control,
-                     [control, vendor] { control->LetDataFromDatabase(vendor->value()); });
+    // A failed load is worth seeing while trying the demo: in the status bar and on stderr.
+    QStatusBar *statusBar = window.statusBar();
+    vendorcenter::setEventLogSink([statusBar](const QString &entry) {
+        std::fprintf(stderr, "%s\n", qPrintable(entry));
+        statusBar->showMessage(entry);
+    });
+    // What a commit would send, as the commit button's tooltip says it.
+    auto *pending = new QLabel(&window);
+    statusBar->addPermanentWidget(pending);
+    QObject::connect(control, &vendorcenter::Vendor_Center::pendingChangesChanged, pending, [control, pending] {
+        const QString summary = control->findChild<QPushButton *>(QStringLiteral("cmdCommit"))->toolTip();
+        pending->setText(summary.isEmpty() ? QStringLiteral("No pending changes") : summary);
+    });
+
+    // The control takes Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y itself while it has
+    // the focus, so the menu's actions carry no shortcut of their own.
+    QMenu *edit = window.menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(control->undoStack()->createUndoAction(edit));
+    edit->addAction(control->undoStack()->createRedoAction(edit));
+
+    qint32 loadedVendor = vendor->value();
+    QObject::connect(load, &QPushButton::clicked, control, [control, vendor, &window, &loadedVendor] {
+        if (!pendingChangesMayGo(control, &window, loadedVendor))
+            return;
+        loadedVendor = vendor->value();
+        control->LetDataFromDatabase(loadedVendor);
+    });
+    window.installEventFilter(new CloseGuard(control, &loadedVendor, &window));
     window.show();
-    control->LetDataFromDatabase(vendor->value(), serverBase);
+    control->LetDataFromDatabase(loadedVendor, serverBase);
 
     if (parser.isSet(screenshotOption)) {
         const QString file = parser.value(screenshotOption);

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <CLI/CLI.hpp>
 #include <arpa/inet.h>
 
 #include <charconv>
@@ -38,73 +39,60 @@ bool parseListen(const std::string& text, ServerOptions& options) {
     return true;
 }
 
+// The command line, described once for parsing and for --help.
+struct CommandLine {
+    CLI::App app{"Serves /VendorCenter.asp for the Vendor_Center control.", "vendorcenter-server"};
+    ServerOptions options;
+
+    CommandLine() {
+        // Given twice, the last one counts, so that a service's extra
+        // arguments can override its defaults.
+        app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        const CLI::Validator notEmpty([](const std::string& value) { return value.empty() ? "must not be empty" : ""; },
+                                      "", "not empty");
+        app.add_option_function<std::string>(
+               "--listen",
+               [this](const std::string& value) {
+                   if (!parseListen(value, options)) throw CLI::ValidationError("--listen", "needs HOST:PORT, for example 127.0.0.1:8080");
+               },
+               "address to listen on (default 127.0.0.1:8080; port 0 picks a free port)")
+            ->type_name("HOST:PORT");
+        app.add_option("--database", options.database,
+                       "SQLite file (default vendorcenter.sqlite; a new file gets the schema and demo data), "
+                       "or a postgresql:// URI")
+            ->type_name("PATH")
+            ->check(notEmpty);
+        app.add_option("--users", options.usersFile,
+                       "answer only requests with HTTP Basic credentials of a user listed in FILE, one "
+                       "\"user:hash\" line each (yescrypt, bcrypt as htpasswd -B makes it, or mkpasswd); "
+                       "everything else gets 401")
+            ->type_name("FILE")
+            ->check(notEmpty);
+        app.add_option("--hash-password", options.hashPasswordUser,
+                       "read a password from standard input and print the FILE line for USER (yescrypt)")
+            ->type_name("USER")
+            ->check(notEmpty);
+        app.add_flag("--version", options.showVersion, "print the version and end");
+    }
+};
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
-    ParsedCommandLine parsed;
-    ServerOptions options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        auto valueOf = [&](const std::string& name) -> std::optional<std::string> {
-            const std::string prefix = name + "=";
-            if (argument.rfind(prefix, 0) == 0) return argument.substr(prefix.size());
-            if (argument == name && i + 1 < arguments.size()) return arguments[++i];
-            return std::nullopt;
-        };
-        if (argument == "--help" || argument == "-h") {
-            options.showHelp = true;
-        } else if (argument == "--listen" || argument.rfind("--listen=", 0) == 0) {
-            const auto value = valueOf("--listen");
-            if (!value || !parseListen(*value, options)) {
-                parsed.error = "--listen needs HOST:PORT, for example 127.0.0.1:8080";
-                return parsed;
-            }
-        } else if (argument == "--database" || argument.rfind("--database=", 0) == 0) {
-            const auto value = valueOf("--database");
-            if (!value || value->empty()) {
-                parsed.error = "--database needs a path";
-                return parsed;
-            }
-            options.database = *value;
-        } else if (argument == "--users" || argument.rfind("--users=", 0) == 0) {
-            const auto value = valueOf("--users");
-            if (!value || value->empty()) {
-                parsed.error = "--users needs the path of a users file";
-                return parsed;
-            }
-            options.usersFile = *value;
-        } else if (argument == "--hash-password" || argument.rfind("--hash-password=", 0) == 0) {
-            const auto value = valueOf("--hash-password");
-            if (!value || value->empty()) {
-                parsed.error = "--hash-password needs a user name";
-                return parsed;
-            }
-            options.hashPasswordUser = *value;
-        } else {
-            parsed.error = "unknown argument \"" + argument + "\"";
-            return parsed;
-        }
+    CommandLine commandLine;
+    // CLI11 takes the arguments from the back.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        commandLine.app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        commandLine.options.showHelp = true;
+    } catch (const CLI::ParseError& error) {
+        return {std::nullopt, error.what()};
     }
-    parsed.options = options;
-    return parsed;
+    return {commandLine.options, {}};
 }
 
-std::string usageText() {
-    return "Usage: vendorcenter-server [--listen HOST:PORT] [--database PATH] [--users FILE]\n"
-           "       vendorcenter-server --hash-password USER < password\n"
-           "\n"
-           "Serves /VendorCenter.asp for the Vendor_Center control.\n"
-           "\n"
-           "  --listen HOST:PORT  address to listen on (default 127.0.0.1:8080; port 0 picks a free port)\n"
-           "  --database PATH     SQLite file (default vendorcenter.sqlite); a new file gets the\n"
-           "                      schema and demo data\n"
-           "  --users FILE        answer only requests with HTTP Basic credentials of a user listed\n"
-           "                      in FILE, one \"user:salt:hash\" line each (hash: hex SHA-256 of\n"
-           "                      the salt followed by the password); everything else gets 401\n"
-           "  --hash-password USER  read a password from standard input and print the FILE line\n"
-           "                      for USER, with a fresh salt\n"
-           "  --help              show this text\n";
-}
+std::string usageText() { return CommandLine().app.help(); }
 
 bool isLoopbackHost(const std::string& host) {
     if (host == "localhost") return true;

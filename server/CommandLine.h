@@ -13,11 +13,12 @@ struct ServerOptions {
     std::string usersFile;                          // empty: no credentials asked
     std::optional<std::string> hashPasswordUser;    // --hash-password USER
     bool showHelp = false;
+    bool showVersion = false;
 };
 
 struct ParsedCommandLine {
     std::optional<ServerOptions> options;
-    std::string error;
+    std::string error;  // one line, when options is empty
 };
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);

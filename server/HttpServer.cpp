@@ -1,17 +1,16 @@
 #include "HttpServer.h"
 
+#include "LoginThrottle.h"
 #include "RequestHandling.h"
 
 #include <httplib.h>
 
-#include <malloc.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
 #include <memory>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <utility>
@@ -46,20 +45,6 @@ void writeToStderr(std::string_view line) {
     std::fflush(stderr);
 }
 
-// A list reply is built in one buffer of several MiB. glibc's malloc maps a
-// buffer that large afresh, and after the first one is freed it raises its
-// threshold to it, so that from then on such buffers come and go at the top
-// of the heap; both ways every request faults in megabytes of new pages, and
-// a 32,000-row reply took four times as long as two of 16,000. A fixed
-// threshold and trim keep the pages between requests.
-void keepReplyBuffersInTheHeap() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
-        mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
-    });
-}
-
 // The body is handed over, not copied: a list reply runs to megabytes.
 void send(httplib::Response& response, HttpReply reply) {
     response.status = reply.status;
@@ -73,6 +58,13 @@ void askForCredentials(httplib::Response& response) {
     response.set_content("Credentials are needed for the server page.", std::string(kTextContentType).c_str());
 }
 
+void refuseWhileThrottled(httplib::Response& response, long long seconds) {
+    response.status = 429;
+    response.set_header("Retry-After", std::to_string(seconds));
+    response.set_content("Too many failed logins from this address; try again later.",
+                         std::string(kTextContentType).c_str());
+}
+
 }  // namespace
 
 struct HttpServer::Impl {
@@ -80,23 +72,37 @@ struct HttpServer::Impl {
         if (!log) log = writeToStderr;
     }
 
-    // Without a table every request is let through.
-    bool authorized(const httplib::Request& request) const {
-        return !users || users->acceptsAuthorization(request.get_header_value("Authorization"));
+    // Without a table every request is let through. Otherwise answers 429
+    // to an address that failed too often, 401 to wrong or missing
+    // credentials, and returns false for both.
+    bool admit(const httplib::Request& request, httplib::Response& response) {
+        if (!users) return true;
+        const auto now = LoginThrottle::Clock::now();
+        if (const long long seconds = throttle.secondsBlocked(request.remote_addr, now); seconds > 0) {
+            refuseWhileThrottled(response, seconds);
+            return false;
+        }
+        const std::string credentials = request.get_header_value("Authorization");
+        if (users->acceptsAuthorization(credentials)) return true;
+        // A first request without credentials is how clients learn they need
+        // some; only wrong credentials count as a guess.
+        if (!credentials.empty() && throttle.recordFailure(request.remote_addr, now)) {
+            log("refusing " + printable(request.remote_addr) + " for " + std::to_string(LoginThrottle::kWindow.count()) +
+                " s: " + std::to_string(LoginThrottle::kMaxFailures) + " failed logins within a minute");
+        }
+        askForCredentials(response);
+        return false;
     }
 
     Storage& storage;
     LogSink log;
     std::optional<UserTable> users;
+    LoginThrottle throttle;
     httplib::Server server;
     std::atomic<bool> stopRequested{false};
 };
 
 HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<Impl>(storage, std::move(log))) {
-    // A client that hangs up mid-reply must not end the process.
-    std::signal(SIGPIPE, SIG_IGN);
-    keepReplyBuffersInTheHeap();
-
     httplib::Server& server = impl_->server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     // The reply goes out as a header write and a body write; with Nagle's
@@ -108,10 +114,7 @@ HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<I
 
     Impl* impl = impl_.get();
     server.Get(kPagePath, [impl](const httplib::Request& request, httplib::Response& response) {
-        if (!impl->authorized(request)) {
-            askForCredentials(response);
-            return;
-        }
+        if (!impl->admit(request, response)) return;
         QueryParameters parameters(request.params.begin(), request.params.end());
         HttpReply reply = answerQuery(impl->storage, parameters);
         if (!reply.diagnostic.empty()) impl->log("query failed: " + printable(reply.diagnostic));
@@ -140,10 +143,7 @@ HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<I
         });
         // Checked once the body has been read, so that the connection stays
         // in step for the client's retry with credentials.
-        if (!impl->authorized(request)) {
-            askForCredentials(response);
-            return;
-        }
+        if (!impl->admit(request, response)) return;
         const bool declaredTooLarge = request.get_header_value<std::uint64_t>("Content-Length") > kMaxSaveBodyBytes;
         if (tooLarge || declaredTooLarge) {
             send(response, tooLargeSaveReply());
@@ -158,6 +158,18 @@ HttpServer::HttpServer(Storage& storage, LogSink log) : impl_(std::make_unique<I
         HttpReply reply = answerSave(impl->storage, body, currentLocalTimestamp());
         if (!reply.diagnostic.empty()) impl->log("save failed: " + printable(reply.diagnostic));
         send(response, std::move(reply));
+    });
+    // For load balancers: needs no credentials and tells nothing but whether
+    // the database answers.
+    server.Get("/healthz", [impl](const httplib::Request&, httplib::Response& response) {
+        bool healthy = true;
+        try {
+            impl->storage.counts(0);
+        } catch (...) {
+            healthy = false;
+        }
+        response.status = healthy ? 200 : 503;
+        response.set_content(healthy ? "ok" : "unavailable", std::string(kTextContentType).c_str());
     });
     const auto notAllowed = [](const httplib::Request&, httplib::Response& response) {
         response.status = 405;

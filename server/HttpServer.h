@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BasicAuth.h"
+#include "UserTable.h"
 #include "storage/Storage.h"
 
 #include <functional>

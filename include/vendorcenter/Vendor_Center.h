@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QUndoStack;
+
 namespace vendorcenter {
 
 class VendorCenterPrivate;
@@ -36,7 +38,21 @@ public:
     // application/x-www-form-urlencoded post.
     QString urlEncode(const QString &theData) const;
 
+    // Every edit since the last load is one step here (moves, fee saves); a
+    // load and a successful commit empty it. Hosts can put
+    // createUndoAction()/createRedoAction() in their Edit menu.
+    QUndoStack *undoStack() const;
+
+    // True while a commit would send something: a row to add, a fee change
+    // or a row to remove.
+    bool hasPendingChanges() const;
+
     QSize sizeHint() const override;
+
+signals:
+    // Emitted whenever hasPendingChanges() may have changed: after every
+    // edit, undo and redo, load and commit.
+    void pendingChangesChanged();
 
 protected:
     bool event(QEvent *event) override;

@@ -60,11 +60,43 @@ int CenterListModel::columnCount(const QModelIndex &parent) const
 
 QVariant CenterListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole))
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= CenterColumnCount)
         return {};
-    if (index.row() >= rowCount() || index.column() >= CenterColumnCount)
+    const CenterRow &row = rows_[static_cast<std::size_t>(index.row())];
+    // The id of a marked row says what a commit will do with it.
+    if (index.column() == ColId && (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)) {
+        const pending::Change change = changeAt(index.row());
+        if (change != pending::Change::None)
+            return pending::description(row, change, feesAsLoaded_.value(row.id));
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
         return {};
-    return rows_[static_cast<std::size_t>(index.row())].column(index.column());
+    return row.column(index.column());
+}
+
+pending::Change CenterListModel::changeAt(int position) const
+{
+    return pending::changeOf(rows_.at(static_cast<std::size_t>(position)).duty(), holdsSelected_);
+}
+
+void CenterListModel::rememberFeesAsLoaded()
+{
+    feesAsLoaded_.clear();
+    if (!holdsSelected_)
+        return;
+    feesAsLoaded_.reserve(static_cast<qsizetype>(rows_.size()));
+    for (const CenterRow &row : rows_)
+        feesAsLoaded_.insert(row.id, row.handlingFee());
+}
+
+void CenterListModel::restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order)
+{
+    beginResetModel();
+    ++revision_;
+    rows_ = std::move(rows);
+    sortColumn_ = sortColumn;
+    sortOrder_ = order;
+    endResetModel();
 }
 
 QVariant CenterListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -84,12 +116,18 @@ void CenterListModel::setHeaders(const QStringList &headers)
 void CenterListModel::setColumnText(int position, int column, const QString &text)
 {
     CenterRow &target = rows_.at(static_cast<std::size_t>(position));
+    ++revision_;
     if (column == ColId)
         target.id = text;
     else
         target.subItem(column) = text;
     const QModelIndex changed = index(position, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
+    if (column == ColDuty) {
+        // The mark decides how the id looks and what it tells.
+        const QModelIndex id = index(position, ColId);
+        emit dataChanged(id, id);
+    }
 }
 
 bool CenterListModel::lessThan(const CenterRow &a, const CenterRow &b) const
@@ -104,6 +142,7 @@ int CenterListModel::insertSorted(CenterRow row)
                                      [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); });
     const int position = static_cast<int>(at - rows_.begin());
     beginInsertRows({}, position, position);
+    ++revision_;
     rows_.insert(at, std::move(row));
     endInsertRows();
     return position;
@@ -115,6 +154,7 @@ int CenterListModel::appendBlock(std::vector<CenterRow> rows)
     if (rows.empty())
         return first;
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    ++revision_;
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     endInsertRows();
     return first;
@@ -123,6 +163,7 @@ int CenterListModel::appendBlock(std::vector<CenterRow> rows)
 void CenterListModel::removeAt(int position)
 {
     beginRemoveRows({}, position, position);
+    ++revision_;
     rows_.erase(rows_.begin() + position);
     endRemoveRows();
 }
@@ -131,6 +172,7 @@ void CenterListModel::removePositions(const std::vector<int> &positions)
 {
     if (positions.empty())
         return;
+    ++revision_;
     const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
     if (contiguous) {
         beginRemoveRows({}, positions.front(), positions.back());
@@ -159,6 +201,7 @@ void CenterListModel::clear()
     if (rows_.empty())
         return;
     beginResetModel();
+    ++revision_;
     rows_.clear();
     endResetModel();
 }
@@ -208,6 +251,7 @@ void CenterListModel::resort()
     std::stable_sort(order.begin(), order.end(), inOrder);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    ++revision_;
     std::vector<int> newPositionOf(rows_.size());
     std::vector<CenterRow> sorted;
     sorted.reserve(rows_.size());

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/CenterRow.h"
+#include "core/PendingChanges.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 #include <QStringView>
 
@@ -39,6 +41,7 @@ public:
     void setHeaders(const QStringList &headers);
 
     const CenterRow &row(int position) const { return rows_.at(static_cast<std::size_t>(position)); }
+    const std::vector<CenterRow> &rows() const { return rows_; }
     void setColumnText(int position, int column, const QString &text);
 
     // Inserts one row where the sort puts it (after equal keys); returns its position.
@@ -56,11 +59,26 @@ public:
     void setSort(int column, Qt::SortOrder order);
     void resort();
 
+    // Puts back rows as they stood, in their order, with the sort they had.
+    void restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order);
+
+    // Goes up with every change of the rows or their order: equal revisions, equal rows.
+    quint64 revision() const { return revision_; }
+
+    // Which list the rows stand in decides what their marks mean.
+    void setHoldsSelectedCenters(bool selected) { holdsSelected_ = selected; }
+    pending::Change changeAt(int position) const;
+    // Keeps the fees as they are now, so a changed fee can say what it was.
+    void rememberFeesAsLoaded();
+
 private:
     bool lessThan(const CenterRow &a, const CenterRow &b) const;
 
     std::vector<CenterRow> rows_;
     QStringList headers_;
+    QHash<QString, QString> feesAsLoaded_;
+    quint64 revision_ = 0;
+    bool holdsSelected_ = false;
     int sortColumn_ = ColId;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

@@ -49,6 +49,8 @@ struct CenterRow
     const QString &dateUpdated() const { return subItems[4]; }
     const QString &sortKey() const { return subItems[5]; }
 
+    bool operator==(const CenterRow &other) const = default;
+
     static void checkSubItemIndex(int n)
     {
         if (n < 1 || n > 6)

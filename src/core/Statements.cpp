@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -29,14 +30,17 @@ const QString &checkedId(const CenterRow &row)
     return row.id;
 }
 
-// Where statement text goes: begin(), the pieces of one statement, end().
+// Where statement text goes. `fixed` takes the SQL around the values, always
+// one of the literals below; `plain` takes ids and numbers, which are made of
+// digits, "-" and "." only.
 
 // Each statement as text.
 class StatementTexts
 {
 public:
     void begin() { current_ = QString(); }
-    void append(QStringView piece) { current_ += piece; }
+    void fixed(QStringView sql) { current_ += sql; }
+    void plain(QStringView value) { current_ += value; }
     void end() { texts_.append(std::move(current_)); }
 
     QStringList take() { return std::move(texts_); }
@@ -46,24 +50,72 @@ private:
     QStringList texts_;
 };
 
-// The form body: "SQL=" + the encoded statement + "&" per statement.
+// The form body: "SQL=" + the encoded statement + "&" per statement. Digits,
+// "-" and "." stand for themselves in the encoding, so values are copied as
+// they are, and each SQL literal is encoded only the first time it is used.
 class FormBody
 {
 public:
     // Room for `statements` INSERTs of short values is taken at once: growing
-    // a body of megabytes step by step copies it each time, while room never
-    // written costs no memory.
-    explicit FormBody(int statements) { body_.reserve(static_cast<qsizetype>(statements) * kRoomPerStatement); }
+    // a body of megabytes step by step copies it and faults in fresh pages
+    // each time, while room never written costs no memory.
+    explicit FormBody(int statements)
+    {
+        body_.resize(static_cast<qsizetype>(statements) * kRoomPerStatement);
+    }
 
-    void begin() { body_.append("SQL="); }
-    void append(QStringView piece) { appendUrlEncoded(body_, piece); }
-    void end() { body_.append('&'); }
+    void begin() { put("SQL=", 4); }
+    void fixed(QStringView sql)
+    {
+        const QByteArray &bytes = encoded(sql);
+        put(bytes.constData(), bytes.size());
+    }
+    void plain(QStringView value)
+    {
+        char *out = room(value.size());
+        for (const QChar c : value)
+            *out++ = static_cast<char>(c.unicode());
+        used_ += value.size();
+    }
+    void end() { put("&", 1); }
 
-    QByteArray take() { return std::move(body_); }
+    QByteArray take()
+    {
+        body_.truncate(used_);
+        return std::move(body_);
+    }
 
 private:
+    // Room for `size` more bytes at the end of what is written so far.
+    char *room(qsizetype size)
+    {
+        if (used_ + size > body_.size())
+            body_.resize(std::max(body_.size() * 2, used_ + size + 4096));
+        return body_.data() + used_;
+    }
+
+    void put(const char *bytes, qsizetype size)
+    {
+        std::memcpy(room(size), bytes, static_cast<std::size_t>(size));
+        used_ += size;
+    }
+
+    const QByteArray &encoded(QStringView sql)
+    {
+        // The literals are few and keep their addresses.
+        for (const auto &[literal, bytes] : encoded_) {
+            if (literal == sql.utf16())
+                return bytes;
+        }
+        QByteArray bytes;
+        appendUrlEncoded(bytes, sql);
+        return encoded_.emplace_back(sql.utf16(), std::move(bytes)).second;
+    }
+
     static constexpr qsizetype kRoomPerStatement = 256;
-    QByteArray body_;
+    QByteArray body_; // written up to used_, the rest is room
+    qsizetype used_ = 0;
+    std::vector<std::pair<const char16_t *, QByteArray>> encoded_;
 };
 
 // Writes the statements of one vendor. A save writes thousands of them with a
@@ -78,53 +130,56 @@ public:
     void writeInsert(Sink &sink, const CenterRow &row)
     {
         const QString &id = checkedId(row);
-        sink.append(u"INSERT INTO VendorCenterCrossReference "
+        sink.fixed(u"INSERT INTO VendorCenterCrossReference "
                    u"(VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) VALUES (");
-        sink.append(vendorId_);
-        sink.append(u",");
-        sink.append(id);
-        sink.append(u",");
-        sink.append(feeValue(row));
-        sink.append(u",");
-        sink.append(dutyValue(row));
-        sink.append(u",GETDATE() ) ");
+        sink.plain(vendorId_);
+        sink.fixed(u",");
+        sink.plain(id);
+        sink.fixed(u",");
+        sink.plain(feeValue(row));
+        sink.fixed(u",");
+        sink.plain(dutyValue(row));
+        sink.fixed(u",GETDATE() ) ");
     }
 
     template<typename Sink>
     void writeUpdate(Sink &sink, const CenterRow &row)
     {
         const QString &id = checkedId(row);
-        sink.append(u"UPDATE VendorCenterCrossReference SET CenterHandlingFee= ");
-        sink.append(feeValue(row));
-        sink.append(u", DutyBrokerageFee= ");
-        sink.append(dutyValue(row));
-        sink.append(u", RecordLastUpdated = GETDATE()  WHERE CenterID = ");
-        sink.append(id);
-        sink.append(u" AND vendorID = ");
-        sink.append(vendorId_);
+        sink.fixed(u"UPDATE VendorCenterCrossReference SET CenterHandlingFee= ");
+        sink.plain(feeValue(row));
+        sink.fixed(u", DutyBrokerageFee= ");
+        sink.plain(dutyValue(row));
+        sink.fixed(u", RecordLastUpdated = GETDATE()  WHERE CenterID = ");
+        sink.plain(id);
+        sink.fixed(u" AND vendorID = ");
+        sink.plain(vendorId_);
     }
 
     // `ids` are plain integers, and there is at least one.
     template<typename Sink>
     void writeDelete(Sink &sink, const QStringList &ids) const
     {
-        sink.append(u"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=");
-        sink.append(vendorId_);
-        sink.append(u" AND CenterID IN(");
+        sink.fixed(u"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=");
+        sink.plain(vendorId_);
+        sink.fixed(u" AND CenterID IN(");
         for (qsizetype i = 0; i < ids.size(); ++i) {
             if (i > 0)
-                sink.append(u",");
-            sink.append(ids.at(i));
+                sink.fixed(u",");
+            sink.plain(ids.at(i));
         }
-        sink.append(u")");
+        sink.fixed(u")");
     }
 
 private:
     // The row shows percent in the user's number format; the table stores a
-    // fraction.
+    // fraction. Rows loaded or moved together share their fee text, which
+    // makes the last one worth checking first.
     QStringView feeValue(const CenterRow &row)
     {
         const QString &fee = row.handlingFee();
+        if (!lastFee_.isEmpty() && fee.constData() == lastFee_.constData() && fee.size() == lastFee_.size())
+            return lastFeeValue_;
         auto known = fees_.constFind(fee);
         if (known == fees_.cend()) {
             const std::optional<double> percent = formats::readNumber(fee);
@@ -132,7 +187,9 @@ private:
                 throw Failure::typeMismatch();
             known = fees_.insert(fee, formats::sqlNumber(*percent / 100.0));
         }
-        return *known;
+        lastFee_ = fee;
+        lastFeeValue_ = *known;
+        return lastFeeValue_;
     }
 
     // The flag in front of the mark, always written with a point.
@@ -152,6 +209,8 @@ private:
 
     QString vendorId_;
     QHash<QString, QString> fees_;
+    QString lastFee_;
+    QString lastFeeValue_;
     QHash<QString, QString> duties_;
 };
 

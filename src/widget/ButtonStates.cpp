@@ -88,6 +88,22 @@ void ButtonStates::findTextChanged(bool hasText)
     find = hasText;
 }
 
+void ButtonStates::listsRestored(const ButtonStates &kept)
+{
+    commit = kept.commit;
+    listToSearch = kept.listToSearch;
+}
+
+void ButtonStates::editButtonsRestored(const ButtonStates &kept)
+{
+    add = kept.add;
+    addAll = kept.addAll;
+    remove = kept.remove;
+    removeAll = kept.removeAll;
+    commit = kept.commit;
+    feeUpdate = kept.feeUpdate;
+}
+
 void ButtonStates::commitStarted()
 {
     add = addAll = remove = removeAll = commit = false;

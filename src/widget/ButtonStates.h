@@ -52,6 +52,12 @@ struct ButtonStates
     // The find box typed in last now holds text, or none.
     void findTextChanged(bool hasText);
 
+    // An undo or redo put the lists back as a step kept them. What a commit
+    // would send and the lists to search come back with them...
+    void listsRestored(const ButtonStates &kept);
+    // ...and, where no row is left to point at, the buttons of the edit too.
+    void editButtonsRestored(const ButtonStates &kept);
+
     // "Commit to Database" was pressed: nothing can be moved or committed while it saves.
     void commitStarted();
     // The save failed: the changes are still there to commit.

@@ -1,5 +1,7 @@
 #include "widget/CenterListView.h"
 
+#include "widget/PendingRowsModel.h"
+
 #include <QHeaderView>
 #include <QMouseEvent>
 
@@ -7,7 +9,7 @@
 
 namespace vendorcenter {
 
-CenterListView::CenterListView(QWidget *parent) : QTreeView(parent), model_(new CenterListModel(this))
+CenterListView::CenterListView(QWidget *parent) : QTreeView(parent), model_(new PendingRowsModel(this))
 {
     setModel(model_);
     setRootIsDecorated(false);

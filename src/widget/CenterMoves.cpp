@@ -39,6 +39,15 @@ void showMovedRow(CenterListView *list, const QString &id)
         list->ensureVisible(*current);
 }
 
+// A list that allows one highlighted row hands the highlight on to the row
+// after one that leaves; after a move the source shows nothing highlighted,
+// as the buttons and the fee panel expect.
+void leaveNothingHighlighted(CenterListView *source)
+{
+    if (!source->multiSelect())
+        source->clearHighlights();
+}
+
 void focusAndShowCurrent(CenterListView *list)
 {
     list->setFocus();
@@ -118,24 +127,32 @@ void endingQuietlyOnFailure(Move move)
 
 } // namespace
 
+template<typename Move>
+void CenterMoves::asOneStep(const QString &stepText, Move move)
+{
+    emit editStarting();
+    endingQuietlyOnFailure(move);
+    emit editFinished(stepText);
+}
+
 void CenterMoves::add()
 {
-    endingQuietlyOnFailure([this] { addCurrent(); });
+    asOneStep(tr("Select center"), [this] { addCurrent(); });
 }
 
 void CenterMoves::remove()
 {
-    endingQuietlyOnFailure([this] { removeCurrent(); });
+    asOneStep(tr("Deselect center"), [this] { removeCurrent(); });
 }
 
 void CenterMoves::addAll()
 {
-    endingQuietlyOnFailure([this] { addHighlighted(); });
+    asOneStep(tr("Select centers"), [this] { addHighlighted(); });
 }
 
 void CenterMoves::removeAll()
 {
-    endingQuietlyOnFailure([this] { removeHighlighted(); });
+    asOneStep(tr("Deselect centers"), [this] { removeHighlighted(); });
 }
 
 void CenterMoves::addCurrent()
@@ -159,6 +176,7 @@ void CenterMoves::addCurrent()
 
     // Exactly the current row leaves, whatever else is highlighted.
     source->removeAt(*current);
+    leaveNothingHighlighted(source);
     target->setMultiSelect(false);
     target->addRow(std::move(created));
     showMovedRow(target, id);
@@ -183,6 +201,7 @@ void CenterMoves::removeCurrent()
     target->setMultiSelect(false);
     target->addRow(std::move(created));
     source->removeAt(*current);
+    leaveNothingHighlighted(source);
     showMovedRow(target, id);
     emit movedOne(Side::NonSelected);
 }

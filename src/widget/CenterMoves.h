@@ -39,8 +39,13 @@ signals:
     void movedOne(Side to);
     // The highlighted rows moved to `to` (none may have been highlighted).
     void movedHighlighted(Side to);
+    // Around every move, so each can be undone as one step.
+    void editStarting();
+    void editFinished(const QString &stepText);
 
 private:
+    template<typename Move>
+    void asOneStep(const QString &stepText, Move move);
     void addCurrent();
     void removeCurrent();
     void addHighlighted();

@@ -151,6 +151,7 @@ void FeePanel::saveFee()
         leaveEditing();
         return;
     }
+    emit editStarting();
     selected->setSubItem(*current, ColHandlingFee, formats::fixed(entry.value, 2));
     const QString duty = selected->subItem(*current, ColDuty);
     const QString marked = dutyAfterFeeSaved(duty);
@@ -159,6 +160,7 @@ void FeePanel::saveFee()
 
     leaveEditing();
     emit feeSaved();
+    emit editFinished(tr("Change handling fee"));
 }
 
 void FeePanel::refuse(FeeEntry::Verdict verdict)

@@ -65,6 +65,9 @@ public:
 signals:
     // A typed fee was written into the current selected row.
     void feeSaved();
+    // Around the write of a saved fee, so it can be undone as one step.
+    void editStarting();
+    void editFinished(const QString &stepText);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

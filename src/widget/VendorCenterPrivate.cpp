@@ -6,14 +6,18 @@
 #include "core/Failure.h"
 #include "net/InternetTransfer.h"
 #include "net/XmlFetcher.h"
+#include "widget/CaptionFit.h"
 #include "widget/CenterListView.h"
 #include "widget/CenterMoves.h"
+#include "widget/ChangeJournal.h"
 #include "widget/CenterQueries.h"
 #include "widget/FeePanel.h"
 #include "widget/FindPanel.h"
 #include "widget/ListCaptions.h"
 #include "widget/ListEvents.h"
+#include "widget/ListGestures.h"
 #include "widget/LoadProgressBar.h"
+#include "widget/RoomToWork.h"
 #include "widget/SaveFlow.h"
 #include "widget/TransferCompletion.h"
 
@@ -95,8 +99,12 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
                                                           {ui.lstCenters, ui.lstSelectedCenters},
                                                           control});
     save = std::make_unique<SaveFlow>(state, *transfer, ui.lstCenters, ui.lstSelectedCenters, control);
+    journal = std::make_unique<ChangeJournal>(ui, buttons, [this] { showButtonStates(); }, control);
+    gestures = std::make_unique<ListGestures>(ui, *moves, control);
     wirePanels();
     startUp();
+    room = std::make_unique<RoomToWork>(ui, control);
+    fitCaptions(control);
 }
 
 VendorCenterPrivate::~VendorCenterPrivate() = default;
@@ -129,6 +137,13 @@ void VendorCenterPrivate::wirePanels()
                      [this](int position, bool several) { afterSelectedRowClicked(position, several); });
 
     QObject::connect(fees.get(), &FeePanel::feeSaved, q, [this] { afterFeeSaved(); });
+
+    // Each move and each saved fee is one step to undo.
+    QObject::connect(moves.get(), &CenterMoves::editStarting, journal.get(), &ChangeJournal::editStarting);
+    QObject::connect(moves.get(), &CenterMoves::editFinished, journal.get(), &ChangeJournal::editFinished);
+    QObject::connect(fees.get(), &FeePanel::editStarting, journal.get(), &ChangeJournal::editStarting);
+    QObject::connect(fees.get(), &FeePanel::editFinished, journal.get(), &ChangeJournal::editFinished);
+    QObject::connect(journal.get(), &ChangeJournal::pendingChangesChanged, q, &Vendor_Center::pendingChangesChanged);
 
     QObject::connect(find.get(), &FindPanel::findBoxClicked, q, [this] { resetFeePanel(); });
     QObject::connect(find.get(), &FindPanel::optionClicked, q, [this] { resetFeePanelIfInUse(); });
@@ -264,6 +279,8 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         q->setCursor(Qt::ArrowCursor);
         writeEventLog(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : 7: Out of memory"));
     }
+    // The lists were emptied, whether or not they filled again.
+    journal->listsLoaded();
 }
 
 void VendorCenterPrivate::afterListLoaded(Side side)

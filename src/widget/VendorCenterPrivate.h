@@ -18,6 +18,9 @@ class FeePanel;
 class CenterMoves;
 class ListEvents;
 class FindPanel;
+class ChangeJournal;
+class ListGestures;
+class RoomToWork;
 
 // The control's inner part: its widgets, its state, and the panels, which it
 // wires together. What one panel's step means for the rest of the control
@@ -46,6 +49,9 @@ public:
     std::unique_ptr<ListEvents> listEvents;
     std::unique_ptr<FindPanel> find;
     std::unique_ptr<SaveFlow> save;
+    std::unique_ptr<ChangeJournal> journal;
+    std::unique_ptr<ListGestures> gestures;
+    std::unique_ptr<RoomToWork> room;
 
 private:
     void startUp();

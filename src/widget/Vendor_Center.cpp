@@ -2,6 +2,7 @@
 
 #include "core/FormEncoding.h"
 #include "net/InternetTransfer.h"
+#include "widget/ChangeJournal.h"
 #include "widget/SaveFlow.h"
 #include "widget/VendorCenterPrivate.h"
 
@@ -57,6 +58,16 @@ bool Vendor_Center::event(QEvent *event)
         d->setTransferTimeoutMs(valid && ms > 0 ? ms : InternetTransfer::kDefaultTimeoutMs);
     }
     return QWidget::event(event);
+}
+
+QUndoStack *Vendor_Center::undoStack() const
+{
+    return d->journal->undoStack();
+}
+
+bool Vendor_Center::hasPendingChanges() const
+{
+    return d->journal->hasPendingChanges();
 }
 
 QSize Vendor_Center::sizeHint() const

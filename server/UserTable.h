@@ -1,46 +1,55 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <iosfwd>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vendorcenter::server {
-
-// SHA-256 of the bytes, as 64 lower-case hex digits.
-std::string sha256Hex(std::string_view data);
 
 // The bytes of standard base64 (RFC 4648, "=" padding required); nothing for
 // anything else.
 std::optional<std::string> decodeBase64(std::string_view text);
 
 // Who may use the server page: the lines of a users file,
-//   user:salt:hash
-// where hash is the hex SHA-256 of the salt text followed directly by the
-// password (UTF-8). Blank lines and lines starting with "#" are passed over.
-// A user name holds no ":" (HTTP Basic splits there); the salt holds no ":".
+//   user:$y$...        a crypt(3) hash: yescrypt (--hash-password, mkpasswd),
+//                      bcrypt (htpasswd -B) or SHA-crypt
+//   user:salt:hash     the older form: hex SHA-256 of the salt followed by the
+//                      password; still accepted, but to be rehashed
+// Blank lines and lines starting with "#" are passed over. A user name holds
+// no ":" (HTTP Basic splits there).
 class UserTable {
 public:
     struct Parsed;
     static Parsed parse(std::string_view text);
 
-    // True when the user is listed and the password gives the stored hash.
+    // True when the user is listed and the password matches the stored hash.
     bool accepts(std::string_view user, std::string_view password) const;
     // True for the value of an Authorization header "Basic <base64 of user:password>"
     // that `accepts`.
     bool acceptsAuthorization(std::string_view headerValue) const;
 
     std::size_t size() const { return users_.size(); }
+    // The users whose lines are in the older SHA-256 form, in name order.
+    std::vector<std::string> usersToRehash() const;
 
 private:
     struct Entry {
-        std::string salt;
-        std::string hash;  // lower-case hex
+        std::string hash;         // crypt(3) form, or lower-case hex of the older form
+        std::string legacySalt;   // the older form only
+        bool legacy = false;
     };
+    struct VerifiedPasswords;
+
+    bool matchesSlowly(const Entry& entry, std::string_view password) const;
+
     std::map<std::string, Entry, std::less<>> users_;
+    // Shared by copies: the table itself never changes once parsed.
+    std::shared_ptr<VerifiedPasswords> verified_;
 };
 
 struct UserTable::Parsed {
@@ -51,9 +60,9 @@ struct UserTable::Parsed {
 // Reads and parses a users file; an unreadable or empty file is an error.
 UserTable::Parsed loadUsersFile(const std::string& path);
 
-// One line of a users file for this user and password, with a fresh random salt.
+// One line of a users file for this user and password: a yescrypt hash with a
+// fresh random salt. Empty when the hash cannot be made.
 std::string userLine(std::string_view user, std::string_view password);
-std::string userLine(std::string_view user, std::string_view password, std::string_view salt);
 
 // --hash-password USER: reads the password from the first line of `in` and
 // writes the user's line to `out`. Returns the process exit code.

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/CenterRow.h"
+
+#include <QString>
+
+#include <vector>
+
+// What a commit will do for the rows as they stand: the change a row's mark
+// asks for, the texts that tell the user, and the totals over both lists.
+// The rules follow the statements of the save: in the selected list "N" is an
+// INSERT and "U" an UPDATE; in the other list every mark is a DELETE.
+namespace vendorcenter::pending {
+
+enum class Change { None, Add, FeeChange, Remove };
+
+// The change of a row with this duty text in the selected list, or in the other one.
+Change changeOf(const QString &duty, bool inSelectedList);
+
+// What a commit does for the row, in a sentence: "Will be added: handling fee
+// 8.00 %, duty/brokerage fee", "Handling fee changes: 5.00 -> 7.50", "Will be
+// removed"; empty for a row that a commit leaves alone. `feeAsLoaded` is the
+// row's fee when the list was loaded (empty when unknown).
+QString description(const CenterRow &row, Change change, const QString &feeAsLoaded);
+
+struct Summary
+{
+    int toAdd = 0;
+    int feeChanges = 0;
+    int toRemove = 0;
+
+    bool any() const { return toAdd + feeChanges + toRemove > 0; }
+    bool operator==(const Summary &) const = default;
+};
+
+Summary summarize(const std::vector<CenterRow> &selected, const std::vector<CenterRow> &nonSelected);
+
+// "3 to add, 1 fee change, 2 to remove", leaving out what is zero; empty for none.
+QString summaryText(const Summary &summary);
+
+} // namespace vendorcenter::pending

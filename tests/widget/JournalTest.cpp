@@ -1,0 +1,374 @@
+// The change journal, driven as a user and a host would: undo and redo of
+// every kind of edit, the keys and drops against the buttons they stand for,
+// and what the control tells about its pending changes.
+
+#include "FakeServerPage.h"
+#include "MessageBoxWatcher.h"
+
+#include <vendorcenter/Vendor_Center.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <QUndoStack>
+
+#include <memory>
+
+using vendorcenter::Vendor_Center;
+
+namespace {
+
+constexpr qint32 kVendor = 12;
+constexpr int kDateColumn = 5;
+
+// One control on screen, loaded with vendor 12 from a fake server page.
+struct Loaded
+{
+    explicit Loaded(FakeServerPage &page) : server(page)
+    {
+        std::vector<FakeServerPage::ActiveCenter> active;
+        for (int id = 1; id <= 12; ++id)
+            active.push_back({QString::number(id), QStringLiteral("Center %1").arg(id), id % 3 ? "1" : "2", "01/02/2020"});
+        server.serveVendor(kVendor, 1, active,
+                           {{"20", "Montreal", "0.05", "true"}, {"21", "Quebec", "0.075", "false"},
+                            {"22", "Laval", "0.1", "1"}, {"23", "Gatineau", "0.125", "0"}});
+        control.LetDataFromDatabase(kVendor, server.baseUrl());
+        control.show();
+        control.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&control));
+    }
+
+    QTreeView *list(const char *name) const { return control.findChild<QTreeView *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) const { return control.findChild<QPushButton *>(QLatin1String(name)); }
+    QUndoStack *stack() const { return control.undoStack(); }
+
+    int rowOf(QTreeView *view, const QString &id) const
+    {
+        for (int row = 0; row < view->model()->rowCount(); ++row) {
+            if (view->model()->index(row, 0).data().toString() == id)
+                return row;
+        }
+        return -1;
+    }
+    QPoint pointOf(QTreeView *view, int row) const
+    {
+        view->scrollTo(view->model()->index(row, 0));
+        return view->visualRect(view->model()->index(row, 0)).center();
+    }
+    void clickRow(QTreeView *view, int row, Qt::KeyboardModifiers modifiers = {}) const
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, pointOf(view, row));
+    }
+    void doubleClickRow(QTreeView *view, int row) const
+    {
+        const QPoint at = pointOf(view, row);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
+    }
+    void highlight(QTreeView *view, const QList<int> &rows) const
+    {
+        for (int i = 0; i < rows.size(); ++i)
+            clickRow(view, rows[i], i == 0 ? Qt::NoModifier : Qt::ControlModifier);
+    }
+    // Drags the highlighted rows of `source` onto `target`, as the mouse would drop them.
+    void drop(QTreeView *source, QTreeView *target) const
+    {
+        const std::unique_ptr<QMimeData> data(source->model()->mimeData(source->selectionModel()->selectedIndexes()));
+        const QPointF at = target->viewport()->rect().center();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target->viewport(), &enter);
+        QDropEvent dropped(at, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target->viewport(), &dropped);
+    }
+    void saveFee(int row, const QString &typed) const
+    {
+        clickRow(list("lstSelectedCenters"), row);
+        QTest::mouseClick(button("cmdcenterHandFee"), Qt::LeftButton);
+        auto *box = control.findChild<QLineEdit *>(QStringLiteral("txtCntHandFee"));
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        QTest::mouseClick(button("cmdcenterHandFee"), Qt::LeftButton);
+    }
+
+    // Both lists row by row, all seven columns (or all but the date), the labels and the commit button.
+    QStringList state(bool withDates = true) const
+    {
+        QStringList lines;
+        for (const char *name : {"lstCenters", "lstSelectedCenters"}) {
+            const QAbstractItemModel *model = list(name)->model();
+            for (int row = 0; row < model->rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < 7; ++column)
+                    cells << (column == kDateColumn && !withDates ? QString() : model->index(row, column).data().toString());
+                lines << QLatin1String(name) + QLatin1Char(':') + cells.join(QLatin1Char('|'));
+            }
+        }
+        for (const char *name : {"lblAllVendors", "lblSelVendors"})
+            lines << control.findChild<QLabel *>(QLatin1String(name))->text();
+        lines << (button("cmdCommit")->isEnabled() ? "commit on" : "commit off");
+        return lines;
+    }
+    QString moveButtons() const
+    {
+        QString states;
+        for (const char *name : {"cmdAdd", "cmdAddAll", "cmdDelete", "cmdRemoveAll"})
+            states += button(name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return states;
+    }
+    QByteArray commitBody() const
+    {
+        MessageBoxWatcher answers;
+        server.clearRequests();
+        QTest::mouseClick(button("cmdCommit"), Qt::LeftButton);
+        for (const FakeServerPage::Request &request : server.requests()) {
+            if (request.method == "POST")
+                return request.body;
+        }
+        return {};
+    }
+
+    // A random edit of every kind the control offers, picked by `random`.
+    void randomEdit(QRandomGenerator &random) const
+    {
+        QTreeView *centers = list("lstCenters");
+        QTreeView *selected = list("lstSelectedCenters");
+        const int kind = random.bounded(8);
+        QTreeView *source = kind % 2 ? selected : centers;
+        const int rows = source->model()->rowCount();
+        if (rows == 0)
+            return;
+        const int row = random.bounded(rows);
+        QList<int> several{row};
+        for (int extra = random.bounded(1, 3); extra > 0; --extra)
+            several << (row + extra * 3) % rows;
+        switch (kind) {
+        case 0:
+        case 1:
+            clickRow(source, row);
+            QTest::mouseClick(button(kind ? "cmdDelete" : "cmdAdd"), Qt::LeftButton);
+            break;
+        case 2:
+        case 3:
+            highlight(source, several);
+            QTest::mouseClick(button(kind == 3 ? "cmdRemoveAll" : "cmdAddAll"), Qt::LeftButton);
+            break;
+        case 4:
+            doubleClickRow(source, row);
+            break;
+        case 5:
+            saveFee(row, QString::number(random.bounded(1, 99)) + QStringLiteral(".5"));
+            break;
+        case 6:
+            highlight(source, several);
+            QTest::keyClick(source, Qt::Key_Right, Qt::ControlModifier);
+            break;
+        case 7:
+            highlight(source, several);
+            drop(source, centers);
+            break;
+        }
+    }
+
+    FakeServerPage &server;
+    Vendor_Center control;
+};
+
+} // namespace
+
+class JournalTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void undoAllThenRedoAllGivesBackEachState();
+    void keysAndDropsDoWhatTheirButtonsDo_data();
+    void keysAndDropsDoWhatTheirButtonsDo();
+    void loadsAndCommitsEmptyTheStack();
+    void pendingChangesAreToldAndShown();
+};
+
+void JournalTest::undoAllThenRedoAllGivesBackEachState()
+{
+    FakeServerPage page;
+    for (const quint32 seed : {7u, 1234u, 99u}) {
+        Loaded journaled(page);
+        const QStringList afterLoad = journaled.state();
+        QRandomGenerator random(seed);
+        for (int edit = 0; edit < 30; ++edit)
+            journaled.randomEdit(random);
+        const QStringList afterEdits = journaled.state();
+        QVERIFY(journaled.stack()->count() > 10);
+
+        // The keys work wherever the focus is in the control, a text box included.
+        QWidget *focus[] = {journaled.list("lstCenters"), journaled.control.findChild<QLineEdit *>("txtVendorID")};
+        const auto press = [&focus](int step, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            focus[step % 2]->setFocus();
+            QTest::keyClick(focus[step % 2], key, modifiers);
+        };
+        for (int step = journaled.stack()->count(); step > 0; --step)
+            press(step, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(journaled.state(), afterLoad);
+        for (int step = journaled.stack()->count(); step > 0; --step)
+            step % 3 ? press(step, Qt::Key_Y, Qt::ControlModifier)
+                     : press(step, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(journaled.state(), afterEdits);
+
+        Loaded direct(page);
+        QRandomGenerator sameEdits(seed);
+        for (int edit = 0; edit < 30; ++edit)
+            direct.randomEdit(sameEdits);
+        QCOMPARE(direct.state(false), journaled.state(false));
+        const QByteArray body = direct.commitBody();
+        QVERIFY(!body.isEmpty());
+        QCOMPARE(journaled.commitBody(), body);
+    }
+}
+
+void JournalTest::keysAndDropsDoWhatTheirButtonsDo_data()
+{
+    QTest::addColumn<QString>("sourceList");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("focusAfter");
+
+    QTest::newRow("Return as a double click") << "lstCenters" << QList<int>{3} << "Return" << "double click" << "lstSelectedCenters";
+    QTest::newRow("Enter as a double click") << "lstSelectedCenters" << QList<int>{1} << "Enter" << "double click" << "lstCenters";
+    QTest::newRow("Delete as Remove") << "lstSelectedCenters" << QList<int>{2} << "Delete" << "mnuRemoveItems" << "lstCenters";
+    QTest::newRow("Ctrl+Right one as >") << "lstCenters" << QList<int>{4} << "Ctrl+Right" << "cmdAdd" << "lstSelectedCenters";
+    QTest::newRow("Ctrl+Right several as >>") << "lstCenters" << QList<int>{1, 5, 6} << "Ctrl+Right" << "cmdAddAll" << "lstSelectedCenters";
+    QTest::newRow("Ctrl+Left one as <") << "lstSelectedCenters" << QList<int>{0} << "Ctrl+Left" << "cmdDelete" << "lstCenters";
+    QTest::newRow("Ctrl+Left several as <<") << "lstSelectedCenters" << QList<int>{0, 3} << "Ctrl+Left" << "cmdRemoveAll" << "lstCenters";
+    QTest::newRow("drop one as >") << "lstCenters" << QList<int>{2} << "drop" << "cmdAdd" << "lstSelectedCenters";
+    QTest::newRow("drop several as >>") << "lstCenters" << QList<int>{0, 7, 9} << "drop" << "cmdAddAll" << "lstSelectedCenters";
+    QTest::newRow("drop several as <<") << "lstSelectedCenters" << QList<int>{1, 2} << "drop" << "cmdRemoveAll" << "lstCenters";
+    QTest::newRow("drop on its own list") << "lstCenters" << QList<int>{2, 3} << "drop back" << "" << "lstCenters";
+}
+
+void JournalTest::keysAndDropsDoWhatTheirButtonsDo()
+{
+    QFETCH(QString, sourceList);
+    QFETCH(QList<int>, rows);
+    QFETCH(QString, gesture);
+    QFETCH(QString, button);
+    QFETCH(QString, focusAfter);
+    FakeServerPage page;
+    Loaded byGesture(page);
+    Loaded byButton(page);
+    const QByteArray source = sourceList.toLatin1();
+    const char *targetName = source == "lstCenters" ? "lstSelectedCenters" : "lstCenters";
+    const QStringList asLoaded = byButton.state();
+
+    byGesture.highlight(byGesture.list(source), rows);
+    QTreeView *from = byGesture.list(source);
+    if (gesture == "Return" || gesture == "Enter")
+        QTest::keyClick(from, gesture == "Return" ? Qt::Key_Return : Qt::Key_Enter);
+    else if (gesture == "Delete")
+        QTest::keyClick(from, Qt::Key_Delete);
+    else if (gesture.startsWith("Ctrl+"))
+        QTest::keyClick(from, gesture.endsWith("Right") ? Qt::Key_Right : Qt::Key_Left, Qt::ControlModifier);
+    else
+        byGesture.drop(from, gesture == "drop" ? byGesture.list(targetName) : from);
+
+    if (button == "double click") {
+        byButton.doubleClickRow(byButton.list(source), rows.front());
+    } else {
+        byButton.highlight(byButton.list(source), rows);
+        if (button == "mnuRemoveItems")
+            byButton.control.findChild<QAction *>(button)->trigger();
+        else if (!button.isEmpty())
+            QTest::mouseClick(byButton.button(button.toLatin1()), Qt::LeftButton);
+    }
+
+    QCOMPARE(byGesture.state(false), byButton.state(false));
+    QCOMPARE(byGesture.moveButtons(), byButton.moveButtons());
+    QCOMPARE(byGesture.control.focusWidget()->objectName(), focusAfter);
+    QCOMPARE(byGesture.stack()->count(), button.isEmpty() ? 0 : 1);
+    byGesture.stack()->undo();
+    QCOMPARE(byGesture.state(), asLoaded);
+    // The rows are back highlighted, the buttons as a click on them leaves them.
+    if (!button.isEmpty())
+        QCOMPARE(byGesture.moveButtons(), source == "lstCenters" ? (rows.size() > 1 ? "0100" : "1000")
+                                                                 : (rows.size() > 1 ? "0001" : "0010"));
+    byGesture.stack()->redo();
+    QCOMPARE(byGesture.commitBody(), byButton.commitBody());
+}
+
+void JournalTest::loadsAndCommitsEmptyTheStack()
+{
+    FakeServerPage page;
+    Loaded loaded(page);
+    loaded.doubleClickRow(loaded.list("lstCenters"), 0);
+    QCOMPARE(loaded.stack()->count(), 1);
+    loaded.control.LetDataFromDatabase(kVendor);
+    QCOMPARE(loaded.stack()->count(), 0);
+
+    loaded.doubleClickRow(loaded.list("lstCenters"), 0);
+    page.setPostReply({500, "The database is busy", "text/plain", FakeServerPage::Behaviour::Answer});
+    QVERIFY(!loaded.commitBody().isEmpty());
+    QCOMPARE(loaded.stack()->count(), 1);
+    QVERIFY(loaded.control.hasPendingChanges());
+
+    page.setPostReply({200, "Saved", "text/plain", FakeServerPage::Behaviour::Answer});
+    QVERIFY(!loaded.commitBody().isEmpty());
+    QCOMPARE(loaded.stack()->count(), 0);
+    QVERIFY(!loaded.control.hasPendingChanges());
+}
+
+void JournalTest::pendingChangesAreToldAndShown()
+{
+    FakeServerPage page;
+    Loaded loaded(page);
+    QSignalSpy told(&loaded.control, &Vendor_Center::pendingChangesChanged);
+    QTreeView *centers = loaded.list("lstCenters");
+    QTreeView *selected = loaded.list("lstSelectedCenters");
+    const QModelIndex unmarked = centers->model()->index(0, 0);
+    const QVariant plainFont = unmarked.data(Qt::FontRole);
+
+    loaded.doubleClickRow(centers, loaded.rowOf(centers, "3")); // country 2, duty default 1: with duty fee
+    QCOMPARE(told.count(), 1);
+    QVERIFY(loaded.control.hasPendingChanges());
+    loaded.saveFee(loaded.rowOf(selected, "20"), "7.5");
+    loaded.doubleClickRow(selected, loaded.rowOf(selected, "22"));
+    QCOMPARE(told.count(), 3);
+    QCOMPARE(loaded.button("cmdCommit")->toolTip(), "1 to add, 1 fee change, 1 to remove");
+
+    const struct
+    {
+        QTreeView *view;
+        const char *id;
+        const char *description;
+    } marked[] = {{selected, "3", "Will be added: handling fee 8.00 %, duty/brokerage fee"},
+                  {selected, "20", "Handling fee changes: 5.00 -> 7.50"},
+                  {centers, "22", "Will be removed"}};
+    QSet<QString> looks;
+    for (const auto &row : marked) {
+        const QModelIndex id = row.view->model()->index(loaded.rowOf(row.view, row.id), 0);
+        QCOMPARE(id.data(Qt::ToolTipRole).toString(), row.description);
+        QCOMPARE(id.data(Qt::AccessibleDescriptionRole).toString(), row.description);
+        QVERIFY(id.data(Qt::FontRole) != plainFont);
+        looks << id.data(Qt::FontRole).value<QFont>().toString();
+    }
+    QCOMPARE(looks.size(), 3);
+    QCOMPARE(unmarked.data(Qt::ToolTipRole), unmarked.data());
+    QVERIFY(!unmarked.data(Qt::AccessibleDescriptionRole).isValid());
+
+    while (loaded.stack()->canUndo())
+        loaded.stack()->undo();
+    QCOMPARE(told.count(), 6);
+    QVERIFY(!loaded.control.hasPendingChanges());
+    QVERIFY(loaded.button("cmdCommit")->toolTip().isEmpty());
+    loaded.stack()->redo();
+    QCOMPARE(told.count(), 7);
+    QVERIFY(loaded.control.hasPendingChanges());
+}
+
+QTEST_MAIN(JournalTest)
+#include "JournalTest.moc"

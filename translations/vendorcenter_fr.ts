@@ -1,0 +1,69 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR">
+<context>
+    <name>Vendor_Center</name>
+    <message>
+        <source>Will be added: handling fee %1 %, duty/brokerage fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Will be added: handling fee %1 %</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling fee changes to %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling fee changes: %1 -&gt; %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Will be removed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 to add</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 fee change</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 fee changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 to remove</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>vendorcenter::CenterMoves</name>
+    <message>
+        <source>Select center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deselect center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deselect centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>vendorcenter::FeePanel</name>
+    <message>
+        <source>Change handling fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
