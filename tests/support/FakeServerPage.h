@@ -1,18 +1,17 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QObject>
-#include <QString>
 #include <QTcpServer>
 
+#include <functional>
 #include <vector>
 
-// A stand-in for the server page on 127.0.0.1: answers requests with canned
-// replies chosen by their path and query, and records every request it gets.
-// It runs on the test's own thread, so it answers while the control waits in
-// its own event loop.
+class QTcpSocket;
+
+// A stand-in for the server page on 127.0.0.1: answers with canned replies
+// chosen by path and query, and records every request. It runs on the test's
+// own thread, so it answers while the control waits in its own event loop.
 class FakeServerPage : public QObject
 {
     Q_OBJECT
@@ -22,18 +21,16 @@ public:
     {
         QByteArray method;
         QByteArray target; // path and query, as sent
-        QList<QPair<QByteArray, QByteArray>> headers;
+        QHash<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
-        QByteArray header(const QByteArray &name) const;
+        QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
     };
-
     enum class Behaviour {
-        Answer,           // a normal reply
-        NeverAnswer,      // accept, read, and stay silent
-        ResetMidway,      // send half the body, then abort the connection
-        ShortBody,        // announce a longer body than is sent, then close
+        Answer,
+        NeverAnswer, // accept, read, and stay silent
+        ResetMidway, // send half the body, then abort the connection
+        ShortBody,   // announce a longer body than is sent, then close
     };
-
     struct Reply
     {
         int status = 200;
@@ -41,22 +38,6 @@ public:
         QByteArray contentType = "text/xml; charset=utf-8";
         Behaviour behaviour = Behaviour::Answer;
     };
-
-    explicit FakeServerPage(QObject *parent = nullptr);
-
-    // "http://127.0.0.1:<port>"
-    QString baseUrl() const;
-
-    // The reply for requests whose target (path and query) equals `target`.
-    void setReply(const QByteArray &target, Reply reply);
-    // The reply for every POST.
-    void setPostReply(Reply reply) { postReply_ = std::move(reply); }
-
-    const QList<Request> &requests() const { return requests_; }
-    QList<QByteArray> requestTargets() const;
-    void clearRequests() { requests_.clear(); }
-
-    // --- canned XML in the layouts the control reads ---
     struct ActiveCenter
     {
         QString id, name, countryId, dateUpdated;
@@ -65,19 +46,35 @@ public:
     {
         QString id, name, fee, duty;
     };
+
+    FakeServerPage();
+
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+    void setReply(const QByteArray &target, Reply reply) { replies_.insert(target, std::move(reply)); }
+    void setPostReply(Reply reply) { postReply_ = std::move(reply); }
+    // Refuses every further connection, as a page that went away.
+    void stop() { server_.close(); }
+    // Called as each request arrives, before it is answered.
+    void onRequest(std::function<void(const Request &)> hook) { hook_ = std::move(hook); }
+
+    const QList<Request> &requests() const { return requests_; }
+    QList<QByteArray> sent() const; // each request as "METHOD target"
+    void clearRequests() { requests_.clear(); }
+
+    // Canned XML in the layouts the control reads.
     static QByteArray countsXml(const QString &dutyDefault, const QString &nonSelected, const QString &selected);
     static QByteArray activeXml(const std::vector<ActiveCenter> &centers);
     static QByteArray selectedXml(const std::vector<SelectedCenter> &centers);
-
     // Serves the three load queries of one vendor, with counts that match the rows.
     void serveVendor(qint32 vendorId, int dutyDefault, const std::vector<ActiveCenter> &active,
                      const std::vector<SelectedCenter> &selected);
 
 private:
-    void onNewConnection();
+    void answer(QTcpSocket *socket, const Request &request);
 
     QTcpServer server_;
     QHash<QByteArray, Reply> replies_;
-    Reply postReply_{200, "OK", "text/plain; charset=utf-8", Behaviour::Answer};
+    Reply postReply_{200, "OK", "text/plain; charset=utf-8"};
     QList<Request> requests_;
+    std::function<void(const Request &)> hook_;
 };

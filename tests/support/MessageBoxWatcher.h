@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QList>
 #include <QMessageBox>
-#include <QObject>
-#include <QString>
 #include <QTimer>
 
 // Answers every message box that opens while it lives, as a user pressing OK
@@ -20,15 +17,11 @@ public:
         QMessageBox::Icon icon;
     };
 
-    explicit MessageBoxWatcher(QObject *parent = nullptr);
-
+    MessageBoxWatcher();
     const QList<Seen> &seen() const { return seen_; }
     QStringList texts() const;
-    void clear() { seen_.clear(); }
 
 private:
-    void poll();
-
     QTimer timer_;
     QList<Seen> seen_;
 };

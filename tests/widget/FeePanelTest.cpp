@@ -1,0 +1,143 @@
+#include "ControlDriver.h"
+
+#include <QTest>
+
+using C = ControlDriver;
+
+namespace {
+
+const QString kRequired = QStringLiteral("The Numeric value will be required");
+const QString kBelow100 = QStringLiteral("The Numeric value should be less Than 100");
+
+} // namespace
+
+class FeePanelTest : public QObject
+{
+    Q_OBJECT
+
+    ControlDriver *d = nullptr;
+
+    // Selected row "5" (duty 0, fee 7.5) shown in the panel; "6" has duty 1.
+    bool loadAndPick(const QString &fee = QStringLiteral("0.075"))
+    {
+        if (!d->load({{"7", "Seven", "1", ""}}, {{"5", "Five", fee, "0"}, {"6", "Six", fee, "1"}}))
+            return false;
+        d->clickRow(d->chosen(), "5");
+        return true;
+    }
+    QString feeAndDuty(const QString &id) const
+    {
+        return d->cell(d->chosen(), id, C::Fee) + ' ' + d->cell(d->chosen(), id, C::Duty);
+    }
+
+private slots:
+    void init() { d = new ControlDriver; }
+    void cleanup() { delete d; }
+
+    // Read-only or not, the box selects its whole text whenever it gets the focus.
+    void updateEntersEditingWithTheWholeTextSelected()
+    {
+        QVERIFY(loadAndPick());
+        QLineEdit *box = d->box("txtCntHandFee");
+        QCOMPARE(d->feePanel(), "Update|7.5|0|0|1");
+        d->click("txtCntHandFee");
+        QTRY_COMPARE(box->selectedText(), "7.5");
+        d->chosen()->setFocus();
+        QTRY_VERIFY(!box->hasSelectedText());
+        d->click("cmdcenterHandFee");
+        QCOMPARE(d->feePanel(), "Save|7.5|0|1|1");
+        QTRY_VERIFY(d->hasFocus("txtCntHandFee"));
+        QTRY_COMPARE(box->selectedText(), "7.5");
+        // Saved twice: the row keeps the one "U".
+        QTest::keyClicks(box, "7.5");
+        d->click("cmdcenterHandFee");
+        d->saveFee("3");
+        QCOMPARE(feeAndDuty("5"), "3.00 0U");
+    }
+
+    void typedFeeIsChecked_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message"); // empty when accepted
+        QTest::addColumn<QString>("row");     // fee and duty of the row afterwards
+        QTest::newRow("below 100") << "7.5" << QString() << "7.50 0U";
+        QTest::newRow("100") << "100" << kBelow100 << "7.5 0";
+        QTest::newRow("rounds up to 100") << "99.999" << QString() << "100.00 0U";
+        QTest::newRow("letters") << "abc" << kRequired << "7.5 0";
+        QTest::newRow("empty") << "" << kRequired << "7.5 0";
+        QTest::newRow("blanks around") << " 12 " << QString() << "12.00 0U";
+        QTest::newRow("negative") << "-5" << QString() << "-5.00 0U";
+        QTest::newRow("point first") << ".5" << QString() << "0.50 0U";
+        QTest::newRow("point last") << "5." << QString() << "5.00 0U";
+        QTest::newRow("exponent") << "1e1" << kRequired << "7.5 0";
+        QTest::newRow("two points") << "1.2.3" << kRequired << "7.5 0";
+        QTest::newRow("comma") << "7,5" << kRequired << "7.5 0";
+        QTest::newRow("only a point") << "." << kRequired << "7.5 0";
+        QTest::newRow("far above") << "12345" << kBelow100 << "7.5 0";
+    }
+
+    void typedFeeIsChecked()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, row);
+        QVERIFY(loadAndPick());
+        d->saveFee(typed);
+        QCOMPARE(feeAndDuty("5"), row);
+        QCOMPARE(feeAndDuty("6"), "7.5 1");
+        QCOMPARE(d->enabled("cmdCommit"), message.isEmpty());
+        if (message.isEmpty()) {
+            QVERIFY(d->boxes.seen().isEmpty());
+            QCOMPARE(d->feePanel(), "Update|" + typed + "|0|0|1"); // the box keeps what was typed
+            QTRY_VERIFY(d->hasFocus("lstSelectedCenters"));
+            return;
+        }
+        QCOMPARE(d->boxes.texts(), QStringList{message});
+        QCOMPARE(d->boxes.seen().front().title, "Information Validation");
+        QCOMPARE(d->boxes.seen().front().icon, QMessageBox::Information);
+        QCOMPARE(d->feePanel(), "Save|" + typed + "|0|1|1"); // still editing
+        QTRY_VERIFY(d->hasFocus("txtCntHandFee"));
+    }
+
+    void feeFollowsCommaDecimalSettings()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(loadAndPick("0,075"));
+        QCOMPARE(d->feePanel(), "Update|7,5|0|0|1");
+        d->saveFee("7.5");
+        QCOMPARE(d->boxes.texts(), QStringList{kRequired});
+        QTest::keyClicks(d->box("txtCntHandFee"), "12,345");
+        d->click("cmdcenterHandFee");
+        QCOMPARE(feeAndDuty("5"), "12,35 0U");
+        d->saveFee("99,999");
+        QCOMPARE(feeAndDuty("5"), "100,00 0U");
+        QCOMPARE(d->boxes.texts(), QStringList{kRequired});
+    }
+
+    // Another selected row ends the edit and shows that row; a row of the
+    // other list clears the panel. A reload empties the lists but leaves the
+    // panel as it was: "Save" then has no row to write to.
+    void otherRowsAndReloadsEndTheEdit()
+    {
+        QVERIFY(loadAndPick());
+        d->click("cmdcenterHandFee");
+        QTest::keyClicks(d->box("txtCntHandFee"), "42");
+        d->clickRow(d->chosen(), "6");
+        QCOMPARE(d->feePanel(), "Update|7.5|1|0|1");
+        d->click("cmdcenterHandFee");
+        d->clickRow(d->centers(), "7");
+        QCOMPARE(d->feePanel(), "Update||0|0|0");
+        d->clickRow(d->chosen(), "5");
+        d->click("cmdcenterHandFee");
+        d->control.LetDataFromDatabase(C::kVendor);
+        QCOMPARE(d->text("cmdcenterHandFee") + d->current(d->chosen()), "Save");
+        QTest::keyClicks(d->box("txtCntHandFee"), "9");
+        d->click("cmdcenterHandFee");
+        QCOMPARE(d->feePanel(), "Update|9|0|0|1");
+        QCOMPARE(feeAndDuty("5") + ' ' + feeAndDuty("6"), "7.5 0 7.5 1");
+        QVERIFY(!d->enabled("cmdCommit") && d->boxes.seen().isEmpty());
+    }
+};
+
+QTEST_MAIN(FeePanelTest)
+#include "FeePanelTest.moc"

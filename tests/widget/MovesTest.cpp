@@ -1,0 +1,179 @@
+#include "ControlDriver.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+using C = ControlDriver;
+
+class MovesTest : public QObject
+{
+    Q_OBJECT
+
+    ControlDriver *d = nullptr;
+
+    // Some columns of a row, joined by "|".
+    QString cells(QAbstractItemView *list, const QString &id, std::initializer_list<int> columns) const
+    {
+        QStringList texts;
+        for (const int column : columns)
+            texts << d->cell(list, id, column);
+        return texts.join('|');
+    }
+    // Each list's caption and its option as <enabled><checked>.
+    QString captions() const
+    {
+        QString all;
+        for (const auto &[label, option] : {std::pair{"lblAllVendors", "optList(0)"}, {"lblSelVendors", "optList(1)"}})
+            all += d->text(label) + QStringLiteral(" %1%2 ").arg(int(d->enabled(option))).arg(int(d->checked(option)));
+        return all;
+    }
+    static QString today() { return QDate::currentDate().toString("MM/dd/yyyy"); }
+
+private slots:
+    void init() { d = new ControlDriver; }
+    void cleanup() { delete d; }
+
+    void addAndRemoveMoveTheCurrentRow()
+    {
+        QVERIFY(d->load({{"7", "Seven", "2", "03/04/2021"}, {"12", "Twelve", "1", ""}}, {{"5", "Five", "0.075", "1"}}, 1));
+        d->clickRow(d->centers(), "7");
+        d->click("cmdAdd");
+        QCOMPARE(d->ids(d->chosen()), QStringList({"5", "7"}));
+        QCOMPARE(d->moveButtons(), "00100");
+        QVERIFY(d->enabled("cmdCommit"));
+        QCOMPARE(captions(), "Non Selected Active Centers(1): 10 Selected Centers (2): 11 ");
+        // The default fee and the vendor's duty default, marked new and stamped now.
+        QCOMPARE(cells(d->chosen(), "7", {C::Name, C::Country, C::Fee, C::Duty, C::SortKey}), "Seven|2|8.00|1N|0007");
+        QVERIFY(QRegularExpression("^" + today() + " \\d\\d:\\d\\d:\\d\\d$").match(d->cell(d->chosen(), "7", C::Updated)).hasMatch());
+        QCOMPARE(d->highlighted(d->chosen()) << d->current(d->chosen()), QStringList({"7", "7"}));
+        QVERIFY(d->hasFocus("lstSelectedCenters"));
+
+        // "<" in the middle of a fee edit resets the panel; a loaded row has no date.
+        d->clickRow(d->chosen(), "5");
+        d->click("cmdcenterHandFee");
+        QTest::keyClicks(d->box("txtCntHandFee"), "9");
+        d->click("cmdDelete");
+        QCOMPARE(d->feePanel(), "Update||0|0|0");
+        QCOMPARE(d->ids(d->centers()), QStringList({"5", "12"}));
+        QCOMPARE(d->moveButtons(), "10000");
+        QCOMPARE(captions(), "Non Selected Active Centers(2): 11 Selected Centers (1): 10 ");
+        QCOMPARE(cells(d->centers(), "5", {C::Fee, C::Duty, C::Updated, C::SortKey}), "7.5|1D||0005");
+        QCOMPARE(d->highlighted(d->centers()), QStringList{"5"});
+        QVERIFY(d->hasFocus("lstCenters"));
+        // The last row leaves its option disabled; the stamp of ">" goes back with the row.
+        d->clickRow(d->chosen(), "7");
+        d->click("cmdDelete");
+        QCOMPARE(captions(), "Non Selected Active Centers(3): 11 Selected Centers (0): 00 ");
+        QCOMPARE(cells(d->centers(), "7", {C::Duty, C::Updated}).left(12), "1|" + today());
+    }
+
+    // Center 5 stands in both lists: ">" refuses it, ">>" leaves it and moves the others.
+    void movesSkipACenterAlreadySelected()
+    {
+        QVERIFY(d->load({{"5", "Five again", "1", ""}, {"7", "Seven", "1", ""}, {"8", "Eight", "1", ""}}, {{"5", "Five", "0.075", "1"}}));
+        d->clickRow(d->centers(), "5");
+        d->click("cmdAdd");
+        QCOMPARE(d->ids(d->chosen()), QStringList{"5"});
+        QVERIFY(!d->enabled("cmdCommit"));
+        d->clickRow(d->centers(), "7", Qt::ControlModifier);
+        d->clickRow(d->centers(), "8", Qt::ControlModifier);
+        d->click("cmdAddAll");
+        QCOMPARE(d->ids(d->centers()), QStringList{"5"});
+        QCOMPARE(cells(d->chosen(), "5", {C::Name, C::Duty}), "Five|1");
+        QCOMPARE(d->highlighted(d->chosen()), QStringList({"7", "8"}));
+    }
+
+    // Out and back in gives the loaded text again; a fee change survives as "U"; "N" survives a fee change.
+    void roundTripsRestoreTheMarks()
+    {
+        QVERIFY(d->load({{"7", "Seven", "1", ""}}, {{"5", "Five", "0.075", "1"}, {"6", "Six", "0.05", "0"}}));
+        d->doubleClickRow(d->chosen(), "5");
+        QCOMPARE(d->cell(d->centers(), "5", C::Duty), "1D");
+        d->doubleClickRow(d->centers(), "5");
+        QCOMPARE(cells(d->chosen(), "5", {C::Duty, C::Fee}), "1|7.5");
+        d->doubleClickRow(d->centers(), "7");
+        QCOMPARE(d->cell(d->chosen(), "7", C::Duty), "0N");
+        d->doubleClickRow(d->chosen(), "7");
+        QCOMPARE(d->cell(d->centers(), "7", C::Duty), "0");
+        d->clickRow(d->chosen(), "6");
+        d->saveFee("4.25");
+        QCOMPARE(d->cell(d->chosen(), "6", C::Duty), "0U");
+        d->doubleClickRow(d->chosen(), "6");
+        QCOMPARE(cells(d->centers(), "6", {C::Duty, C::Fee}), "0DU|4.25");
+        d->doubleClickRow(d->centers(), "6");
+        QCOMPARE(cells(d->chosen(), "6", {C::Duty, C::Fee}), "0U|4.25");
+        d->doubleClickRow(d->centers(), "7");
+        d->clickRow(d->chosen(), "7");
+        d->saveFee("9");
+        QCOMPARE(cells(d->chosen(), "7", {C::Duty, C::Fee, C::SortKey}), "0N|9.00|0007");
+    }
+
+    void movedRowIsScrolledIntoView()
+    {
+        std::vector<C::Active> many;
+        for (int id = 1; id < 60; ++id)
+            many.push_back({QString::number(id + 100), "Center", "1", ""});
+        QVERIFY(d->load(many, std::vector<C::Selected>(59, {"1", "Chosen", "0.01", "0"})));
+        d->clickRow(d->centers(), "101");
+        d->click("cmdAdd");
+        QCOMPARE(d->ids(d->chosen()).last(), "101");
+        QVERIFY(d->rowInView(d->chosen(), "101"));
+    }
+
+    // ">>" moves every highlighted row, marked "N" and sorted by id again;
+    // "<<" takes each row's mark off: "N" away, "U" to "DU", the rest "D".
+    void movesOfAllMarkByTheRowsMark()
+    {
+        QVERIFY(d->load({{"3", "C", "1", ""}, {"14", "N", "1", ""}, {"25", "Y", "1", ""}, {"40", "Z", "1", ""}},
+                        {{"5", "T", "0.01", "1"}, {"6", "S", "0.05", "0"}}));
+        d->clickHeader(d->chosen(), C::Name);
+        d->clickRow(d->centers(), "3");
+        d->clickRow(d->centers(), "25", Qt::ControlModifier);
+        d->clickRow(d->centers(), "40", Qt::ControlModifier);
+        QCOMPARE(d->moveButtons(), "01000");
+        d->click("cmdAddAll");
+        QCOMPARE(d->ids(d->chosen()), QStringList({"3", "5", "6", "25", "40"}));
+        QCOMPARE(d->moveButtons(), "00010");
+        QCOMPARE(captions(), "Non Selected Active Centers(1): 10 Selected Centers (5): 11 ");
+        QCOMPARE(d->highlighted(d->chosen()), QStringList({"3", "25", "40"}));
+        QVERIFY(d->multiSelect(d->chosen()) && d->hasFocus("lstSelectedCenters"));
+        QCOMPARE(cells(d->chosen(), "25", {C::Duty, C::Updated}), "0N|" + today());
+
+        d->clickRow(d->chosen(), "5");
+        d->saveFee("3");
+        d->clickRow(d->chosen(), "5");
+        for (const char *id : {"6", "25"})
+            d->clickRow(d->chosen(), id, Qt::ControlModifier);
+        d->click("cmdRemoveAll");
+        QCOMPARE(d->ids(d->centers()), QStringList({"5", "6", "14", "25"}));
+        QCOMPARE(d->moveButtons(), "01000");
+        QCOMPARE(captions(), "Non Selected Active Centers(4): 11 Selected Centers (2): 10 ");
+        QCOMPARE(cells(d->centers(), "5", {C::Duty, C::Fee}), "1DU|3.00");
+        QCOMPARE(cells(d->centers(), "6", {C::Duty, C::Updated}), "0D|");
+        QCOMPARE(cells(d->centers(), "25", {C::Duty, C::Updated}), "0|" + today());
+        QCOMPARE(d->highlighted(d->centers()), QStringList({"5", "6", "25"}));
+        QVERIFY(d->multiSelect(d->centers()));
+        QCOMPARE(d->feePanel(), "Update||0|0|0");
+    }
+
+    // 10,000 of 12,000 rows move in one click, both ways.
+    void movesOfAllOnLongLists()
+    {
+        std::vector<C::Active> many;
+        for (int id = 1; id <= 12000; ++id)
+            many.push_back({QString::number(id), "Center", "1", ""});
+        QVERIFY(d->load(many, {}));
+        const QStringList loaded = d->ids(d->centers()); // keys compare as text: 10000 stands before 1001
+        d->clickRow(d->centers(), loaded.first());
+        d->clickRow(d->centers(), loaded.at(9999), Qt::ShiftModifier);
+        d->click("cmdAddAll");
+        QCOMPARE(d->highlighted(d->chosen()), loaded.mid(0, 10000));
+        QCOMPARE(d->text("lblSelVendors"), "Selected Centers (10000):");
+        d->click("cmdRemoveAll");
+        QCOMPARE(d->ids(d->centers()), loaded);
+        QCOMPARE(d->cell(d->centers(), loaded.last(), C::Duty), "0");
+    }
+};
+
+QTEST_MAIN(MovesTest)
+#include "MovesTest.moc"

@@ -1,0 +1,144 @@
+// Every fault of the server page ends a load in its failure path (one
+// event-log entry, the arrow pointer back, no message box), and the control
+// loads normally from a good page afterwards.
+#include "ControlDriver.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using Behaviour = FakeServerPage::Behaviour;
+
+namespace {
+
+const QByteArray kCount = "/VendorCenter.asp?count=1&VendorID=12";
+const QByteArray kActive = "/VendorCenter.asp?active=1&VendorID=12";
+const QByteArray kSelected = "/VendorCenter.asp?selected=1&VendorID=12";
+const QString kMissingObject = QStringLiteral("91: Object variable or With block variable not set");
+const QString kTypeMismatch = QStringLiteral("13: Type mismatch");
+
+QByteArray activeRows(int count)
+{
+    QByteArray xml = "<r><v/><c>";
+    for (int i = 0; i < count; ++i)
+        xml += "<x><i>" + QByteArray::number(i + 1) + "</i><n>Center</n><k>1</k></x>";
+    return xml + "</c></r>";
+}
+
+} // namespace
+
+class NetworkFaultsTest : public QObject
+{
+    Q_OBJECT
+
+    ControlDriver *d = nullptr;
+
+    // A good vendor 12 on every query but `target`, which gets `fault`.
+    void serveWithFault(const QByteArray &target, FakeServerPage::Reply fault)
+    {
+        d->page.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"5", "Five", "1", ""}}, {{"9", "Nine", "0.05", "0"}});
+        d->page.setReply(target, std::move(fault));
+    }
+    void failsWith(const QString &failure)
+    {
+        QCOMPARE(d->log, QStringList{loadFailure(failure)});
+        QVERIFY(d->boxes.seen().isEmpty());
+        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
+        FakeServerPage good;
+        good.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"11", "Eleven", "2", ""}}, {{"9", "Nine", "0.05", "0"}});
+        d->control.LetDataFromDatabase(12, good.baseUrl());
+        QCOMPARE(d->log.size(), 1);
+        QCOMPARE(d->ids(d->centers()) + d->ids(d->chosen()), QStringList({"3", "11", "9"}));
+    }
+
+private slots:
+    void init() { d = new ControlDriver; }
+    void cleanup() { delete d; }
+
+    void aLoadFaultEndsInOneLogEntry_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("behaviour");
+        QTest::addColumn<QString>("failure");
+        const int answer = int(Behaviour::Answer);
+        QTest::newRow("never answers") << kActive << 200 << QByteArray() << int(Behaviour::NeverAnswer) << kMissingObject;
+        QTest::newRow("reset midway") << kActive << 200 << FakeServerPage::activeXml({{"3", "Three", "2", ""}})
+                                      << int(Behaviour::ResetMidway) << kMissingObject;
+        QTest::newRow("shorter than announced") << kSelected << 200 << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}})
+                                                << int(Behaviour::ShortBody) << kMissingObject;
+        QTest::newRow("count cut short") << kCount << 200 << FakeServerPage::countsXml("1", "2", "1")
+                                         << int(Behaviour::ShortBody) << kMissingObject;
+        // Bytes that are not UTF-8 make a UTF-8 document ill-formed, rather
+        // than centers whose names are replacement characters.
+        QTest::newRow("name not UTF-8") << kActive << 200
+                                        << QByteArray("<r><v/><c><x><i>3</i><n>Caf\xE9 \xFF\xFE</n><k>2</k></x></c></r>")
+                                        << answer << kMissingObject;
+        QTest::newRow("count not UTF-8") << kCount << 200 << QByteArray("<r><c><v><a>1</a><b>\xC0\xB2</b><c>1</c></v></c></r>")
+                                         << answer << kMissingObject;
+        QTest::newRow("latin-1 declared, no number")
+            << kCount << 200
+            << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r><c><v><a>1</a><b>\xE9</b><c>1</c></v></c></r>")
+            << answer << kTypeMismatch;
+        // Entities are never expanded: the bomb stays a little text, which is no number.
+        QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol \"lol\">\n";
+        for (int level = 1; level <= 9; ++level)
+            bomb += " <!ENTITY lol" + QByteArray::number(level) + " \""
+                    + ("&lol" + (level > 1 ? QByteArray::number(level - 1) : QByteArray()) + ";").repeated(10) + "\">\n";
+        bomb += "]>\n<r><c><v><a>&lol9;</a><b>&lol9;</b><c>&lol9;</c></v></c></r>\n";
+        QTest::newRow("entity bomb") << kCount << 200 << bomb << answer << kTypeMismatch;
+        QTest::newRow("external entity") << kCount << 200
+                                         << QByteArray("<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                                                       "<r><c><v><a>&x;</a><b>1</b><c>1</c></v></c></r>")
+                                         << answer << kTypeMismatch;
+        const int depth = 300'000;
+        QTest::newRow("nested 300,000 deep")
+            << kCount << 200
+            << "<r><c><v><a>" + QByteArray("<a>").repeated(depth) + "1" + QByteArray("</a>").repeated(depth)
+                   + "</a><b>1</b><c>1</c></v></c></r>"
+            << answer << kMissingObject;
+        QTest::newRow("50 MB, not XML") << kActive << 200 << QByteArray("Server Error ").repeated(50 * 1024 * 1024 / 13)
+                                        << answer << kMissingObject;
+        QTest::newRow("error status, XML body") << kSelected << 500
+                                                << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}}) << answer
+                                                << kMissingObject;
+    }
+
+    void aLoadFaultEndsInOneLogEntry()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(int, behaviour);
+        QFETCH(QString, failure);
+        serveWithFault(target, {status, body, "text/xml", Behaviour(behaviour)});
+        d->control.setProperty("transferTimeoutMs", 1000);
+        QElapsedTimer clock;
+        clock.start();
+        d->control.LetDataFromDatabase(12, d->page.baseUrl());
+        QVERIFY2(clock.elapsed() >= 900 || behaviour != int(Behaviour::NeverAnswer), "gave up before its time-out");
+        QVERIFY2(clock.elapsed() < 15'000, "hung past its time-out"); // far from a measurement
+        failsWith(failure);
+    }
+
+    // The counter shows 0 to 32767; the row that would need 32768 fails.
+    void moreRowsThanSixteenBitsCanCountOverflow_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("40,000 rows") << 40'000;
+        QTest::newRow("50 MB of rows") << 50 * 1024 * 1024 / 40;
+    }
+
+    void moreRowsThanSixteenBitsCanCountOverflow()
+    {
+        QFETCH(int, rows);
+        serveWithFault(kActive, {200, activeRows(rows)});
+        d->page.setReply(kCount, {200, FakeServerPage::countsXml("0", "32767", "0")});
+        d->control.LetDataFromDatabase(12, d->page.baseUrl());
+        QCOMPARE(d->centers()->model()->rowCount(), 32768);
+        failsWith("6: Overflow");
+    }
+};
+
+QTEST_MAIN(NetworkFaultsTest)
+#include "NetworkFaultsTest.moc"
