@@ -305,9 +305,4 @@ void VendorCenterPrivate::commit()
     letDataFromDatabase(state.vendorId, QString());
 }
 
-VendorCenterPrivate &privateOf(Vendor_Center &control)
-{
-    return *control.d;
-}
-
 } // namespace vendorcenter

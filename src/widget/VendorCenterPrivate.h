@@ -68,11 +68,6 @@ private:
     void afterListLoaded(Side side);
 };
 
-// For tests and the widgets' own handlers: the control's inner parts.
-VendorCenterPrivate &privateOf(Vendor_Center &control);
-inline const ControlState &controlState(Vendor_Center &control) { return privateOf(control).state; }
-inline ControlSurface &surfaceOf(Vendor_Center &control) { return privateOf(control).ui; }
-
 // The widths, in the list's own units, of the two visible columns: the id
 // gets a fifth and the name four fifths. Throws Failure 6 when the width does
 // not fit the 16-bit arithmetic (wider than 8191 units).

@@ -30,9 +30,9 @@ Vendor_Center::Vendor_Center(QWidget *parent) : QWidget(parent)
 
 Vendor_Center::~Vendor_Center() = default;
 
-QVariant Vendor_Center::LetDataFromDatabase(const qint32 &plVendorID, const QString &ptServerName)
+QVariant Vendor_Center::LetDataFromDatabase(const qint32 &vendorId, const QString &serverBase)
 {
-    d->letDataFromDatabase(plVendorID, ptServerName);
+    d->letDataFromDatabase(vendorId, serverBase);
     return {};
 }
 
@@ -41,9 +41,9 @@ void Vendor_Center::SaveToDatabase()
     d->save->save();
 }
 
-QString Vendor_Center::urlEncode(const QString &theData) const
+QString Vendor_Center::urlEncode(const QString &text) const
 {
-    return vendorcenter::urlEncode(theData);
+    return vendorcenter::urlEncode(text);
 }
 
 bool Vendor_Center::event(QEvent *event)
