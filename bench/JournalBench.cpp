@@ -90,7 +90,13 @@ struct ShownControl
         return highlighted;
     }
 
-    void moveAll() { control.findChild<QPushButton *>(QStringLiteral("cmdAddAll"))->click(); }
+    // The highlight was set without a click, so ">>" is enabled here as the click would have.
+    void moveAll()
+    {
+        auto *button = control.findChild<QPushButton *>(QStringLiteral("cmdAddAll"));
+        button->setEnabled(true);
+        button->click();
+    }
 
     void drop()
     {

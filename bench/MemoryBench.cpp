@@ -8,7 +8,7 @@
 
 #include "BenchSizes.h"
 
-#include "server_page_fixture.h"
+#include "ServerPageFixture.h"
 #include "storage/SqliteStorage.h"
 
 #include <vendorcenter/EventLog.h>

@@ -5,7 +5,7 @@
 #include "BenchSizes.h"
 
 #include "HttpServer.h"
-#include "server_page_fixture.h"
+#include "ServerPageFixture.h"
 #include "storage/SqliteStorage.h"
 
 #include <benchmark/benchmark.h>

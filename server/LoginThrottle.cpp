@@ -1,5 +1,6 @@
 #include "LoginThrottle.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace vendorcenter::server {
@@ -15,9 +16,8 @@ long long LoginThrottle::secondsBlocked(std::string_view address, Clock::time_po
     std::lock_guard lock(mutex_);
     const auto found = windows_.find(std::string(address));
     if (found == windows_.end() || found->second.failures < kMaxFailures) return 0;
-    const Clock::duration left = found->second.start + kWindow - now;
-    if (left <= Clock::duration::zero()) return 0;
-    return std::chrono::ceil<std::chrono::seconds>(left).count();
+    const auto left = std::chrono::ceil<std::chrono::seconds>(found->second.start + kWindow - now);
+    return std::max<long long>(0, left.count());
 }
 
 bool LoginThrottle::recordFailure(std::string_view address, Clock::time_point now) {

@@ -39,6 +39,118 @@
         <source>%1 to remove</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Vendor Center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected Centers:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected Centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select the current center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select all highlighted centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deselect all highlighted centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deselect the current center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Commit to Database</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Find Center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find Center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> List to search  </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>List to search</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version Number:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find by ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find by Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duty / Brokerage Fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Center / Handling Fee (%)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error During saving to Database</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vendor Center Cross Reference</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>vendorcenter::CenterMoves</name>

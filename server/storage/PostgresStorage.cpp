@@ -1,7 +1,7 @@
 #include "storage/PostgresStorage.h"
 
-#include "storage/DemoSeed.h"
 #include "storage/OpenStorage.h"
+#include "storage/StorageSql.h"
 
 #include <libpq-fe.h>
 
@@ -18,7 +18,7 @@
 namespace vendorcenter::server {
 namespace {
 
-// ---- every SQL text of the PostgreSQL storage ------------------------------
+// ---- the SQL only the PostgreSQL storage runs; the rest is in StorageSql ---
 
 constexpr const char* kSessionSettings =
     // Floats as text must read back as the very same double, whatever the
@@ -28,62 +28,6 @@ constexpr const char* kSessionSettings =
 // Keeps two servers that start on one empty database from both seeding it.
 constexpr const char* kSeedLock = "SELECT pg_advisory_xact_lock(738106502)";
 constexpr const char* kCountTables = "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()";
-
-constexpr const char* kSchema = R"SQL(
-CREATE TABLE Vendors(
-    VendorID INTEGER PRIMARY KEY,
-    VendorName TEXT NOT NULL,
-    DutyDefault INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE Centers(
-    CenterID INTEGER PRIMARY KEY,
-    CenterName TEXT NOT NULL,
-    CountryID INTEGER NOT NULL,
-    City TEXT,
-    Active INTEGER NOT NULL DEFAULT 1,
-    DateUpdated TEXT);
-CREATE TABLE VendorCenterCrossReference(
-    VendorID INTEGER NOT NULL REFERENCES Vendors,
-    CenterID INTEGER NOT NULL REFERENCES Centers,
-    CenterHandlingFee DOUBLE PRECISION NOT NULL,
-    DutyBrokerageFee INTEGER NOT NULL,
-    RecordLastUpdated TEXT NOT NULL,
-    PRIMARY KEY (VendorID, CenterID));
-)SQL";
-
-constexpr const char* kInsertSeedVendor =
-    "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES ($1::integer, $2::text, $3::integer)";
-constexpr const char* kInsertSeedCenter =
-    "INSERT INTO Centers(CenterID, CenterName, CountryID, City, Active, DateUpdated)"
-    " VALUES ($1::integer, $2::text, $3::integer, $4::text, $5::integer, $6::text)";
-constexpr const char* kInsertSeedCrossReference =
-    "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated)"
-    " VALUES ($1::integer, $2::integer, $3::double precision, $4::integer, $5::text)";
-
-// The count query and the two lists use the same conditions as on SQLite, so
-// the counts equal the row counts for the same database state.
-#define VC_ACTIVE_NOT_SELECTED                                                                   \
-    " FROM Centers c WHERE c.Active = 1"                                                         \
-    " AND EXISTS (SELECT 1 FROM Vendors v WHERE v.VendorID = $1)"                                \
-    " AND NOT EXISTS (SELECT 1 FROM VendorCenterCrossReference x"                                \
-    "                 WHERE x.VendorID = $1 AND x.CenterID = c.CenterID)"
-#define VC_SELECTED " FROM VendorCenterCrossReference x JOIN Centers c ON c.CenterID = x.CenterID WHERE x.VendorID = $1"
-
-constexpr const char* kCounts =
-    "SELECT (SELECT DutyDefault FROM Vendors WHERE VendorID = $1),"
-    " CASE WHEN EXISTS (SELECT 1 FROM Vendors WHERE VendorID = $1)"
-    "  THEN (SELECT count(*) FROM Centers WHERE Active = 1)"
-    "     - (SELECT count(*)" VC_SELECTED " AND c.Active = 1)"
-    "  ELSE 0 END,"
-    " (SELECT count(*)" VC_SELECTED ")";
-constexpr const char* kActiveCenters =
-    "SELECT c.CenterID, c.CenterName, c.CountryID, c.Active, c.City, c.DateUpdated" VC_ACTIVE_NOT_SELECTED
-    " ORDER BY c.CenterID";
-constexpr const char* kSelectedCenters =
-    "SELECT c.CenterID, c.CenterName, x.CenterHandlingFee, x.DutyBrokerageFee, x.RecordLastUpdated" VC_SELECTED
-    " ORDER BY c.CenterID";
-
-#undef VC_ACTIVE_NOT_SELECTED
-#undef VC_SELECTED
 
 // A post is applied in a fixed number of round trips whatever its size:
 // lock the pairs it names, read which vendors, centers and pairs exist, work
@@ -125,15 +69,15 @@ constexpr Oid kInt4 = 23;
 
 struct PreparedSql {
     const char* name;
-    const char* sql;
+    std::string sql;
     std::vector<Oid> types;
 };
 
 const std::vector<PreparedSql>& preparedSql() {
     static const std::vector<PreparedSql> all = {
-        {"counts", kCounts, {kInt4}},
-        {"active", kActiveCenters, {kInt4}},
-        {"selected", kSelectedCenters, {kInt4}},
+        {"counts", sqlFor(sql::kCounts, SqlDialect::Postgres), {kInt4}},
+        {"active", sqlFor(sql::kActiveCenters, SqlDialect::Postgres), {kInt4}},
+        {"selected", sqlFor(sql::kSelectedCenters, SqlDialect::Postgres), {kInt4}},
         {"lock_pairs", kLockPairs, {}},
         {"known_vendors", kKnownVendors, {}},
         {"known_centers", kKnownCenters, {}},
@@ -255,11 +199,10 @@ std::string shortestText(Number value) {
     return error == std::errc() ? std::string(buffer, end) : std::string("0");
 }
 
-// Parameter values in libpq's text form; NULL where a value is absent.
+// Parameter values in libpq's text form.
 class Parameters {
 public:
     Parameters& add(std::int64_t value) { return addText(std::to_string(value)); }
-    Parameters& add(double value) { return addText(shortestText(value)); }
     Parameters& add(std::string_view value) { return addText(std::string(value)); }
     // An array in PostgreSQL's text form: {1,2,3}.
     template <typename Number>
@@ -272,31 +215,20 @@ public:
         text += '}';
         return addText(std::move(text));
     }
-    Parameters& add(const std::optional<std::string>& value) {
-        if (!value) {
-            texts_.emplace_back();
-            isNull_.push_back(true);
-            return *this;
-        }
-        return addText(*value);
-    }
-
     int count() const { return static_cast<int>(texts_.size()); }
     // Pointers into this object: valid while it is not changed.
     std::vector<const char*> values() const {
         std::vector<const char*> pointers;
-        for (std::size_t i = 0; i < texts_.size(); ++i) pointers.push_back(isNull_[i] ? nullptr : texts_[i].c_str());
+        for (const std::string& text : texts_) pointers.push_back(text.c_str());
         return pointers;
     }
 
 private:
     Parameters& addText(std::string text) {
         texts_.push_back(std::move(text));
-        isNull_.push_back(false);
         return *this;
     }
     std::vector<std::string> texts_;
-    std::vector<bool> isNull_;
 };
 
 void ignoreNotice(void*, const char*) {}
@@ -333,14 +265,6 @@ struct PostgresStorage::Connection {
         return result;
     }
 
-    Result run(const char* sql, const Parameters& parameters) {
-        const std::vector<const char*> values = parameters.values();
-        Result result(PQexecParams(conn, sql, parameters.count(), nullptr, values.data(), nullptr, nullptr, 0));
-        const ExecStatusType status = PQresultStatus(result.get());
-        if (result.get() == nullptr || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) fail(result);
-        return result;
-    }
-
     Result runPrepared(const char* name, const Parameters& parameters) {
         const std::vector<const char*> values = parameters.values();
         Result result(PQexecPrepared(conn, name, parameters.count(), values.data(), nullptr, nullptr, 0));
@@ -352,7 +276,7 @@ struct PostgresStorage::Connection {
     // Prepared only once the schema is known to exist.
     void prepare() {
         for (const PreparedSql& statement : preparedSql()) {
-            Result result(PQprepare(conn, statement.name, statement.sql, static_cast<int>(statement.types.size()),
+            Result result(PQprepare(conn, statement.name, statement.sql.c_str(), static_cast<int>(statement.types.size()),
                                     statement.types.data()));
             if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) fail(result);
         }
@@ -441,31 +365,8 @@ std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string& uri) {
         connection->run(kBegin);
         connection->run(kSeedLock);
         if (connection->run(kCountTables).integer(0, 0) == 0) {
-            connection->run(kSchema);
-            const DemoSeed& seed = demoSeed();
-            for (const SeedVendor& row : seed.vendors) {
-                connection->run(kInsertSeedVendor, Parameters()
-                                                       .add(std::int64_t{row.vendorId})
-                                                       .add(std::string_view(row.vendorName))
-                                                       .add(std::int64_t{row.dutyDefault}));
-            }
-            for (const SeedCenter& row : seed.centers) {
-                connection->run(kInsertSeedCenter, Parameters()
-                                                       .add(std::int64_t{row.centerId})
-                                                       .add(std::string_view(row.centerName))
-                                                       .add(std::int64_t{row.countryId})
-                                                       .add(row.city)
-                                                       .add(std::int64_t{row.active})
-                                                       .add(row.dateUpdated));
-            }
-            for (const SeedCrossReference& row : seed.crossReferences) {
-                connection->run(kInsertSeedCrossReference, Parameters()
-                                                               .add(std::int64_t{row.vendorId})
-                                                               .add(std::int64_t{row.centerId})
-                                                               .add(row.handlingFee)
-                                                               .add(std::int64_t{row.dutyBrokerageFee})
-                                                               .add(std::string_view(row.recordLastUpdated)));
-            }
+            connection->run(sql::kSchema);
+            connection->run(demoSeedSql().c_str());
         }
         connection->run(kCommit);
         connection->prepare();

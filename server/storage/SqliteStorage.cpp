@@ -1,6 +1,6 @@
 #include "storage/SqliteStorage.h"
 
-#include "storage/DemoSeed.h"
+#include "storage/StorageSql.h"
 
 #include <sqlite3.h>
 
@@ -11,28 +11,7 @@
 namespace vendorcenter::server {
 namespace {
 
-// ---- every SQL text of the SQLite storage ----------------------------------
-
-constexpr const char* kSchema = R"SQL(
-CREATE TABLE Vendors(
-    VendorID INTEGER PRIMARY KEY,
-    VendorName TEXT NOT NULL,
-    DutyDefault INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE Centers(
-    CenterID INTEGER PRIMARY KEY,
-    CenterName TEXT NOT NULL,
-    CountryID INTEGER NOT NULL,
-    City TEXT,
-    Active INTEGER NOT NULL DEFAULT 1,
-    DateUpdated TEXT);
-CREATE TABLE VendorCenterCrossReference(
-    VendorID INTEGER NOT NULL REFERENCES Vendors,
-    CenterID INTEGER NOT NULL REFERENCES Centers,
-    CenterHandlingFee REAL NOT NULL,
-    DutyBrokerageFee INTEGER NOT NULL,
-    RecordLastUpdated TEXT NOT NULL,
-    PRIMARY KEY (VendorID, CenterID));
-)SQL";
+// ---- the SQL only the SQLite storage runs; the rest is in StorageSql ------
 
 // The mapping lets every pooled connection read the same pages instead of
 // each keeping a page cache of its own.
@@ -41,42 +20,8 @@ constexpr const char* kConnectionSettings =
 constexpr const char* kJournalMode = "PRAGMA journal_mode = WAL;";
 constexpr const char* kCountTables = "SELECT count(*) FROM sqlite_master WHERE type = 'table'";
 
-constexpr const char* kInsertSeedVendor =
-    "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES (?1, ?2, ?3)";
-constexpr const char* kInsertSeedCenter =
-    "INSERT INTO Centers(CenterID, CenterName, CountryID, City, Active, DateUpdated) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
-constexpr const char* kInsertSeedCrossReference =
-    "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated) "
-    "VALUES (?1, ?2, ?3, ?4, ?5)";
-
-// The count query and the two lists use the same conditions, so the counts
-// equal the row counts for the same database state.
-#define VC_ACTIVE_NOT_SELECTED                                                                   \
-    " FROM Centers c WHERE c.Active = 1"                                                         \
-    " AND EXISTS (SELECT 1 FROM Vendors v WHERE v.VendorID = ?1)"                                \
-    " AND NOT EXISTS (SELECT 1 FROM VendorCenterCrossReference x"                                \
-    "                 WHERE x.VendorID = ?1 AND x.CenterID = c.CenterID)"
-#define VC_SELECTED " FROM VendorCenterCrossReference x JOIN Centers c ON c.CenterID = x.CenterID WHERE x.VendorID = ?1"
-
-// The active count is all active centers less the vendor's active selected
-// ones (a pair exists at most once): two index walks instead of a probe per center.
-constexpr const char* kCounts =
-    "SELECT (SELECT DutyDefault FROM Vendors WHERE VendorID = ?1),"
-    " CASE WHEN EXISTS (SELECT 1 FROM Vendors WHERE VendorID = ?1)"
-    "  THEN (SELECT count(*) FROM Centers WHERE Active = 1)"
-    "     - (SELECT count(*)" VC_SELECTED " AND c.Active = 1)"
-    "  ELSE 0 END,"
-    " (SELECT count(*)" VC_SELECTED ")";
-constexpr const char* kActiveCenters =
-    "SELECT c.CenterID, c.CenterName, c.CountryID, c.Active, c.City, c.DateUpdated" VC_ACTIVE_NOT_SELECTED
-    " ORDER BY c.CenterID";
-constexpr const char* kSelectedCenters =
-    "SELECT c.CenterID, c.CenterName, x.CenterHandlingFee, x.DutyBrokerageFee, x.RecordLastUpdated" VC_SELECTED
-    " ORDER BY c.CenterID";
-
-#undef VC_ACTIVE_NOT_SELECTED
-#undef VC_SELECTED
-
+// A post runs statement by statement, each change guarded by the center's
+// existence, inside one write transaction.
 constexpr const char* kVendorExists = "SELECT 1 FROM Vendors WHERE VendorID = ?1";
 constexpr const char* kCenterExists = "SELECT 1 FROM Centers WHERE CenterID = ?1";
 // The changes guard on the center themselves, so a known center costs one
@@ -137,10 +82,6 @@ public:
     Use& bind(int index, std::string_view value) {
         return check(sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
     }
-    Use& bind(int index, const std::optional<std::string>& value) {
-        if (!value) return check(sqlite3_bind_null(statement_, index));
-        return bind(index, std::string_view(*value));
-    }
 
     // True while a row is there; false when done.
     bool step() {
@@ -191,28 +132,8 @@ std::int64_t tableCount(sqlite3* db) {
 }
 
 void createSchemaAndSeed(sqlite3* db) {
-    execute(db, kSchema);
-    const DemoSeed& seed = demoSeed();
-    Prepared vendor(db, kInsertSeedVendor);
-    for (const SeedVendor& row : seed.vendors) {
-        Use use(db, vendor);
-        use.bind(1, std::int64_t{row.vendorId}).bind(2, std::string_view(row.vendorName)).bind(3, std::int64_t{row.dutyDefault});
-        use.step();
-    }
-    Prepared center(db, kInsertSeedCenter);
-    for (const SeedCenter& row : seed.centers) {
-        Use use(db, center);
-        use.bind(1, std::int64_t{row.centerId}).bind(2, std::string_view(row.centerName)).bind(3, std::int64_t{row.countryId});
-        use.bind(4, row.city).bind(5, std::int64_t{row.active}).bind(6, row.dateUpdated);
-        use.step();
-    }
-    Prepared crossReference(db, kInsertSeedCrossReference);
-    for (const SeedCrossReference& row : seed.crossReferences) {
-        Use use(db, crossReference);
-        use.bind(1, std::int64_t{row.vendorId}).bind(2, std::int64_t{row.centerId}).bind(3, row.handlingFee);
-        use.bind(4, std::int64_t{row.dutyBrokerageFee}).bind(5, std::string_view(row.recordLastUpdated));
-        use.step();
-    }
+    execute(db, sql::kSchema);
+    execute(db, demoSeedSql().c_str());
 }
 
 }  // namespace
@@ -236,9 +157,9 @@ struct SqliteStorage::Connection {
 
     // Prepared only once the schema is known to exist.
     void prepare() {
-        counts = Prepared(db, kCounts);
-        activeCenters = Prepared(db, kActiveCenters);
-        selectedCenters = Prepared(db, kSelectedCenters);
+        counts = Prepared(db, sqlFor(sql::kCounts, SqlDialect::Sqlite).c_str());
+        activeCenters = Prepared(db, sqlFor(sql::kActiveCenters, SqlDialect::Sqlite).c_str());
+        selectedCenters = Prepared(db, sqlFor(sql::kSelectedCenters, SqlDialect::Sqlite).c_str());
         vendorExists = Prepared(db, kVendorExists);
         centerExists = Prepared(db, kCenterExists);
         insertCrossReference = Prepared(db, kInsertCrossReference);

@@ -60,10 +60,13 @@ void highlightExactly(CenterListView *list, const std::vector<int> &positions)
         std::size_t last = first;
         while (last + 1 < positions.size() && positions[last + 1] == positions[last] + 1)
             ++last;
-        selection.select(model->index(positions[first], 0), model->index(positions[last], lastColumn));
+        // Appended, not selected: the runs never overlap, and select() would
+        // merge each one into all the runs before it.
+        selection.append(QItemSelectionRange(model->index(positions[first], 0), model->index(positions[last], lastColumn)));
         first = last + 1;
     }
-    list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // Without the Rows flag, which merges range by range too: each run spans its rows whole already.
+    list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void putLook(CenterListView *list, const ChangeJournal::ListLook &look)

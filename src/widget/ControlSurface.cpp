@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,6 +25,12 @@ int twipsToPixels(double twips, double logicalDpi)
 }
 
 namespace {
+
+// The control's captions share one translation context.
+struct Texts
+{
+    Q_DECLARE_TR_FUNCTIONS(Vendor_Center)
+};
 
 // Places widgets by the twips of the layout, at the control's logical DPI.
 class Placer
@@ -77,15 +84,15 @@ ControlSurface buildSurface(QWidget *control)
     const Placer at(control);
     ControlSurface s;
 
-    s.fraMain = at.place(frame(control, QString(), QStringLiteral("Vendor Center")), "fraMain", 0, -90, 8745, 5310);
-    s.lblAllVendors = at.place(label(s.fraMain, QStringLiteral("Non Selected Active Centers:")), "lblAllVendors",
+    s.fraMain = at.place(frame(control, QString(), Texts::tr("Vendor Center")), "fraMain", 0, -90, 8745, 5310);
+    s.lblAllVendors = at.place(label(s.fraMain, Texts::tr("Non Selected Active Centers:")), "lblAllVendors",
                                165, 150, 3105, 255);
-    s.lblSelVendors = at.place(label(s.fraMain, QStringLiteral("Selected Centers:")), "lblSelVendors", 4710, 150,
+    s.lblSelVendors = at.place(label(s.fraMain, Texts::tr("Selected Centers:")), "lblSelVendors", 4710, 150,
                                2175, 255);
     s.lstCenters = at.place(new CenterListView(s.fraMain), "lstCenters", 105, 360, 3975, 2775);
-    s.lstCenters->setAccessibleName(QStringLiteral("Non Selected Active Centers"));
+    s.lstCenters->setAccessibleName(Texts::tr("Non Selected Active Centers"));
     s.lstSelectedCenters = at.place(new CenterListView(s.fraMain), "lstSelectedCenters", 4665, 360, 3975, 2775);
-    s.lstSelectedCenters->setAccessibleName(QStringLiteral("Selected Centers"));
+    s.lstSelectedCenters->setAccessibleName(Texts::tr("Selected Centers"));
     s.lblAllVendors->setBuddy(s.lstCenters);
     s.lblSelVendors->setBuddy(s.lstSelectedCenters);
 
@@ -93,27 +100,27 @@ ControlSurface buildSurface(QWidget *control)
     s.cmdAddAll = at.place(commandButton(s.fraMain, QStringLiteral(">>")), "cmdAddAll", 4065, 1335, 615, 375);
     s.cmdRemoveAll = at.place(commandButton(s.fraMain, QStringLiteral("<<")), "cmdRemoveAll", 4065, 1710, 615, 375);
     s.cmdDelete = at.place(commandButton(s.fraMain, QStringLiteral("<")), "cmdDelete", 4065, 2085, 615, 375);
-    s.cmdAdd->setAccessibleDescription(QStringLiteral("Select the current center"));
-    s.cmdAddAll->setAccessibleDescription(QStringLiteral("Select all highlighted centers"));
-    s.cmdRemoveAll->setAccessibleDescription(QStringLiteral("Deselect all highlighted centers"));
-    s.cmdDelete->setAccessibleDescription(QStringLiteral("Deselect the current center"));
-    s.cmdCommit = at.place(commandButton(s.fraMain, QStringLiteral("Commit to Database")), "cmdCommit", 6945, 3300,
+    s.cmdAdd->setAccessibleDescription(Texts::tr("Select the current center"));
+    s.cmdAddAll->setAccessibleDescription(Texts::tr("Select all highlighted centers"));
+    s.cmdRemoveAll->setAccessibleDescription(Texts::tr("Deselect all highlighted centers"));
+    s.cmdDelete->setAccessibleDescription(Texts::tr("Deselect the current center"));
+    s.cmdCommit = at.place(commandButton(s.fraMain, Texts::tr("Commit to Database")), "cmdCommit", 6945, 3300,
                            1680, 375);
 
-    s.fraFind = at.place(frame(s.fraMain, QStringLiteral(" Find Center"), QStringLiteral("Find Center")), "fraFind",
+    s.fraFind = at.place(frame(s.fraMain, Texts::tr(" Find Center"), Texts::tr("Find Center")), "fraFind",
                          120, 3120, 4575, 2055);
-    s.Frame1 = at.place(frame(s.fraFind, QStringLiteral(" List to search  "), QStringLiteral("List to search")),
+    s.Frame1 = at.place(frame(s.fraFind, Texts::tr(" List to search  "), Texts::tr("List to search")),
                         "Frame1", 135, 915, 2490, 825);
-    s.optList[0] = at.place(new QRadioButton(QStringLiteral("Non Selected Centers"), s.Frame1), "optList(0)", 120,
+    s.optList[0] = at.place(new QRadioButton(Texts::tr("Non Selected Centers"), s.Frame1), "optList(0)", 120,
                             225, 2040, 255);
-    s.optList[1] = at.place(new QRadioButton(QStringLiteral("Selected Centers"), s.Frame1), "optList(1)", 120, 555,
+    s.optList[1] = at.place(new QRadioButton(Texts::tr("Selected Centers"), s.Frame1), "optList(1)", 120, 555,
                             1575, 195);
-    s.optFind[1] = at.place(new QRadioButton(QStringLiteral("ID"), s.fraFind), "optFind(1)", 135, 240, 735, 255);
+    s.optFind[1] = at.place(new QRadioButton(Texts::tr("ID"), s.fraFind), "optFind(1)", 135, 240, 735, 255);
     s.txtVendorID = at.place(new QLineEdit(s.fraFind), "txtVendorID", 915, 255, 1095, 285);
-    s.optFind[0] = at.place(new QRadioButton(QStringLiteral("Name"), s.fraFind), "optFind(0)", 135, 600, 765, 255);
+    s.optFind[0] = at.place(new QRadioButton(Texts::tr("Name"), s.fraFind), "optFind(0)", 135, 600, 765, 255);
     s.txtVendorName = at.place(new QLineEdit(s.fraFind), "txtVendorName", 915, 615, 3330, 285);
-    s.cmdFind = at.place(commandButton(s.fraFind, QStringLiteral("Find")), "cmdFind", 2865, 1200, 975, 375);
-    s.lblVersionNumber = at.place(label(s.fraFind, QStringLiteral("Version Number:")), "lblVersionNumber", 150, 1770,
+    s.cmdFind = at.place(commandButton(s.fraFind, Texts::tr("Find")), "cmdFind", 2865, 1200, 975, 375);
+    s.lblVersionNumber = at.place(label(s.fraFind, Texts::tr("Version Number:")), "lblVersionNumber", 150, 1770,
                                   2175, 255);
     for (QRadioButton *option : {s.optList[0], s.optList[1], s.optFind[0], s.optFind[1]})
         option->setAccessibleName(option->text());
@@ -124,17 +131,17 @@ ControlSurface buildSurface(QWidget *control)
         for (int index = 0; index < 2; ++index)
             group->addButton(array[index], index);
     }
-    s.txtVendorID->setAccessibleName(QStringLiteral("Find by ID"));
-    s.txtVendorName->setAccessibleName(QStringLiteral("Find by Name"));
+    s.txtVendorID->setAccessibleName(Texts::tr("Find by ID"));
+    s.txtVendorName->setAccessibleName(Texts::tr("Find by Name"));
 
-    s.frmEntry = at.place(frame(s.fraMain, QString(), QStringLiteral("Handling fee")), "frmEntry", 4785, 3765, 3855,
+    s.frmEntry = at.place(frame(s.fraMain, QString(), Texts::tr("Handling fee")), "frmEntry", 4785, 3765, 3855,
                           1080);
-    s.lblDuty = at.place(label(s.frmEntry, QStringLiteral("Duty / Brokerage Fee")), "lblDuty", 120, 240, 1575, 255);
+    s.lblDuty = at.place(label(s.frmEntry, Texts::tr("Duty / Brokerage Fee")), "lblDuty", 120, 240, 1575, 255);
     s.chkDuty = at.place(new QCheckBox(s.frmEntry), "chkDuty", 1980, 240, 390, 270);
-    s.chkDuty->setAccessibleName(QStringLiteral("Duty / Brokerage Fee"));
-    s.Label1 = at.place(label(s.frmEntry, QStringLiteral("Center / Handling Fee (%)")), "Label1", 120, 600, 1875, 240);
+    s.chkDuty->setAccessibleName(Texts::tr("Duty / Brokerage Fee"));
+    s.Label1 = at.place(label(s.frmEntry, Texts::tr("Center / Handling Fee (%)")), "Label1", 120, 600, 1875, 240);
     s.txtCntHandFee = at.place(new QLineEdit(s.frmEntry), "txtCntHandFee", 1980, 600, 525, 285);
-    s.txtCntHandFee->setAccessibleName(QStringLiteral("Center / Handling Fee (%)"));
+    s.txtCntHandFee->setAccessibleName(Texts::tr("Center / Handling Fee (%)"));
     s.Label1->setBuddy(s.txtCntHandFee);
     s.lblDuty->setBuddy(s.chkDuty);
     s.cmdcenterHandFee = at.place(commandButton(s.frmEntry, QStringLiteral("Update")), "cmdcenterHandFee", 2625, 600,
@@ -145,11 +152,11 @@ ControlSurface buildSurface(QWidget *control)
     s.prbLoad->setValue(0);
     s.prbLoad->setTextVisible(false);
     s.prbLoad->setFocusPolicy(Qt::NoFocus);
-    s.prbLoad->setAccessibleName(QStringLiteral("Load progress"));
+    s.prbLoad->setAccessibleName(Texts::tr("Load progress"));
 
-    s.mnuRemove = new QMenu(QStringLiteral("Remove"), control);
+    s.mnuRemove = new QMenu(Texts::tr("Remove"), control);
     s.mnuRemove->setObjectName(QStringLiteral("mnuRemove"));
-    s.mnuRemoveItems = s.mnuRemove->addAction(QStringLiteral("Remove"));
+    s.mnuRemoveItems = s.mnuRemove->addAction(Texts::tr("Remove"));
     s.mnuRemoveItems->setObjectName(QStringLiteral("mnuRemoveItems"));
 
     // Starting states.

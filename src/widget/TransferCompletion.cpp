@@ -7,6 +7,16 @@
 
 namespace vendorcenter {
 
+namespace {
+
+// The control's texts share one translation context.
+struct Texts
+{
+    Q_DECLARE_TR_FUNCTIONS(Vendor_Center)
+};
+
+} // namespace
+
 bool hasMoreThanBlanks(const QString &text)
 {
     for (const QChar c : text) {
@@ -37,14 +47,14 @@ QString TransferCompletion::readWholeReply()
 void TransferCompletion::onStateChanged(qint16 state)
 {
     if (state == InternetTransfer::Error) {
-        QMessageBox box(QMessageBox::NoIcon, QString(), QStringLiteral("Error During saving to Database"),
+        QMessageBox box(QMessageBox::NoIcon, QString(), Texts::tr("Error During saving to Database"),
                         QMessageBox::Ok, control_);
         box.exec();
     } else if (state == InternetTransfer::ResponseCompleted) {
         const QString reply = readWholeReply();
         if (!hasMoreThanBlanks(reply))
             return;
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Vendor Center Cross Reference"), reply,
+        QMessageBox box(QMessageBox::Information, Texts::tr("Vendor Center Cross Reference"), reply,
                         QMessageBox::Ok, control_);
         // The server's words, shown as they came: never read as markup.
         box.setTextFormat(Qt::PlainText);

@@ -21,13 +21,16 @@ TEST(CommandLine, DefaultsAndGivenValues) {
     EXPECT_EQ(given.options->hashPasswordUser, "clerk");
     EXPECT_TRUE(given.options->showVersion);
     EXPECT_TRUE(parseCommandLine({"-h"}).options->showHelp);
+    for (const char* option : {"--listen HOST:PORT", "--database PATH", "--users FILE", "--hash-password USER"}) {
+        EXPECT_NE(usageText().find(option), std::string::npos) << option;
+    }
 }
 
 TEST(CommandLine, BadArgumentsAreRefusedInOneLine) {
     for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
              {"--listen"}, {"--listen", "8080"}, {"--listen", "host:port"}, {"--listen", "host:70000"},
-             {"--listen", ":80"}, {"--listen", "[::1]80"}, {"--listen", "a:1:2"}, {"--database"}, {"--database="},
-             {"--users="}, {"--hash-password"}, {"--verbose"}, {"::1:80"}}) {
+             {"--listen", "host:-1"}, {"--listen", ":80"}, {"--listen", "[::1]80"}, {"--listen", "a:1:2"}, {"--database"},
+             {"--database="}, {"--users", ""}, {"--hash-password", ""}, {"--verbose"}, {"::1:80"}}) {
         const auto parsed = parseCommandLine(arguments);
         EXPECT_FALSE(parsed.options) << arguments.back();
         EXPECT_FALSE(parsed.error.empty() || parsed.error.find('\n') != std::string::npos) << parsed.error;

@@ -1,7 +1,7 @@
 // The Debian package as an administrator gets it: made by cpack in the build
 // tree, unpacked with dpkg-deb, its server and its systemd unit tried.
-#include "server_page_fixture.h"
-#include "server_process.h"
+#include "ServerPageFixture.h"
+#include "ServerProcess.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -58,7 +58,7 @@ TEST_F(Package, TheUnpackedServerAnswers) {
     httplib::Client client("127.0.0.1", page.listeningPort(15s));
     auto selected = client.Get("/VendorCenter.asp?selected=1&VendorID=12");
     ASSERT_TRUE(selected);
-    EXPECT_EQ(childCount(childAt(readByPosition(selected->body)->root(), 2)), 4u);
+    EXPECT_EQ(childCount(childAt(readByPosition(selected->body)->document_element(), 2)), 4u);
 }
 
 TEST_F(Package, SystemdAcceptsTheUnitAndRatesItHardened) {

@@ -2,8 +2,8 @@
 // killed and started again while 64 clients query and save. Runs under
 // pg_virtualenv, which hands over a throwaway cluster in PGHOST, PGPORT,
 // PGUSER, PGPASSWORD and PGDATABASE.
-#include "server_page_fixture.h"
-#include "server_process.h"
+#include "ServerPageFixture.h"
+#include "ServerProcess.h"
 #include "storage/OpenStorage.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "HttpServer.h"
 #include "UserTable.h"
-#include "server_page_fixture.h"
+#include "ServerPageFixture.h"
 #include "storage/SqliteStorage.h"
 
 #include <gtest/gtest.h>

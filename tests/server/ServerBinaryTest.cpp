@@ -1,5 +1,5 @@
-#include "server_page_fixture.h"
-#include "server_process.h"
+#include "ServerPageFixture.h"
+#include "ServerProcess.h"
 #include "storage/OpenStorage.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +37,7 @@ TEST_P(EndSignal, AnnouncesItsPortServesAndEndsCleanly) {
     httplib::Client client("127.0.0.1", server.listeningPort(15s));
     auto counts = client.Get("/VendorCenter.asp?count=1&VendorID=12");
     ASSERT_TRUE(counts);
-    EXPECT_EQ(textOf(childAt(childAt(childAt(readByPosition(counts->body)->root(), 0), 0), 0)), "1");
+    EXPECT_EQ(textAt(readByPosition(counts->body)->document_element(), {0, 0, 0}), "1");
     server.signal(GetParam());
     EXPECT_EQ(server.exitCode(10s), 0);
 }

@@ -48,6 +48,7 @@ class LayoutTest : public QObject
 private slots:
     void everyCaptionFitsItsWidget_data();
     void everyCaptionFitsItsWidget();
+    void frenchCaptionsWithTheTranslation();
     void extraRoomGoesToTheLists();
 };
 
@@ -77,6 +78,28 @@ void LayoutTest::everyCaptionFitsItsWidget()
     }
     QCOMPARE(captions, 18);
     QCoreApplication::removeTranslator(&translator);
+}
+
+void LayoutTest::frenchCaptionsWithTheTranslation()
+{
+    QTranslator french;
+    QVERIFY(french.load(QStringLiteral(":/i18n/vendorcenter_fr.qm")));
+    QCoreApplication::installTranslator(&french);
+    const Vendor_Center inFrench;
+    QCoreApplication::removeTranslator(&french);
+    const Vendor_Center inEnglish;
+    const struct
+    {
+        const char *name;
+        const char *english;
+        const char *french;
+    } captions[] = {{"cmdCommit", "Commit to Database", "Valider dans la base"},
+                    {"lblSelVendors", "Selected Centers:", "Centres retenus :"},
+                    {"optFind(0)", "Name", "Nom"}};
+    for (const auto &caption : captions) {
+        QCOMPARE(captionOf(inEnglish.findChild<QWidget *>(caption.name)).text, caption.english);
+        QCOMPARE(captionOf(inFrench.findChild<QWidget *>(caption.name)).text, QString::fromUtf8(caption.french));
+    }
 }
 
 void LayoutTest::extraRoomGoesToTheLists()

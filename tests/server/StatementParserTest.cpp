@@ -6,9 +6,9 @@ using namespace vendorcenter::server;
 
 namespace {
 
-const std::string kInsert =
-    "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-    "VALUES (12,7,0.08,1,GETDATE() ) ";
+const std::string kInsertInto =
+    "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) ";
+const std::string kInsert = kInsertInto + "VALUES (12,7,0.08,1,GETDATE() ) ";
 const std::string kUpdate =
     "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
     "WHERE CenterID = 9 AND vendorID = 12";
@@ -16,50 +16,33 @@ const std::string kDelete = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE Vendor
 
 }  // namespace
 
-TEST(StatementParser, TheControlsInsertGivesItsValues) {
-    const auto parsed = parseStatement(kInsert);
-    ASSERT_TRUE(parsed.statement) << parsed.error;
-    const auto* insert = std::get_if<InsertCrossReference>(&*parsed.statement);
-    ASSERT_NE(insert, nullptr);
-    EXPECT_EQ(insert->vendorId, 12);
-    EXPECT_EQ(insert->centerId, 7);
-    EXPECT_DOUBLE_EQ(insert->handlingFee, 0.08);
-    EXPECT_EQ(insert->dutyBrokerageFee, 1);
-}
-
-TEST(StatementParser, TheControlsUpdateGivesVendorAndCenterTheRightWayRound) {
-    const auto parsed = parseStatement(kUpdate);
-    ASSERT_TRUE(parsed.statement) << parsed.error;
-    const auto* update = std::get_if<UpdateCrossReference>(&*parsed.statement);
-    ASSERT_NE(update, nullptr);
-    EXPECT_EQ(update->vendorId, 12);
-    EXPECT_EQ(update->centerId, 9);
-    EXPECT_DOUBLE_EQ(update->handlingFee, 0.05);
-    EXPECT_EQ(update->dutyBrokerageFee, 0);
-}
-
-TEST(StatementParser, TheControlsDeleteGivesEveryId) {
-    const auto parsed = parseStatement(kDelete);
-    ASSERT_TRUE(parsed.statement) << parsed.error;
-    const auto* removal = std::get_if<DeleteCrossReferences>(&*parsed.statement);
-    ASSERT_NE(removal, nullptr);
-    EXPECT_EQ(removal->vendorId, 12);
-    EXPECT_EQ(removal->centerIds, (std::vector<std::int32_t>{3, 5}));
+TEST(StatementParser, TheControlsStatementsGiveTheirValues) {
+    const auto insert = parseStatement(kInsert);
+    ASSERT_TRUE(insert.statement) << insert.error;
+    const auto& inserted = std::get<InsertCrossReference>(*insert.statement);
+    EXPECT_EQ(std::tuple(inserted.vendorId, inserted.centerId, inserted.handlingFee, inserted.dutyBrokerageFee),
+              std::tuple(12, 7, 0.08, 1));
+    const auto update = parseStatement(kUpdate);  // the center comes first there
+    ASSERT_TRUE(update.statement) << update.error;
+    const auto& updated = std::get<UpdateCrossReference>(*update.statement);
+    EXPECT_EQ(std::tuple(updated.vendorId, updated.centerId, updated.handlingFee, updated.dutyBrokerageFee),
+              std::tuple(12, 9, 0.05, 0));
+    const auto removal = parseStatement(kDelete);
+    ASSERT_TRUE(removal.statement) << removal.error;
+    EXPECT_EQ(std::get<DeleteCrossReferences>(*removal.statement).vendorId, 12);
+    EXPECT_EQ(std::get<DeleteCrossReferences>(*removal.statement).centerIds, (std::vector<std::int32_t>{3, 5}));
 }
 
 TEST(StatementParser, LetterCaseWhitespaceAndNumberFormsTheControlWrites) {
-    const std::vector<std::string> accepted = {
-        "insert into vendorcentercrossreference(vendorid , centerid,centerhandlingfee,dutybrokeragefee,recordlastupdated)"
-        "values(-12,7,-0.05,0,getdate())",
-        "UPDATE VendorCenterCrossReference\tSET CenterHandlingFee=0.125,DutyBrokerageFee=1,RecordLastUpdated=GETDATE ( )\r\n"
-        "WHERE CenterID=2147483647 AND VendorID=-2147483648",
-        "DELETE FROM VendorCenterCrossReference WHERE VendorID=12 AND CenterID IN ( 42 )",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,1,1,GETDATE() ) ",
-    };
-    for (const std::string& text : accepted) {
-        const auto parsed = parseStatement(text);
-        EXPECT_TRUE(parsed.statement) << text << "\n" << parsed.error;
+    for (const char* text : {
+             "insert into vendorcentercrossreference(vendorid , centerid,centerhandlingfee,dutybrokeragefee,recordlastupdated)"
+             "values(-12,7,-0.05,0,getdate())",
+             "UPDATE VendorCenterCrossReference\tSET CenterHandlingFee=0.125,DutyBrokerageFee=1,RecordLastUpdated=GETDATE ( )"
+             "\r\nWHERE CenterID=2147483647 AND VendorID=-2147483648",
+             "DELETE FROM VendorCenterCrossReference WHERE VendorID=12 AND CenterID IN ( 42 )",
+             "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+             "VALUES (12,7,1,1,GETDATE() ) "}) {
+        EXPECT_TRUE(parseStatement(text).statement) << text << "\n" << parseStatement(text).error;
     }
 }
 
@@ -89,31 +72,20 @@ TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason) {
         "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee) VALUES (12,7,0.08,1)",
         "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated,X) "
         "VALUES (12,7,0.08,1,GETDATE(),1) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "(12,7,0.08,1,GETDATE() ) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "SELECT 12,7,0.08,1,GETDATE()",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,0.08,1,GETDATE() ), (12,8,0.08,1,GETDATE() )",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,0.08,1,'2026-01-01') ",
+        kInsertInto + "(12,7,0.08,1,GETDATE() ) ",
+        kInsertInto + "SELECT 12,7,0.08,1,GETDATE()",
+        kInsertInto + "VALUES (12,7,0.08,1,GETDATE() ), (12,8,0.08,1,GETDATE() )",
+        kInsertInto + "VALUES (12,7,0.08,1,'2026-01-01') ",
         "INSERT INTO Vendors (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
         "VALUES (12,7,0.08,1,GETDATE() ) ",
         // Values the control never writes.
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,0.08,2,GETDATE() ) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,1e3,1,GETDATE() ) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,0x10,1,GETDATE() ) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,0.08.1,1,GETDATE() ) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,.5,1,GETDATE() ) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7.5,0.08,1,GETDATE() ) ",
-        "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-        "VALUES (12,7,0,08,1,GETDATE() ) ",
+        kInsertInto + "VALUES (12,7,0.08,2,GETDATE() ) ",
+        kInsertInto + "VALUES (12,7,1e3,1,GETDATE() ) ",
+        kInsertInto + "VALUES (12,7,0x10,1,GETDATE() ) ",
+        kInsertInto + "VALUES (12,7,0.08.1,1,GETDATE() ) ",
+        kInsertInto + "VALUES (12,7,.5,1,GETDATE() ) ",
+        kInsertInto + "VALUES (12,7.5,0.08,1,GETDATE() ) ",
+        kInsertInto + "VALUES (12,7,0,08,1,GETDATE() ) ",
         "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()",
         "UPDATE VendorCenterCrossReference SET CenterHandlingFee= 0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
         "WHERE CenterID = 9 AND vendorID = 12 OR 1 = 1",
@@ -134,13 +106,14 @@ TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason) {
 }
 
 TEST(StatementParser, ReasonsPointAtWhatIsWrong) {
-    EXPECT_NE(parseStatement(kDelete + "; DROP TABLE Vendors").error.find("\";\""), std::string::npos);
-    EXPECT_NE(parseStatement(kDelete + " -- x").error.find("comments"), std::string::npos);
-    EXPECT_NE(parseStatement("DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID='12' AND CenterID IN(3)").error.find("quoted"),
-              std::string::npos);
-    EXPECT_NE(parseStatement("DROP TABLE Vendors").error.find("\"DROP\""), std::string::npos);
-    EXPECT_NE(parseStatement("DELETE FROM Centers WHERE VendorID=12 AND CenterID IN(3)").error.find("\"Centers\""),
-              std::string::npos);
+    const std::pair<std::string, const char*> cases[] = {
+        {kDelete + "; DROP TABLE Vendors", "\";\""},
+        {kDelete + " -- x", "comments"},
+        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID='12' AND CenterID IN(3)", "quoted"},
+        {"DROP TABLE Vendors", "\"DROP\""},
+        {"DELETE FROM Centers WHERE VendorID=12 AND CenterID IN(3)", "\"Centers\""},
+    };
+    for (const auto& [text, reason] : cases) EXPECT_NE(parseStatement(text).error.find(reason), std::string::npos) << text;
 }
 
 TEST(StrictNumbers, Int32AcceptsOnlyPlainIntegersInRange) {
