@@ -67,7 +67,7 @@ QVariant CenterListModel::data(const QModelIndex &index, int role) const
     if (index.column() == ColId && (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)) {
         const pending::Change change = changeAt(index.row());
         if (change != pending::Change::None)
-            return pending::description(row, change, feesAsLoaded_.value(row.id));
+            return pending::description(row, change, feeAsLoaded(row.id));
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
         return {};
@@ -81,12 +81,16 @@ pending::Change CenterListModel::changeAt(int position) const
 
 void CenterListModel::rememberFeesAsLoaded()
 {
-    feesAsLoaded_.clear();
-    if (!holdsSelected_)
-        return;
-    feesAsLoaded_.reserve(static_cast<qsizetype>(rows_.size()));
-    for (const CenterRow &row : rows_)
-        feesAsLoaded_.insert(row.id, row.handlingFee());
+    // A copy of the rows costs a reference per text; the fees are looked up
+    // only for a tooltip, so a walk then is cheaper than an index at every load.
+    rowsAsLoaded_ = holdsSelected_ ? rows_ : std::vector<CenterRow>();
+}
+
+QString CenterListModel::feeAsLoaded(const QString &id) const
+{
+    const auto found = std::find_if(rowsAsLoaded_.begin(), rowsAsLoaded_.end(),
+                                    [&id](const CenterRow &row) { return row.id == id; });
+    return found == rowsAsLoaded_.end() ? QString() : found->handlingFee();
 }
 
 void CenterListModel::restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order)

@@ -4,7 +4,6 @@
 #include "core/PendingChanges.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QStringList>
 #include <QStringView>
 
@@ -70,13 +69,14 @@ public:
     pending::Change changeAt(int position) const;
     // Keeps the fees as they are now, so a changed fee can say what it was.
     void rememberFeesAsLoaded();
+    QString feeAsLoaded(const QString &id) const;
 
 private:
     bool lessThan(const CenterRow &a, const CenterRow &b) const;
 
     std::vector<CenterRow> rows_;
     QStringList headers_;
-    QHash<QString, QString> feesAsLoaded_;
+    std::vector<CenterRow> rowsAsLoaded_;
     quint64 revision_ = 0;
     bool holdsSelected_ = false;
     int sortColumn_ = ColId;

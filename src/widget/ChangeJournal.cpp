@@ -211,7 +211,10 @@ void ChangeJournal::listsLoaded()
     centersCache_ = {};
     selectedCache_ = {};
     ui_.lstSelectedCenters->centerModel()->rememberFeesAsLoaded();
-    refreshSummary();
+    // Rows come from the server without marks: nothing is pending after a load.
+    summary_ = {};
+    ui_.cmdCommit->setToolTip(QString());
+    emit pendingChangesChanged();
 }
 
 void ChangeJournal::putSurroundings(const State &state)

@@ -2,20 +2,14 @@
 // every kind of edit, the keys and drops against the buttons they stand for,
 // and what the control tells about its pending changes.
 
-#include "FakeServerPage.h"
-#include "MessageBoxWatcher.h"
+#include "ControlDriver.h"
 
 #include <vendorcenter/Vendor_Center.h>
 
 #include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMimeData>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTreeView>
 #include <QUndoStack>
 
 #include <memory>
@@ -24,61 +18,32 @@ using vendorcenter::Vendor_Center;
 
 namespace {
 
-constexpr qint32 kVendor = 12;
 constexpr int kDateColumn = 5;
 
-// One control on screen, loaded with vendor 12 from a fake server page.
-struct Loaded
+// A control loaded with vendor 12, with what the journal's cases read and do on top of the shared driver.
+struct Journaled : ControlDriver
 {
-    explicit Loaded(FakeServerPage &page) : server(page)
+    Journaled()
     {
-        std::vector<FakeServerPage::ActiveCenter> active;
+        std::vector<Active> active;
         for (int id = 1; id <= 12; ++id)
             active.push_back({QString::number(id), QStringLiteral("Center %1").arg(id), id % 3 ? "1" : "2", "01/02/2020"});
-        server.serveVendor(kVendor, 1, active,
-                           {{"20", "Montreal", "0.05", "true"}, {"21", "Quebec", "0.075", "false"},
-                            {"22", "Laval", "0.1", "1"}, {"23", "Gatineau", "0.125", "0"}});
-        control.LetDataFromDatabase(kVendor, server.baseUrl());
-        control.show();
-        control.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&control));
+        QVERIFY(load(active,
+                     {{"20", "Montreal", "0.05", "true"}, {"21", "Quebec", "0.075", "false"},
+                      {"22", "Laval", "0.1", "1"}, {"23", "Gatineau", "0.125", "0"}},
+                     1));
     }
 
-    QTreeView *list(const char *name) const { return control.findChild<QTreeView *>(QLatin1String(name)); }
-    QPushButton *button(const char *name) const { return control.findChild<QPushButton *>(QLatin1String(name)); }
+    QAbstractItemView *list(const QByteArray &name) const { return widget<QAbstractItemView>(QString::fromLatin1(name)); }
     QUndoStack *stack() const { return control.undoStack(); }
-
-    int rowOf(QTreeView *view, const QString &id) const
-    {
-        for (int row = 0; row < view->model()->rowCount(); ++row) {
-            if (view->model()->index(row, 0).data().toString() == id)
-                return row;
-        }
-        return -1;
-    }
-    QPoint pointOf(QTreeView *view, int row) const
-    {
-        view->scrollTo(view->model()->index(row, 0));
-        return view->visualRect(view->model()->index(row, 0)).center();
-    }
-    void clickRow(QTreeView *view, int row, Qt::KeyboardModifiers modifiers = {}) const
-    {
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, pointOf(view, row));
-    }
-    void doubleClickRow(QTreeView *view, int row) const
-    {
-        const QPoint at = pointOf(view, row);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
-    }
-    void highlight(QTreeView *view, const QList<int> &rows) const
+    QString idAt(QAbstractItemView *view, int row) const { return ids(view).value(row); }
+    void highlight(QAbstractItemView *view, const QList<int> &rows)
     {
         for (int i = 0; i < rows.size(); ++i)
-            clickRow(view, rows[i], i == 0 ? Qt::NoModifier : Qt::ControlModifier);
+            clickRow(view, idAt(view, rows[i]), i == 0 ? Qt::NoModifier : Qt::ControlModifier);
     }
     // Drags the highlighted rows of `source` onto `target`, as the mouse would drop them.
-    void drop(QTreeView *source, QTreeView *target) const
+    void drop(QAbstractItemView *source, QAbstractItemView *target) const
     {
         const std::unique_ptr<QMimeData> data(source->model()->mimeData(source->selectionModel()->selectedIndexes()));
         const QPointF at = target->viewport()->rect().center();
@@ -87,47 +52,27 @@ struct Loaded
         QDropEvent dropped(at, Qt::CopyAction, data.get(), Qt::LeftButton, {});
         QCoreApplication::sendEvent(target->viewport(), &dropped);
     }
-    void saveFee(int row, const QString &typed) const
-    {
-        clickRow(list("lstSelectedCenters"), row);
-        QTest::mouseClick(button("cmdcenterHandFee"), Qt::LeftButton);
-        auto *box = control.findChild<QLineEdit *>(QStringLiteral("txtCntHandFee"));
-        box->selectAll();
-        QTest::keyClicks(box, typed);
-        QTest::mouseClick(button("cmdcenterHandFee"), Qt::LeftButton);
-    }
 
     // Both lists row by row, all seven columns (or all but the date), the labels and the commit button.
     QStringList state(bool withDates = true) const
     {
         QStringList lines;
-        for (const char *name : {"lstCenters", "lstSelectedCenters"}) {
-            const QAbstractItemModel *model = list(name)->model();
+        for (const QAbstractItemView *view : {centers(), chosen()}) {
+            const QAbstractItemModel *model = view->model();
             for (int row = 0; row < model->rowCount(); ++row) {
                 QStringList cells;
                 for (int column = 0; column < 7; ++column)
                     cells << (column == kDateColumn && !withDates ? QString() : model->index(row, column).data().toString());
-                lines << QLatin1String(name) + QLatin1Char(':') + cells.join(QLatin1Char('|'));
+                lines << view->objectName() + QLatin1Char(':') + cells.join(QLatin1Char('|'));
             }
         }
-        for (const char *name : {"lblAllVendors", "lblSelVendors"})
-            lines << control.findChild<QLabel *>(QLatin1String(name))->text();
-        lines << (button("cmdCommit")->isEnabled() ? "commit on" : "commit off");
-        return lines;
+        return lines << text("lblAllVendors") << text("lblSelVendors") << (enabled("cmdCommit") ? "commit on" : "commit off");
     }
-    QString moveButtons() const
+    QByteArray commitBody()
     {
-        QString states;
-        for (const char *name : {"cmdAdd", "cmdAddAll", "cmdDelete", "cmdRemoveAll"})
-            states += button(name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
-        return states;
-    }
-    QByteArray commitBody() const
-    {
-        MessageBoxWatcher answers;
-        server.clearRequests();
-        QTest::mouseClick(button("cmdCommit"), Qt::LeftButton);
-        for (const FakeServerPage::Request &request : server.requests()) {
+        page.clearRequests();
+        click("cmdCommit");
+        for (const FakeServerPage::Request &request : page.requests()) {
             if (request.method == "POST")
                 return request.body;
         }
@@ -135,12 +80,10 @@ struct Loaded
     }
 
     // A random edit of every kind the control offers, picked by `random`.
-    void randomEdit(QRandomGenerator &random) const
+    void randomEdit(QRandomGenerator &random)
     {
-        QTreeView *centers = list("lstCenters");
-        QTreeView *selected = list("lstSelectedCenters");
         const int kind = random.bounded(8);
-        QTreeView *source = kind % 2 ? selected : centers;
+        QAbstractItemView *source = kind % 2 ? chosen() : centers();
         const int rows = source->model()->rowCount();
         if (rows == 0)
             return;
@@ -151,19 +94,20 @@ struct Loaded
         switch (kind) {
         case 0:
         case 1:
-            clickRow(source, row);
-            QTest::mouseClick(button(kind ? "cmdDelete" : "cmdAdd"), Qt::LeftButton);
+            clickRow(source, idAt(source, row));
+            click(kind ? "cmdDelete" : "cmdAdd");
             break;
         case 2:
         case 3:
             highlight(source, several);
-            QTest::mouseClick(button(kind == 3 ? "cmdRemoveAll" : "cmdAddAll"), Qt::LeftButton);
+            click(kind == 3 ? "cmdRemoveAll" : "cmdAddAll");
             break;
         case 4:
-            doubleClickRow(source, row);
+            doubleClickRow(source, idAt(source, row));
             break;
         case 5:
-            saveFee(row, QString::number(random.bounded(1, 99)) + QStringLiteral(".5"));
+            clickRow(source, idAt(source, row));
+            saveFee(QString::number(random.bounded(1, 99)) + QStringLiteral(".5"));
             break;
         case 6:
             highlight(source, several);
@@ -171,13 +115,10 @@ struct Loaded
             break;
         case 7:
             highlight(source, several);
-            drop(source, centers);
+            drop(source, centers());
             break;
         }
     }
-
-    FakeServerPage &server;
-    Vendor_Center control;
 };
 
 } // namespace
@@ -196,9 +137,8 @@ private slots:
 
 void JournalTest::undoAllThenRedoAllGivesBackEachState()
 {
-    FakeServerPage page;
     for (const quint32 seed : {7u, 1234u, 99u}) {
-        Loaded journaled(page);
+        Journaled journaled;
         const QStringList afterLoad = journaled.state();
         QRandomGenerator random(seed);
         for (int edit = 0; edit < 30; ++edit)
@@ -207,7 +147,7 @@ void JournalTest::undoAllThenRedoAllGivesBackEachState()
         QVERIFY(journaled.stack()->count() > 10);
 
         // The keys work wherever the focus is in the control, a text box included.
-        QWidget *focus[] = {journaled.list("lstCenters"), journaled.control.findChild<QLineEdit *>("txtVendorID")};
+        QWidget *focus[] = {journaled.centers(), journaled.box("txtVendorID")};
         const auto press = [&focus](int step, Qt::Key key, Qt::KeyboardModifiers modifiers) {
             focus[step % 2]->setFocus();
             QTest::keyClick(focus[step % 2], key, modifiers);
@@ -220,7 +160,7 @@ void JournalTest::undoAllThenRedoAllGivesBackEachState()
                      : press(step, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(journaled.state(), afterEdits);
 
-        Loaded direct(page);
+        Journaled direct;
         QRandomGenerator sameEdits(seed);
         for (int edit = 0; edit < 30; ++edit)
             direct.randomEdit(sameEdits);
@@ -259,15 +199,14 @@ void JournalTest::keysAndDropsDoWhatTheirButtonsDo()
     QFETCH(QString, gesture);
     QFETCH(QString, button);
     QFETCH(QString, focusAfter);
-    FakeServerPage page;
-    Loaded byGesture(page);
-    Loaded byButton(page);
+    Journaled byGesture;
+    Journaled byButton;
     const QByteArray source = sourceList.toLatin1();
     const char *targetName = source == "lstCenters" ? "lstSelectedCenters" : "lstCenters";
     const QStringList asLoaded = byButton.state();
 
     byGesture.highlight(byGesture.list(source), rows);
-    QTreeView *from = byGesture.list(source);
+    QAbstractItemView *from = byGesture.list(source);
     if (gesture == "Return" || gesture == "Enter")
         QTest::keyClick(from, gesture == "Return" ? Qt::Key_Return : Qt::Key_Enter);
     else if (gesture == "Delete")
@@ -278,13 +217,13 @@ void JournalTest::keysAndDropsDoWhatTheirButtonsDo()
         byGesture.drop(from, gesture == "drop" ? byGesture.list(targetName) : from);
 
     if (button == "double click") {
-        byButton.doubleClickRow(byButton.list(source), rows.front());
+        byButton.doubleClickRow(byButton.list(source), byButton.idAt(byButton.list(source), rows.front()));
     } else {
         byButton.highlight(byButton.list(source), rows);
         if (button == "mnuRemoveItems")
-            byButton.control.findChild<QAction *>(button)->trigger();
+            byButton.widget<QAction>(button)->trigger();
         else if (!button.isEmpty())
-            QTest::mouseClick(byButton.button(button.toLatin1()), Qt::LeftButton);
+            byButton.click(button);
     }
 
     QCOMPARE(byGesture.state(false), byButton.state(false));
@@ -295,28 +234,27 @@ void JournalTest::keysAndDropsDoWhatTheirButtonsDo()
     QCOMPARE(byGesture.state(), asLoaded);
     // The rows are back highlighted, the buttons as a click on them leaves them.
     if (!button.isEmpty())
-        QCOMPARE(byGesture.moveButtons(), source == "lstCenters" ? (rows.size() > 1 ? "0100" : "1000")
-                                                                 : (rows.size() > 1 ? "0001" : "0010"));
+        QCOMPARE(byGesture.moveButtons(), source == "lstCenters" ? (rows.size() > 1 ? "01000" : "10000")
+                                                                 : (rows.size() > 1 ? "00010" : "00101"));
     byGesture.stack()->redo();
     QCOMPARE(byGesture.commitBody(), byButton.commitBody());
 }
 
 void JournalTest::loadsAndCommitsEmptyTheStack()
 {
-    FakeServerPage page;
-    Loaded loaded(page);
-    loaded.doubleClickRow(loaded.list("lstCenters"), 0);
+    Journaled loaded;
+    loaded.doubleClickRow(loaded.centers(), "1");
     QCOMPARE(loaded.stack()->count(), 1);
-    loaded.control.LetDataFromDatabase(kVendor);
+    loaded.control.LetDataFromDatabase(ControlDriver::kVendor);
     QCOMPARE(loaded.stack()->count(), 0);
 
-    loaded.doubleClickRow(loaded.list("lstCenters"), 0);
-    page.setPostReply({500, "The database is busy", "text/plain", FakeServerPage::Behaviour::Answer});
+    loaded.doubleClickRow(loaded.centers(), "1");
+    loaded.page.setPostReply({500, "The database is busy", "text/plain", FakeServerPage::Behaviour::Answer});
     QVERIFY(!loaded.commitBody().isEmpty());
     QCOMPARE(loaded.stack()->count(), 1);
     QVERIFY(loaded.control.hasPendingChanges());
 
-    page.setPostReply({200, "Saved", "text/plain", FakeServerPage::Behaviour::Answer});
+    loaded.page.setPostReply({200, "Saved", "text/plain", FakeServerPage::Behaviour::Answer});
     QVERIFY(!loaded.commitBody().isEmpty());
     QCOMPARE(loaded.stack()->count(), 0);
     QVERIFY(!loaded.control.hasPendingChanges());
@@ -324,25 +262,25 @@ void JournalTest::loadsAndCommitsEmptyTheStack()
 
 void JournalTest::pendingChangesAreToldAndShown()
 {
-    FakeServerPage page;
-    Loaded loaded(page);
+    Journaled loaded;
     QSignalSpy told(&loaded.control, &Vendor_Center::pendingChangesChanged);
-    QTreeView *centers = loaded.list("lstCenters");
-    QTreeView *selected = loaded.list("lstSelectedCenters");
+    QAbstractItemView *centers = loaded.centers();
+    QAbstractItemView *selected = loaded.chosen();
     const QModelIndex unmarked = centers->model()->index(0, 0);
     const QVariant plainFont = unmarked.data(Qt::FontRole);
 
-    loaded.doubleClickRow(centers, loaded.rowOf(centers, "3")); // country 2, duty default 1: with duty fee
+    loaded.doubleClickRow(centers, "3"); // country 2, duty default 1: with duty fee
     QCOMPARE(told.count(), 1);
     QVERIFY(loaded.control.hasPendingChanges());
-    loaded.saveFee(loaded.rowOf(selected, "20"), "7.5");
-    loaded.doubleClickRow(selected, loaded.rowOf(selected, "22"));
+    loaded.clickRow(selected, "20");
+    loaded.saveFee("7.5");
+    loaded.doubleClickRow(selected, "22");
     QCOMPARE(told.count(), 3);
-    QCOMPARE(loaded.button("cmdCommit")->toolTip(), "1 to add, 1 fee change, 1 to remove");
+    QCOMPARE(loaded.widget("cmdCommit")->toolTip(), "1 to add, 1 fee change, 1 to remove");
 
     const struct
     {
-        QTreeView *view;
+        QAbstractItemView *view;
         const char *id;
         const char *description;
     } marked[] = {{selected, "3", "Will be added: handling fee 8.00 %, duty/brokerage fee"},
@@ -350,7 +288,7 @@ void JournalTest::pendingChangesAreToldAndShown()
                   {centers, "22", "Will be removed"}};
     QSet<QString> looks;
     for (const auto &row : marked) {
-        const QModelIndex id = row.view->model()->index(loaded.rowOf(row.view, row.id), 0);
+        const QModelIndex id = row.view->model()->index(static_cast<int>(ControlDriver::ids(row.view).indexOf(row.id)), 0);
         QCOMPARE(id.data(Qt::ToolTipRole).toString(), row.description);
         QCOMPARE(id.data(Qt::AccessibleDescriptionRole).toString(), row.description);
         QVERIFY(id.data(Qt::FontRole) != plainFont);
@@ -364,7 +302,7 @@ void JournalTest::pendingChangesAreToldAndShown()
         loaded.stack()->undo();
     QCOMPARE(told.count(), 6);
     QVERIFY(!loaded.control.hasPendingChanges());
-    QVERIFY(loaded.button("cmdCommit")->toolTip().isEmpty());
+    QVERIFY(loaded.widget("cmdCommit")->toolTip().isEmpty());
     loaded.stack()->redo();
     QCOMPARE(told.count(), 7);
     QVERIFY(loaded.control.hasPendingChanges());
