@@ -5,10 +5,10 @@
 
 #include "BenchSupport.h"
 
-#include "widget/CenterListView.h"
-#include "widget/VendorCenterPrivate.h"
-#include "widget/FindPanel.h"
+#include "core/CenterListModel.h"
 #include "core/FormEncoding.h"
+#include "core/Marks.h"
+#include "core/ReplyReaders.h"
 #include "core/Statements.h"
 
 #include <vendorcenter/EventLog.h>
@@ -17,6 +17,7 @@
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
+#include <QAbstractItemView>
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QEventLoop>
@@ -87,11 +88,24 @@ protected:
     }
 };
 
+// A widget of the control, found by its object name as a host would find it.
+template<typename Widget>
+Widget *child(Vendor_Center &control, const char *name)
+{
+    return control.findChild<Widget *>(QLatin1String(name));
+}
+
+int rowCount(const QAbstractItemView *list)
+{
+    return list->model()->rowCount();
+}
+
 // The control on a window of its own, as a host form would show it.
 struct ShownControl
 {
     Vendor_Center control;
-    ControlSurface &ui = surfaceOf(control);
+    QAbstractItemView *nonSelected = child<QAbstractItemView>(control, "lstCenters");
+    QAbstractItemView *selected = child<QAbstractItemView>(control, "lstSelectedCenters");
 
     ShownControl()
     {
@@ -117,33 +131,35 @@ bool loadFailed(benchmark::State &state, ShownControl &shown, qint32 vendorId)
 }
 
 // Highlights five rows of every eight: 10,000 of 16,000, in n/8 separate blocks.
-int highlightFiveOfEight(CenterListView *list)
+int highlightFiveOfEight(QAbstractItemView *list)
 {
-    list->setMultiSelect(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QItemSelection blocks;
-    const int rows = list->count();
-    const int lastColumn = list->centerModel()->columnCount() - 1;
+    const QAbstractItemModel *model = list->model();
+    const int rows = model->rowCount();
+    const int lastColumn = model->columnCount() - 1;
     int highlighted = 0;
     for (int first = 0; first < rows; first += 8) {
         const int last = std::min(first + 4, rows - 1);
         // Appended, not selected one by one: the blocks never overlap, and
         // QItemSelection::select would merge each into all before it.
-        blocks.append(QItemSelectionRange(list->centerModel()->index(first, 0),
-                                          list->centerModel()->index(last, lastColumn)));
+        blocks.append(QItemSelectionRange(model->index(first, 0), model->index(last, lastColumn)));
         highlighted += last - first + 1;
     }
     list->selectionModel()->select(blocks, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     return highlighted;
 }
 
-void highlightAll(CenterListView *list)
+void highlightAll(QAbstractItemView *list)
 {
-    list->setMultiSelect(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->selectAll();
 }
 
-void press(QPushButton *button)
+// What a click on the list leaves before a move: the button that fits it.
+void press(Vendor_Center &control, const char *buttonName)
 {
+    auto *button = child<QPushButton>(control, buttonName);
     button->setEnabled(true);
     button->click();
 }
@@ -170,7 +186,7 @@ void timeLoads(benchmark::State &state, qint32 vendorId, int expectedRows)
         }
         settle();
     }
-    if (shown.ui.lstCenters->count() + shown.ui.lstSelectedCenters->count() != expectedRows)
+    if (rowCount(shown.nonSelected) + rowCount(shown.selected) != expectedRows)
         state.SkipWithError("the lists do not hold the served rows");
     state.counters["rows"] = expectedRows;
 }
@@ -284,16 +300,16 @@ void BM_MoveAllIn(benchmark::State &state, int rows)
         return;
     int moved = 0;
     for (auto _ : state) {
-        moved = highlightFiveOfEight(shown.ui.lstCenters);
+        moved = highlightFiveOfEight(shown.nonSelected);
         state.SetIterationTime(secondsOf([&] {
-            press(shown.ui.cmdAddAll);
+            press(shown.control, "cmdAddAll");
             paintNow(shown.control);
         }));
-        if (shown.ui.lstSelectedCenters->count() != moved) {
+        if (rowCount(shown.selected) != moved) {
             state.SkipWithError("\">>\" did not move the highlighted rows");
             return;
         }
-        press(shown.ui.cmdRemoveAll);
+        press(shown.control, "cmdRemoveAll");
         settle();
     }
     state.counters["moved"] = moved;
@@ -306,14 +322,14 @@ void BM_MoveAllOut(benchmark::State &state, int rows)
         return;
     int moved = 0;
     for (auto _ : state) {
-        moved = highlightFiveOfEight(shown.ui.lstCenters);
-        press(shown.ui.cmdAddAll);
+        moved = highlightFiveOfEight(shown.nonSelected);
+        press(shown.control, "cmdAddAll");
         settle();
         state.SetIterationTime(secondsOf([&] {
-            press(shown.ui.cmdRemoveAll);
+            press(shown.control, "cmdRemoveAll");
             paintNow(shown.control);
         }));
-        if (shown.ui.lstSelectedCenters->count() != 0 || shown.ui.lstCenters->count() != rows) {
+        if (rowCount(shown.selected) != 0 || rowCount(shown.nonSelected) != rows) {
             state.SkipWithError("\"<<\" did not bring the rows back");
             return;
         }
@@ -336,27 +352,38 @@ void BM_FindByNameNoMatch(benchmark::State &state, int rows)
     ShownControl shown;
     if (loadFailed(state, shown, page->vendorWith(rows, 0)))
         return;
-    shown.ui.optList[0]->setChecked(true);
-    shown.ui.optFind[0]->setEnabled(true);
-    shown.ui.optFind[0]->click();
-    shown.ui.txtVendorName->setText(QLatin1String(vcbench::kNameThatMatchesNothing));
+    child<QRadioButton>(shown.control, "optList(0)")->click();
+    child<QRadioButton>(shown.control, "optFind(0)")->click();
+    child<QLineEdit>(shown.control, "txtVendorName")->setText(QLatin1String(vcbench::kNameThatMatchesNothing));
+    auto *find = child<QPushButton>(shown.control, "cmdFind");
     MessageBoxAnswerer answerer;
     for (auto _ : state) {
-        state.SetIterationTime(secondsOf([&] { shown.ui.cmdFind->click(); }));
+        state.SetIterationTime(secondsOf([&] { find->click(); }));
         settle();
     }
     if (answerer.answered != static_cast<int>(state.iterations()))
         state.SkipWithError("every search should end in \"Not found\"");
 }
 
-// The walk over the names alone, without the "Not found" box.
+// The rows a load of `rows` generated centers puts into the non-selected list.
+std::vector<CenterRow> loadedRows(int rows)
+{
+    const QByteArray xml = FakeServerPage::activeXml(vcbench::activeCenters(rows, 1, 2));
+    pugi::xml_document document;
+    document.load_buffer(xml.constData(), static_cast<std::size_t>(xml.size()));
+    std::vector<CenterRow> loaded;
+    replies::readActiveRows(document.document_element(), 1, loaded, {});
+    return loaded;
+}
+
+// The walk over the names alone, without the "Not found" box: the search the
+// find panel runs, over the rows a load of the same centers holds.
 void BM_FindByNameNoMatchWalk(benchmark::State &state, int rows)
 {
-    ShownControl shown;
-    if (loadFailed(state, shown, page->vendorWith(rows, 0)))
-        return;
+    CenterListModel model;
+    model.appendBlock(loadedRows(rows));
+    model.setSort(ColSortKey, Qt::AscendingOrder);
     const QString text = QLatin1String(vcbench::kNameThatMatchesNothing);
-    const CenterListModel &model = *shown.ui.lstCenters->centerModel();
     for (auto _ : state)
         benchmark::DoNotOptimize(firstRowWithNameContaining(model, text));
     if (firstRowWithNameContaining(model, text))
@@ -368,18 +395,18 @@ void BM_FindByIdLastRow(benchmark::State &state, int rows)
     ShownControl shown;
     if (loadFailed(state, shown, page->vendorWith(rows, 0)))
         return;
-    CenterListView *list = shown.ui.lstCenters;
-    const int last = list->count() - 1;
-    shown.ui.optList[0]->setChecked(true);
-    shown.ui.optFind[1]->setEnabled(true);
-    shown.ui.optFind[1]->click();
-    shown.ui.txtVendorID->setText(list->text(last));
+    QAbstractItemView *list = shown.nonSelected;
+    const int last = rowCount(list) - 1;
+    child<QRadioButton>(shown.control, "optList(0)")->click();
+    child<QRadioButton>(shown.control, "optFind(1)")->click();
+    child<QLineEdit>(shown.control, "txtVendorID")->setText(list->model()->index(last, 0).data().toString());
+    auto *find = child<QPushButton>(shown.control, "cmdFind");
     for (auto _ : state) {
-        list->clearHighlights();
-        state.SetIterationTime(secondsOf([&] { shown.ui.cmdFind->click(); }));
+        list->clearSelection();
+        state.SetIterationTime(secondsOf([&] { find->click(); }));
         settle();
     }
-    if (list->currentPosition() != last || !list->isHighlighted(last))
+    if (list->currentIndex().row() != last || !list->selectionModel()->isRowSelected(last, {}))
         state.SkipWithError("the last row was not found");
 }
 
@@ -410,10 +437,10 @@ bool prepareMarkedRows(benchmark::State &state, ShownControl &shown, int rows)
 {
     if (loadFailed(state, shown, page->vendorWith(rows, 0)))
         return false;
-    highlightAll(shown.ui.lstCenters);
-    press(shown.ui.cmdAddAll);
+    highlightAll(shown.nonSelected);
+    press(shown.control, "cmdAddAll");
     settle();
-    if (shown.ui.lstSelectedCenters->count() != rows) {
+    if (rowCount(shown.selected) != rows) {
         state.SkipWithError("\">>\" did not mark the rows");
         return false;
     }
@@ -439,23 +466,27 @@ void BM_Save(benchmark::State &state, int rows)
     state.counters["body_bytes"] = static_cast<double>(posted) / static_cast<double>(state.iterations());
 }
 
-statements::CenterRows rowsOf(const CenterListView &list)
+// The rows ">>" leaves in the selected list when it takes every loaded row:
+// each marked "N".
+std::vector<CenterRow> markedRows(int rows)
 {
-    return {list.count(), [&list](int position) -> const CenterRow & { return list.row(position); }};
+    std::vector<CenterRow> marked = loadedRows(rows);
+    for (CenterRow &row : marked)
+        row.subItem(ColDuty) = marks::dutyOnAdd(row.duty()).value_or(QString());
+    return marked;
 }
 
 // The save's own work without the post: statements built from the marks and
 // encoded into the body, as the save does before it hands the body over.
 void BM_SaveBody(benchmark::State &state, int rows)
 {
-    ShownControl shown;
-    if (!prepareMarkedRows(state, shown, rows))
-        return;
-    const qint32 vendorId = controlState(shown.control).mlVendorID;
+    const std::vector<CenterRow> selected = markedRows(rows);
+    const std::vector<CenterRow> nonSelected;
+    const qint32 vendorId = page->vendorWith(rows, 0);
     qsizetype bytes = 0;
     for (auto _ : state) {
         const QByteArray body =
-            statements::saveBody(vendorId, rowsOf(*shown.ui.lstSelectedCenters), rowsOf(*shown.ui.lstCenters));
+            statements::saveBody(vendorId, statements::CenterRows(selected), statements::CenterRows(nonSelected));
         bytes = body.size();
         benchmark::DoNotOptimize(body.constData());
     }
@@ -465,11 +496,10 @@ void BM_SaveBody(benchmark::State &state, int rows)
 // The floor of the save: encoding the same statement bytes.
 void BM_SaveFloor(benchmark::State &state, int rows)
 {
-    ShownControl shown;
-    if (!prepareMarkedRows(state, shown, rows))
-        return;
-    const QString text = statements::saveStatements(controlState(shown.control).mlVendorID,
-                                                    rowsOf(*shown.ui.lstSelectedCenters), rowsOf(*shown.ui.lstCenters))
+    const std::vector<CenterRow> selected = markedRows(rows);
+    const std::vector<CenterRow> nonSelected;
+    const QString text = statements::saveStatements(page->vendorWith(rows, 0), statements::CenterRows(selected),
+                                                    statements::CenterRows(nonSelected))
                              .join(QString());
     for (auto _ : state)
         benchmark::DoNotOptimize(urlEncode(text));

@@ -11,12 +11,10 @@
 #include "ServerPageFixture.h"
 #include "storage/SqliteStorage.h"
 
-#include "widget/CenterListView.h"
-#include "widget/VendorCenterPrivate.h"
-
 #include <vendorcenter/EventLog.h>
 #include <vendorcenter/Vendor_Center.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
@@ -67,9 +65,11 @@ int hostOneLoad(const QString &serverBase, qint32 vendorId)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 
-    ControlSurface &ui = surfaceOf(*control);
+    const auto rowsIn = [control](const char *list) {
+        return control->findChild<QAbstractItemView *>(QLatin1String(list))->model()->rowCount();
+    };
     const QJsonObject result{
-        {QStringLiteral("rows"), ui.lstCenters->count() + ui.lstSelectedCenters->count()},
+        {QStringLiteral("rows"), rowsIn("lstCenters") + rowsIn("lstSelectedCenters")},
         {QStringLiteral("vmhwm_kib"), static_cast<qint64>(statusKib("VmHWM"))},
         {QStringLiteral("vmrss_kib"), static_cast<qint64>(statusKib("VmRSS"))},
         {QStringLiteral("failed_loads"), failures},

@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::vector<CenterRow> rows;
     // The load's progress counter: 16 bits, an overflow past 32767.
     [[maybe_unused]] auto countRow = [&state] {
-        if (state.miLoadProgress == std::numeric_limits<qint16>::max())
+        if (state.loadProgress == std::numeric_limits<qint16>::max())
             throw Failure::overflow();
-        ++state.miLoadProgress;
+        ++state.loadProgress;
     };
     try {
 #if FUZZ_READER == 1

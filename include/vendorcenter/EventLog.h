@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vendorcenter/vendorcenter_export.h>
+
 #include <QString>
 
 #include <functional>
@@ -10,9 +12,9 @@ namespace vendorcenter {
 using EventLogSink = std::function<void(const QString &entry)>;
 
 // Replaces the sink for every control of the process; an empty sink restores the default.
-void setEventLogSink(EventLogSink sink);
+VENDORCENTER_EXPORT void setEventLogSink(EventLogSink sink);
 
 // Writes one entry through the current sink.
-void writeEventLog(const QString &entry);
+VENDORCENTER_EXPORT void writeEventLog(const QString &entry);
 
 } // namespace vendorcenter

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vendorcenter/vendorcenter_export.h>
+
 #include <QString>
 #include <QVariant>
 #include <QWidget>
@@ -17,7 +19,12 @@ class VendorCenterPrivate;
 // "http://127.0.0.1:8080"). The user moves centers between the two lists,
 // edits handling fees, searches, and commits; the changes travel to the
 // server page as one form post.
-class Vendor_Center : public QWidget
+//
+// Its widgets carry object names ("lstCenters", "cmdCommit", ...) by which a
+// host may find them. One dynamic property is read: "transferTimeoutMs", the
+// time-out of the load queries and of the post in milliseconds (60 s unless
+// set), meant for tests of slow servers.
+class VENDORCENTER_EXPORT Vendor_Center : public QWidget
 {
     Q_OBJECT
 
@@ -28,7 +35,7 @@ public:
     // Loads both lists for the vendor. An empty server base keeps the one of
     // the previous call. Always returns an empty QVariant; a failed load is
     // written to the event log (see EventLog.h), never thrown or shown.
-    QVariant LetDataFromDatabase(const qint32 &plVendorID, const QString &ptServerName = QString());
+    QVariant LetDataFromDatabase(const qint32 &vendorId, const QString &serverBase = QString());
 
     // Posts the pending changes of both lists to the server page. Failures
     // are reported to the user in a message box.
@@ -36,7 +43,7 @@ public:
 
     // Form-encodes a text as one field value of an
     // application/x-www-form-urlencoded post.
-    QString urlEncode(const QString &theData) const;
+    QString urlEncode(const QString &text) const;
 
     // Every edit since the last load is one step here (moves, fee saves); a
     // load and a successful commit empty it. Hosts can put
@@ -58,8 +65,6 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    friend class VendorCenterPrivate;
-    friend VendorCenterPrivate &privateOf(Vendor_Center &control);
     std::unique_ptr<VendorCenterPrivate> d;
 };
 

@@ -83,4 +83,8 @@ private:
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
+// First position whose name contains `text`, letter case ignored, searching
+// from the first row; an empty text matches the first row.
+std::optional<int> firstRowWithNameContaining(const CenterListModel &rows, const QString &text);
+
 } // namespace vendorcenter

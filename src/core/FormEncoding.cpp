@@ -1,53 +1,12 @@
 #include "core/FormEncoding.h"
 
 #include <array>
-#include <bit>
-#include <cstdint>
-#include <cstring>
 
 namespace vendorcenter {
 
 namespace {
 
 constexpr unsigned char kQuestionMark = 63;
-
-constexpr bool passesUnchanged(unsigned code)
-{
-    return code == 42 || code == 45 || code == 46 || (code >= 48 && code <= 57) || (code >= 65 && code <= 90)
-        || code == 95 || (code >= 97 && code <= 122);
-}
-
-// What each byte becomes in the body, packed for one store: up to three
-// output units in the low bits ("+", the character itself, or "%" and two
-// upper-case hex digits) and the count of units above them. UTF-16 units go
-// in 8 bytes, single bytes in 4.
-static_assert(std::endian::native == std::endian::little, "the packed pieces are stored little-endian");
-
-template<typename Unit, typename Piece>
-constexpr Piece packed(Piece first, Piece second, Piece third, Piece count)
-{
-    constexpr unsigned bits = sizeof(Unit) * 8;
-    return first | second << bits | third << 2 * bits | count << 3 * bits;
-}
-
-template<typename Unit, typename Piece>
-constexpr std::array<Piece, 256> makePieces()
-{
-    constexpr char hex[] = "0123456789ABCDEF";
-    std::array<Piece, 256> pieces{};
-    for (unsigned code = 0; code < 256; ++code) {
-        if (code == 32)
-            pieces[code] = packed<Unit, Piece>('+', 0, 0, 1);
-        else if (passesUnchanged(code))
-            pieces[code] = packed<Unit, Piece>(code, 0, 0, 1);
-        else
-            pieces[code] = packed<Unit, Piece>('%', Piece(hex[code >> 4]), Piece(hex[code & 0xF]), 3);
-    }
-    return pieces;
-}
-
-constexpr auto kUtf16Pieces = makePieces<char16_t, std::uint64_t>();
-constexpr auto kBytePieces = makePieces<char, std::uint32_t>();
 
 } // namespace
 
@@ -89,63 +48,73 @@ unsigned char windows1252Byte(char16_t unit)
 
 namespace {
 
-// Encodes `length` units into `out`, which must have room for 3 units per
-// input unit and one more; returns the number of units written.
-template<typename Unit, typename Piece>
-qsizetype encodeInto(const char16_t *in, qsizetype length, Unit *out, const std::array<Piece, 256> &pieces)
+// What one Windows-1252 byte becomes in a form body: "+" for a blank, the
+// character itself for letters, digits and * - . _, else "%" and two
+// upper-case hex digits.
+struct EncodedByte
 {
-    constexpr unsigned countShift = 3 * sizeof(Unit) * 8;
-    auto pieceOf = [&pieces](char16_t unit) { return pieces[unit < 0x80 ? unit : windows1252Byte(unit)]; };
-    // Every piece is stored whole; the slack unit keeps the last store inside.
-    auto store = [](Unit *at, Piece piece) {
-        std::memcpy(at, &piece, sizeof piece);
-        return static_cast<qsizetype>(piece >> countShift);
-    };
-    Unit *const start = out;
-    qsizetype i = 0;
-    // Four at a time, so the table look-ups do not wait on each other's lengths.
-    for (; i + 4 <= length; i += 4) {
-        const Piece p0 = pieceOf(in[i]);
-        const Piece p1 = pieceOf(in[i + 1]);
-        const Piece p2 = pieceOf(in[i + 2]);
-        const Piece p3 = pieceOf(in[i + 3]);
-        Unit *at = out;
-        at += store(at, p0);
-        at += store(at, p1);
-        at += store(at, p2);
-        at += store(at, p3);
-        out = at;
-    }
-    for (; i < length; ++i)
-        out += store(out, pieceOf(in[i]));
-    return out - start;
+    char text[3];
+    int length;
+};
+
+constexpr EncodedByte encodedByte(unsigned byte)
+{
+    constexpr char kHexDigits[] = "0123456789ABCDEF";
+    if (byte == ' ')
+        return {{'+'}, 1};
+    if (byte == '*' || byte == '-' || byte == '.' || byte == '_' || (byte >= '0' && byte <= '9')
+        || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
+        return {{static_cast<char>(byte)}, 1};
+    return {{'%', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]}, 3};
+}
+
+constexpr std::array<EncodedByte, 256> makeEncodedBytes()
+{
+    std::array<EncodedByte, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        table[byte] = encodedByte(byte);
+    return table;
+}
+
+// Looked up once per character: a save encodes megabytes.
+constexpr std::array<EncodedByte, 256> kEncodedBytes = makeEncodedBytes();
+
+// Writes what one UTF-16 unit becomes at `out`, which has room for three
+// more units; returns the end of what it wrote.
+template<typename Unit>
+Unit *encodeUnit(Unit *out, char16_t unit)
+{
+    const EncodedByte &encoded = kEncodedBytes[windows1252Byte(unit)];
+    for (int i = 0; i < encoded.length; ++i)
+        *out++ = static_cast<Unit>(encoded.text[i]);
+    return out;
 }
 
 } // namespace
 
 QString urlEncode(const QString &text)
 {
-    const qsizetype length = text.size();
-    if (length == 0)
+    if (text.isEmpty())
         return {};
-    // Each unit becomes at most three; a piece stored whole needs a fourth at the end.
-    QString encoded(length * 3 + 1, Qt::Uninitialized);
-    const qsizetype written = encodeInto(reinterpret_cast<const char16_t *>(text.constData()), length,
-                                         reinterpret_cast<char16_t *>(encoded.data()), kUtf16Pieces);
-    encoded.truncate(written);
+    // Each unit becomes at most three.
+    QString encoded(text.size() * 3, Qt::Uninitialized);
+    char16_t *const start = reinterpret_cast<char16_t *>(encoded.data());
+    char16_t *out = start;
+    for (const QChar c : text)
+        out = encodeUnit(out, c.unicode());
+    encoded.truncate(out - start);
     return encoded;
 }
 
 void appendUrlEncoded(QByteArray &body, QStringView text)
 {
-    const qsizetype length = text.size();
-    if (length == 0)
-        return;
     const qsizetype at = body.size();
-    // A piece of three bytes is stored as four.
-    body.resize(at + length * 3 + 1);
-    const qsizetype written = encodeInto(text.utf16(), length, body.data() + at, kBytePieces);
-    body.resize(at + written);
+    body.resize(at + text.size() * 3);
+    char *const start = body.data() + at;
+    char *out = start;
+    for (const QChar c : text)
+        out = encodeUnit(out, c.unicode());
+    body.truncate(at + (out - start));
 }
 
 } // namespace vendorcenter

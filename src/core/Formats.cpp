@@ -66,7 +66,26 @@ std::optional<double> readReplyNumber(const QString &text)
     return std::nullopt;
 }
 
-bool isPlainDecimal(QStringView text)
+bool isAsciiDigits(QStringView text)
+{
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; });
+}
+
+bool isAsciiInteger(QStringView text)
+{
+    return isAsciiDigits(text.startsWith(QLatin1Char('-')) ? text.sliced(1) : text);
+}
+
+bool isPointDecimal(QStringView text)
+{
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return isAsciiDigits(text);
+    return isAsciiDigits(text.first(point)) && isAsciiDigits(text.sliced(point + 1));
+}
+
+bool isUserDecimal(QStringView text)
 {
     // The common texts need no locale: digits alone (a flag or an id), or a
     // change mark at the end. No decimal separator is a digit or a letter.
@@ -74,7 +93,7 @@ bool isPlainDecimal(QStringView text)
         const char16_t last = text.back().unicode();
         if ((last >= u'A' && last <= u'Z') || (last >= u'a' && last <= u'z'))
             return false;
-        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }))
+        if (isAsciiDigits(text))
             return true;
     }
     const QLocale locale = userLocale();

@@ -30,13 +30,24 @@ std::optional<double> readNumber(const QString &text);
 // regional setting ("0.125" is never taken for 125).
 std::optional<double> readReplyNumber(const QString &text);
 
-// An optional sign and digits with at most one decimal separator among them,
-// at least one digit ("5", "5.", ".5", "-5.25"); blanks around are not allowed.
-bool isPlainDecimal(QStringView text);
-inline bool isPlainDecimal(const QString &text)
-{
-    return isPlainDecimal(QStringView(text));
-}
+// The digit predicates of the control, one for each kind of number text it
+// meets. None of them allows blanks around the text.
+
+// ASCII digits and nothing else, at least one ("0", "0042").
+bool isAsciiDigits(QStringView text);
+
+// An optional "-" and ASCII digits ("7", "-12", "0007"): a center id that may
+// stand unquoted in a statement.
+bool isAsciiInteger(QStringView text);
+
+// ASCII digits with at most one point between them, no sign ("12", "0.08"):
+// a number as a server page writes it, read alike under every regional setting.
+bool isPointDecimal(QStringView text);
+
+// An optional sign and digits with at most one decimal separator of the
+// user's regional settings among them, at least one digit ("5", "5.", ".5",
+// "-5.25"): a number as the user types it.
+bool isUserDecimal(QStringView text);
 
 // A 16-bit count from a reply: a half rounds to the even neighbour; throws
 // Failure 13 (not a number) or 6 (outside -32768..32767).

@@ -8,7 +8,7 @@ namespace vendorcenter::marks {
 
 bool isUnmarked(const QString &duty)
 {
-    return formats::isPlainDecimal(formats::withoutBlanks(QStringView(duty)));
+    return formats::isUserDecimal(formats::withoutBlanks(QStringView(duty)));
 }
 
 QChar lastLetter(const QString &duty)

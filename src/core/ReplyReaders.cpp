@@ -23,41 +23,19 @@ QString toQString(const pugi::char_t *text)
 
 // Up to 15 ASCII digits: a whole number that every reading of a number gives
 // exactly, whatever the regional settings.
-bool isPlainDigits(QStringView text)
+bool isExactWholeNumber(QStringView text)
 {
-    if (text.isEmpty() || text.size() > 15)
-        return false;
-    for (const QChar c : text) {
-        if (c.unicode() < u'0' || c.unicode() > u'9')
-            return false;
-    }
-    return true;
+    return text.size() <= 15 && formats::isAsciiDigits(text);
 }
 
-// Digits with at most one point among them and no sign, blank or grouping.
-bool isPlainDecimal(QStringView text)
-{
-    qsizetype digits = 0;
-    bool point = false;
-    for (const QChar c : text) {
-        if (c.unicode() >= u'0' && c.unicode() <= u'9')
-            ++digits;
-        else if (c == QLatin1Char('.') && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digits > 0 && text.front() != QLatin1Char('.') && text.back() != QLatin1Char('.');
-}
-
-// A reply number as formats::readReplyNumber reads it. Plain decimals, all
+// A reply number as formats::readReplyNumber reads it. Point decimals, all
 // that a server page sends in practice, read the same under every regional
 // setting (a point that is no decimal point is refused as a group separator,
 // and the C reading follows), so they skip the two locale parses.
 std::optional<double> readNumberField(const QString &text)
 {
     constexpr qsizetype kLongestQuickNumber = 32;
-    if (text.size() <= kLongestQuickNumber && isPlainDecimal(text)) {
+    if (text.size() <= kLongestQuickNumber && formats::isPointDecimal(text)) {
         char digits[kLongestQuickNumber];
         for (qsizetype i = 0; i < text.size(); ++i)
             digits[i] = static_cast<char>(text.at(i).unicode());
@@ -79,7 +57,7 @@ public:
 
     QString of(const QString &id) const
     {
-        if (!asciiDigitsAreNumbers_ || !isPlainDigits(id))
+        if (!asciiDigitsAreNumbers_ || !isExactWholeNumber(id))
             return marks::sortKeyFor(id);
         qsizetype first = 0;
         while (first + 1 < id.size() && id.at(first) == QLatin1Char('0'))
@@ -169,9 +147,9 @@ void readCounts(pugi::xml_node root, ControlState &state)
     if (!root)
         throw Failure::missingObject();
     auto value = [&](int position) { return formats::toInt16(nodeText(childAt(childAt(childAt(root, 0), 0), position))); };
-    state.miDutyDefault = value(0);
-    state.miNonSelectedCount = value(1);
-    state.miSelectedCount = value(2);
+    state.dutyDefault = value(0);
+    state.nonSelectedCount = value(1);
+    state.selectedCount = value(2);
 }
 
 void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterRow> &rows,

@@ -25,7 +25,7 @@ Failure notAPlainInteger(const QString &id)
 // would become part of the SQL itself.
 const QString &checkedId(const CenterRow &row)
 {
-    if (!isPlainInteger(row.id))
+    if (!formats::isAsciiInteger(row.id))
         throw notAPlainInteger(row.id);
     return row.id;
 }
@@ -263,19 +263,6 @@ QString statementText(qint32 vendorId, Write write)
 }
 
 } // namespace
-
-bool isPlainInteger(const QString &id)
-{
-    qsizetype i = !id.isEmpty() && id.front() == QLatin1Char('-') ? 1 : 0;
-    if (i == id.size())
-        return false;
-    for (; i < id.size(); ++i) {
-        const char16_t c = id.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
-}
 
 QString insertStatement(qint32 vendorId, const CenterRow &row)
 {

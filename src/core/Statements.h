@@ -38,10 +38,6 @@ private:
     RowAt rowAt_;
 };
 
-// An optional "-" and ASCII digits, nothing else: the only center id that may
-// stand unquoted in a statement.
-bool isPlainInteger(const QString &id);
-
 QString insertStatement(qint32 vendorId, const CenterRow &row);
 QString updateStatement(qint32 vendorId, const CenterRow &row);
 // `ids` must not be empty.

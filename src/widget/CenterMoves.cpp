@@ -1,15 +1,10 @@
 #include "widget/CenterMoves.h"
 
 #include "widget/CenterListView.h"
-#include "widget/ControlSurface.h"
 #include "core/Failure.h"
 #include "core/Marks.h"
-#include "widget/FeePanel.h"
 
 #include <QDateTime>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSet>
 
 #include <optional>
@@ -113,22 +108,9 @@ CenterRow rowMovedOut(const CenterRow &source)
     return copiedRow(source, marks::dutyOnRemove(source.duty()), source.dateUpdated());
 }
 
-QString selectedCountCaption(int rows)
+CenterMoves::CenterMoves(CenterListView *nonSelected, CenterListView *selected, QObject *parent)
+    : QObject(parent), nonSelected_(nonSelected), selected_(selected)
 {
-    return QStringLiteral("Selected Centers (") + QString::number(rows) + QStringLiteral("):");
-}
-
-QString nonSelectedCountCaption(int rows)
-{
-    return QStringLiteral("Non Selected Active Centers(") + QString::number(rows) + QStringLiteral("):");
-}
-
-CenterMoves::CenterMoves(ControlSurface &ui, FeePanel &fees, QObject *parent) : QObject(parent), ui_(ui), fees_(fees)
-{
-    connect(ui_.cmdAdd, &QPushButton::clicked, this, &CenterMoves::add);
-    connect(ui_.cmdDelete, &QPushButton::clicked, this, &CenterMoves::remove);
-    connect(ui_.cmdAddAll, &QPushButton::clicked, this, &CenterMoves::addAll);
-    connect(ui_.cmdRemoveAll, &QPushButton::clicked, this, &CenterMoves::removeAll);
 }
 
 namespace {
@@ -175,8 +157,8 @@ void CenterMoves::removeAll()
 
 void CenterMoves::addCurrent()
 {
-    CenterListView *source = ui_.lstCenters;
-    CenterListView *target = ui_.lstSelectedCenters;
+    CenterListView *source = nonSelected_;
+    CenterListView *target = selected_;
     if (source->count() == 0)
         return;
     const std::optional<int> current = source->currentPosition();
@@ -197,23 +179,14 @@ void CenterMoves::addCurrent()
     leaveNothingHighlighted(source);
     target->setMultiSelect(false);
     target->addRow(std::move(created));
-    fees_.clearFields();
-    showListCounts();
     showMovedRow(target, id);
-
-    ui_.cmdAdd->setEnabled(false);
-    ui_.cmdDelete->setEnabled(true);
-    ui_.cmdCommit->setEnabled(true);
-    ui_.optList[1]->setChecked(true);
-    if (source->count() == 0)
-        ui_.optList[0]->setEnabled(false);
-    ui_.optList[1]->setEnabled(target->count() > 0);
+    emit movedOne(Side::Selected);
 }
 
 void CenterMoves::removeCurrent()
 {
-    CenterListView *source = ui_.lstSelectedCenters;
-    CenterListView *target = ui_.lstCenters;
+    CenterListView *source = selected_;
+    CenterListView *target = nonSelected_;
     if (source->count() == 0)
         return;
     const std::optional<int> current = source->currentPosition();
@@ -229,23 +202,14 @@ void CenterMoves::removeCurrent()
     target->addRow(std::move(created));
     source->removeAt(*current);
     leaveNothingHighlighted(source);
-    showListCounts();
     showMovedRow(target, id);
-
-    ui_.cmdDelete->setEnabled(false);
-    ui_.cmdAdd->setEnabled(true);
-    ui_.cmdCommit->setEnabled(true);
-    fees_.reset();
-    if (source->count() == 0)
-        ui_.optList[1]->setEnabled(false);
-    ui_.optList[0]->setChecked(true);
-    ui_.optList[0]->setEnabled(target->count() > 0);
+    emit movedOne(Side::NonSelected);
 }
 
 void CenterMoves::addHighlighted()
 {
-    CenterListView *source = ui_.lstCenters;
-    CenterListView *target = ui_.lstSelectedCenters;
+    CenterListView *source = nonSelected_;
+    CenterListView *target = selected_;
     if (source->count() == 0)
         return;
     target->setMultiSelect(false);
@@ -254,22 +218,13 @@ void CenterMoves::addHighlighted()
                         [&stamp](const CenterRow &row) { return rowMovedIn(row, stamp); });
     focusAndShowCurrent(target);
     target->setSortKey(ColSortKey);
-    showListCounts();
-
-    ui_.cmdAddAll->setEnabled(false);
-    ui_.cmdRemoveAll->setEnabled(true);
-    ui_.cmdCommit->setEnabled(true);
-    ui_.optList[1]->setChecked(true);
-    if (source->count() == 0) {
-        ui_.optList[0]->setEnabled(false);
-        ui_.optList[1]->setEnabled(true);
-    }
+    emit movedHighlighted(Side::Selected);
 }
 
 void CenterMoves::removeHighlighted()
 {
-    CenterListView *source = ui_.lstSelectedCenters;
-    CenterListView *target = ui_.lstCenters;
+    CenterListView *source = selected_;
+    CenterListView *target = nonSelected_;
     if (source->count() == 0)
         return;
     target->setMultiSelect(false);
@@ -277,23 +232,7 @@ void CenterMoves::removeHighlighted()
                         [](const CenterRow &row) { return rowMovedOut(row); });
     focusAndShowCurrent(target);
     target->setSortKey(ColSortKey);
-    showListCounts();
-
-    ui_.cmdRemoveAll->setEnabled(false);
-    ui_.cmdAddAll->setEnabled(true);
-    ui_.cmdCommit->setEnabled(true);
-    fees_.reset();
-    ui_.optList[0]->setChecked(true);
-    if (source->count() == 0) {
-        ui_.optList[1]->setEnabled(false);
-        ui_.optList[0]->setEnabled(true);
-    }
-}
-
-void CenterMoves::showListCounts()
-{
-    ui_.lblSelVendors->setText(selectedCountCaption(ui_.lstSelectedCenters->count()));
-    ui_.lblAllVendors->setText(nonSelectedCountCaption(ui_.lstCenters->count()));
+    emit movedHighlighted(Side::NonSelected);
 }
 
 } // namespace vendorcenter

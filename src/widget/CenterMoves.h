@@ -1,14 +1,14 @@
 #pragma once
 
 #include "core/CenterRow.h"
+#include "widget/ButtonStates.h"
 
 #include <QObject>
 #include <QString>
 
 namespace vendorcenter {
 
-struct ControlSurface;
-class FeePanel;
+class CenterListView;
 
 // The row a move into the selected list creates (">" and ">>"): id, name,
 // country and fee as they were, the duty text by the add rule, `stamp` as
@@ -19,17 +19,15 @@ CenterRow rowMovedIn(const CenterRow &source, const QString &stamp);
 // with the remove rule, and "Date Updated" carried along.
 CenterRow rowMovedOut(const CenterRow &source);
 
-// The list labels after a move.
-QString selectedCountCaption(int rows);    // "Selected Centers (n):"
-QString nonSelectedCountCaption(int rows); // "Non Selected Active Centers(n):"
-
-// ">", "<", ">>" and "<<": moving centers between the two lists.
+// ">", "<", ">>" and "<<": moving centers between the two lists. Each move
+// that goes through says so; what follows it outside the lists (labels,
+// buttons, the fee panel) is the control's.
 class CenterMoves : public QObject
 {
     Q_OBJECT
 
 public:
-    CenterMoves(ControlSurface &ui, FeePanel &fees, QObject *parent = nullptr);
+    CenterMoves(CenterListView *nonSelected, CenterListView *selected, QObject *parent = nullptr);
 
     void add();       // ">"
     void remove();    // "<"
@@ -37,6 +35,10 @@ public:
     void removeAll(); // "<<"
 
 signals:
+    // The current row moved to `to`.
+    void movedOne(Side to);
+    // The highlighted rows moved to `to` (none may have been highlighted).
+    void movedHighlighted(Side to);
     // Around every move, so each can be undone as one step.
     void editStarting();
     void editFinished(const QString &stepText);
@@ -48,10 +50,9 @@ private:
     void removeCurrent();
     void addHighlighted();
     void removeHighlighted();
-    void showListCounts();
 
-    ControlSurface &ui_;
-    FeePanel &fees_;
+    CenterListView *nonSelected_;
+    CenterListView *selected_;
 };
 
 } // namespace vendorcenter

@@ -2,15 +2,10 @@
 
 #include "widget/CenterListView.h"
 #include "core/ControlState.h"
-#include "widget/ControlSurface.h"
 #include "widget/LoadProgressBar.h"
-#include "widget/TextBoxLook.h"
 #include "core/ReplyReaders.h"
 #include "net/XmlFetcher.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 
 namespace vendorcenter {
 
@@ -18,16 +13,16 @@ namespace {
 
 QString queryUrl(const ControlState &state, const char *path)
 {
-    return state.mtServerName + QLatin1String(path) + QString::number(state.mlVendorID);
+    return state.serverName + QLatin1String(path) + QString::number(state.vendorId);
 }
 
 // Shows the running row counter, then advances it; 32767 is as far as it goes.
 void advanceProgress(LoadTarget &target)
 {
-    target.ui.prbLoad->showProgress(target.state.miLoadProgress);
-    if (target.state.miLoadProgress == std::numeric_limits<qint16>::max())
+    target.progress->showProgress(target.state.loadProgress);
+    if (target.state.loadProgress == std::numeric_limits<qint16>::max())
         throw Failure::overflow();
-    ++target.state.miLoadProgress;
+    ++target.state.loadProgress;
 }
 
 // Reads the rows of one list reply into `list`. Rows read before a failure
@@ -41,20 +36,12 @@ void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRo
     try {
         readRows(root, rows, [&target] { advanceProgress(target); });
     } catch (...) {
-        target.ui.prbLoad->settle();
+        target.progress->settle();
         list->addRows(std::move(rows));
         throw;
     }
-    target.ui.prbLoad->settle();
+    target.progress->settle();
     list->addRows(std::move(rows));
-}
-
-void enableFindAfterLoad(ControlSurface &ui)
-{
-    ui.optFind[0]->setEnabled(true);
-    ui.optFind[1]->setEnabled(true);
-    ui.txtVendorID->setEnabled(true);
-    setTextBoxWritable(ui.txtVendorID, true);
 }
 
 } // namespace
@@ -66,40 +53,33 @@ void loadCenterCounts(LoadTarget &target)
         target.fetcher.load(queryUrl(target.state, "/VendorCenter.asp?count=1&VendorID="), document);
     replies::readCounts(root, target.state);
 
-    const int total = target.state.miNonSelectedCount + target.state.miSelectedCount;
+    const int total = target.state.nonSelectedCount + target.state.selectedCount;
     if (total > std::numeric_limits<qint16>::max() || total < std::numeric_limits<qint16>::min())
         throw Failure::overflow();
-    target.ui.prbLoad->setTotal(total);
-    target.ui.lblAllVendors->setText(
-        QStringLiteral("Non Selected Active Centers (%1):").arg(target.state.miNonSelectedCount));
-    target.ui.lblSelVendors->setText(QStringLiteral("Selected Centers (%1):").arg(target.state.miSelectedCount));
-    target.state.miLoadProgress = 0;
+    target.progress->setTotal(total);
+    target.state.loadProgress = 0;
 }
 
 void loadActiveCenters(LoadTarget &target)
 {
-    const qint16 dutyDefault = target.state.miDutyDefault;
-    fillList(target, target.ui.lstCenters, "/VendorCenter.asp?active=1&VendorID=",
+    const qint16 dutyDefault = target.state.dutyDefault;
+    fillList(target, target.nonSelected, "/VendorCenter.asp?active=1&VendorID=",
              [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
                  replies::readActiveRows(root, dutyDefault, rows, rowRead);
              });
 
-    target.ui.lstCenters->setSortKey(ColSortKey);
-    target.ui.lstSelectedCenters->setSortKey(ColSortKey);
-    target.ui.optList[0]->setEnabled(true);
-    enableFindAfterLoad(target.ui);
-    target.ui.lstCenters->clearHighlights();
+    target.nonSelected->setSortKey(ColSortKey);
+    target.selected->setSortKey(ColSortKey);
+    target.nonSelected->clearHighlights();
 }
 
 void loadSelectedCenters(LoadTarget &target)
 {
-    fillList(target, target.ui.lstSelectedCenters, "/VendorCenter.asp?selected=1&VendorID=", replies::readSelectedRows);
+    fillList(target, target.selected, "/VendorCenter.asp?selected=1&VendorID=", replies::readSelectedRows);
 
-    target.ui.lstSelectedCenters->setSortKey(ColSortKey);
-    target.ui.optList[1]->setEnabled(true);
-    target.ui.prbLoad->showFull();
-    enableFindAfterLoad(target.ui);
-    target.ui.lstSelectedCenters->clearHighlights();
+    target.selected->setSortKey(ColSortKey);
+    target.progress->showFull();
+    target.selected->clearHighlights();
 }
 
 } // namespace vendorcenter

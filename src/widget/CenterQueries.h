@@ -2,20 +2,25 @@
 
 namespace vendorcenter {
 
-struct ControlSurface;
 struct ControlState;
+class CenterListView;
+class LoadProgressBar;
 class XmlFetcher;
 
 // What the three load queries work on.
 struct LoadTarget
 {
-    ControlSurface &ui;
+    CenterListView *nonSelected;
+    CenterListView *selected;
+    LoadProgressBar *progress;
     ControlState &state;
     XmlFetcher &fetcher;
 };
 
 // The three queries of a load, run in this order. Each throws the Failure that
-// stopped it; rows read before a failure stay in their list.
+// stopped it; rows read before a failure stay in their list. The counts go to
+// the state and the progress bar, the rows to their list, sorted and without
+// highlights.
 void loadCenterCounts(LoadTarget &target);
 void loadActiveCenters(LoadTarget &target);
 void loadSelectedCenters(LoadTarget &target);

@@ -45,11 +45,6 @@ private:
     bool done_ = true;
 };
 
-std::array<QPushButton *, 6> journaledButtons(const ControlSurface &ui)
-{
-    return {ui.cmdAdd, ui.cmdAddAll, ui.cmdRemoveAll, ui.cmdDelete, ui.cmdCommit, ui.cmdcenterHandFee};
-}
-
 ChangeJournal::ListLook lookOf(const CenterListView *list)
 {
     return {list->multiSelect(), list->highlightedPositions(), list->currentPosition()};
@@ -126,7 +121,9 @@ protected:
 
 } // namespace
 
-ChangeJournal::ChangeJournal(ControlSurface &ui, QWidget *control) : ui_(ui), control_(control)
+ChangeJournal::ChangeJournal(ControlSurface &ui, ButtonStates &buttons, std::function<void()> showButtons,
+                             QWidget *control)
+    : ui_(ui), buttons_(buttons), showButtons_(std::move(showButtons)), control_(control)
 {
     ui_.lstSelectedCenters->centerModel()->setHoldsSelectedCenters(true);
 
@@ -173,15 +170,12 @@ ChangeJournal::State ChangeJournal::capture()
     state.selectedLook = lookOf(ui_.lstSelectedCenters);
     state.allVendorsCaption = ui_.lblAllVendors->text();
     state.selVendorsCaption = ui_.lblSelVendors->text();
-    const auto buttons = journaledButtons(ui_);
-    for (std::size_t i = 0; i < buttons.size(); ++i)
-        state.buttonsEnabled[i] = buttons[i]->isEnabled();
+    state.buttons = buttons_;
     state.feeButtonCaption = ui_.cmdcenterHandFee->text();
     state.feeText = ui_.txtCntHandFee->text();
     state.feeWritable = isTextBoxWritable(ui_.txtCntHandFee);
     state.dutyChecked = ui_.chkDuty->isChecked();
     state.listToSearch = ui_.optList[1]->isChecked() ? 1 : 0;
-    state.listOptionsEnabled = {ui_.optList[0]->isEnabled(), ui_.optList[1]->isEnabled()};
     state.focus = control_->focusWidget();
     return state;
 }
@@ -202,7 +196,7 @@ void ChangeJournal::editFinished(const QString &stepText)
     const bool changed = before.centers != after.centers || before.selectedCenters != after.selectedCenters
                          || before.allVendorsCaption != after.allVendorsCaption
                          || before.selVendorsCaption != after.selVendorsCaption
-                         || before.buttonsEnabled[4] != after.buttonsEnabled[4];
+                         || before.buttons.commit != after.buttons.commit;
     if (!changed)
         return;
     stack_.push(new EditStep(*this, std::move(before), std::move(after), stepText));
@@ -227,10 +221,9 @@ void ChangeJournal::putSurroundings(const State &state)
 {
     ui_.lblAllVendors->setText(state.allVendorsCaption);
     ui_.lblSelVendors->setText(state.selVendorsCaption);
-    ui_.cmdCommit->setEnabled(state.buttonsEnabled[4]);
     ui_.optList[state.listToSearch]->setChecked(true);
-    ui_.optList[0]->setEnabled(state.listOptionsEnabled[0]);
-    ui_.optList[1]->setEnabled(state.listOptionsEnabled[1]);
+    buttons_.listsRestored(state.buttons);
+    showButtons_();
 }
 
 void ChangeJournal::restoreBefore(const State &before, const State &after)
@@ -269,9 +262,8 @@ void ChangeJournal::restoreBefore(const State &before, const State &after)
     ui_.lstSelectedCenters->clearHighlights();
     putLook(ui_.lstCenters, before.centersLook);
     putLook(ui_.lstSelectedCenters, before.selectedLook);
-    const auto buttons = journaledButtons(ui_);
-    for (std::size_t i = 0; i < buttons.size(); ++i)
-        buttons[i]->setEnabled(before.buttonsEnabled[i]);
+    buttons_.editButtonsRestored(before.buttons);
+    showButtons_();
     refreshSummary();
 }
 
@@ -284,9 +276,8 @@ void ChangeJournal::restoreAfter(const State &before, const State &after)
     putSurroundings(after);
     putLook(ui_.lstCenters, after.centersLook);
     putLook(ui_.lstSelectedCenters, after.selectedLook);
-    const auto buttons = journaledButtons(ui_);
-    for (std::size_t i = 0; i < buttons.size(); ++i)
-        buttons[i]->setEnabled(after.buttonsEnabled[i]);
+    buttons_.editButtonsRestored(after.buttons);
+    showButtons_();
     ui_.cmdcenterHandFee->setText(after.feeButtonCaption);
     ui_.txtCntHandFee->setText(after.feeText);
     setTextBoxWritable(ui_.txtCntHandFee, after.feeWritable);

@@ -2,12 +2,13 @@
 
 #include "core/CenterRow.h"
 #include "core/PendingChanges.h"
+#include "widget/ButtonStates.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QUndoStack>
 
-#include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -29,7 +30,9 @@ class ChangeJournal : public QObject
     Q_OBJECT
 
 public:
-    ChangeJournal(ControlSurface &ui, QWidget *control);
+    // `buttons` are the control's button states, which a step keeps and puts
+    // back; `showButtons` shows them on the widgets.
+    ChangeJournal(ControlSurface &ui, ButtonStates &buttons, std::function<void()> showButtons, QWidget *control);
     ~ChangeJournal() override;
 
     QUndoStack *undoStack() { return &stack_; }
@@ -66,14 +69,12 @@ public:
         ListLook selectedLook;
         QString allVendorsCaption;
         QString selVendorsCaption;
-        // cmdAdd, cmdAddAll, cmdRemoveAll, cmdDelete, cmdCommit, cmdcenterHandFee
-        std::array<bool, 6> buttonsEnabled{};
+        ButtonStates buttons;
         QString feeButtonCaption;
         QString feeText;
         bool feeWritable = false;
         bool dutyChecked = false;
         int listToSearch = 0;
-        std::array<bool, 2> listOptionsEnabled{};
         QPointer<QWidget> focus;
     };
 
@@ -98,6 +99,8 @@ private:
     void refreshSummary();
 
     ControlSurface &ui_;
+    ButtonStates &buttons_;
+    std::function<void()> showButtons_;
     QWidget *control_;
     QUndoStack stack_;
     std::optional<State> before_;

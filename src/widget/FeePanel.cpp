@@ -1,7 +1,6 @@
 #include "widget/FeePanel.h"
 
 #include "widget/CenterListView.h"
-#include "widget/ControlSurface.h"
 #include "widget/TextBoxLook.h"
 #include "core/CenterRow.h"
 #include "core/Formats.h"
@@ -9,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -42,7 +40,7 @@ void selectWholeText(QLineEdit *box)
 FeeEntry checkFeeEntry(const QString &typed)
 {
     const QString text = formats::withoutBlanks(typed);
-    if (!formats::isPlainDecimal(text))
+    if (!formats::isUserDecimal(text))
         return {FeeEntry::Verdict::NotANumber, 0.0};
     const std::optional<double> value = formats::readNumber(text);
     if (!value)
@@ -70,51 +68,49 @@ QString dutyAfterFeeSaved(const QString &duty)
     return marks::isUnmarked(duty) ? duty + QLatin1Char('U') : duty;
 }
 
-FeePanel::FeePanel(ControlSurface &ui, QObject *parent) : QObject(parent), ui_(ui)
+FeePanel::FeePanel(const Widgets &widgets, QObject *parent) : QObject(parent), ui_(widgets)
 {
-    connect(ui_.cmdcenterHandFee, &QPushButton::clicked, this, &FeePanel::onButtonClicked);
-    ui_.txtCntHandFee->installEventFilter(this);
+    connect(ui_.updateButton, &QPushButton::clicked, this, &FeePanel::onButtonClicked);
+    ui_.feeBox->installEventFilter(this);
 }
 
 void FeePanel::reset()
 {
-    ui_.chkDuty->setChecked(false);
-    ui_.txtCntHandFee->clear();
-    ui_.cmdcenterHandFee->setEnabled(false);
+    clearFields();
     leaveEditing();
 }
 
 void FeePanel::showRow(const CenterRow &row)
 {
-    ui_.txtCntHandFee->setText(row.handlingFee());
-    ui_.chkDuty->setChecked(marks::flagOf(row.duty()) == QLatin1String("1"));
+    ui_.feeBox->setText(row.handlingFee());
+    ui_.dutyBox->setChecked(marks::flagOf(row.duty()) == QLatin1String("1"));
 }
 
 void FeePanel::clearFields()
 {
-    ui_.txtCntHandFee->clear();
-    ui_.chkDuty->setChecked(false);
+    ui_.feeBox->clear();
+    ui_.dutyBox->setChecked(false);
 }
 
 void FeePanel::leaveEditing()
 {
     if (!isEditing())
         return;
-    ui_.cmdcenterHandFee->setText(updateCaption());
-    setTextBoxWritable(ui_.txtCntHandFee, false);
+    ui_.updateButton->setText(updateCaption());
+    setTextBoxWritable(ui_.feeBox, false);
 }
 
 bool FeePanel::isEditing() const
 {
-    return ui_.cmdcenterHandFee->text() == saveCaption();
+    return ui_.updateButton->text() == saveCaption();
 }
 
 bool FeePanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui_.txtCntHandFee && event->type() == QEvent::FocusIn) {
+    if (watched == ui_.feeBox && event->type() == QEvent::FocusIn) {
         // A mouse press that brings the focus places the cursor after this
         // event, so the selection is made once the press has been handled.
-        QPointer<QLineEdit> box = ui_.txtCntHandFee;
+        QPointer<QLineEdit> box = ui_.feeBox;
         QTimer::singleShot(0, box, [box] {
             if (box)
                 selectWholeText(box);
@@ -125,7 +121,7 @@ bool FeePanel::eventFilter(QObject *watched, QEvent *event)
 
 void FeePanel::onButtonClicked()
 {
-    if (ui_.cmdcenterHandFee->text() == updateCaption())
+    if (ui_.updateButton->text() == updateCaption())
         beginEditing();
     else
         saveFee();
@@ -133,22 +129,22 @@ void FeePanel::onButtonClicked()
 
 void FeePanel::beginEditing()
 {
-    setTextBoxWritable(ui_.txtCntHandFee, true);
-    ui_.txtCntHandFee->setFocus();
+    setTextBoxWritable(ui_.feeBox, true);
+    ui_.feeBox->setFocus();
     // The focus may not arrive while the control's window is inactive.
-    selectWholeText(ui_.txtCntHandFee);
-    ui_.cmdcenterHandFee->setText(saveCaption());
+    selectWholeText(ui_.feeBox);
+    ui_.updateButton->setText(saveCaption());
 }
 
 void FeePanel::saveFee()
 {
-    const FeeEntry entry = checkFeeEntry(ui_.txtCntHandFee->text());
+    const FeeEntry entry = checkFeeEntry(ui_.feeBox->text());
     if (entry.verdict != FeeEntry::Verdict::Accepted) {
         refuse(entry.verdict);
         return;
     }
 
-    CenterListView *selected = ui_.lstSelectedCenters;
+    CenterListView *selected = ui_.selected;
     const std::optional<int> current = selected->count() > 0 ? selected->currentPosition() : std::nullopt;
     if (!current) {
         // No row to take the fee: nothing is written, and the edit ends.
@@ -162,20 +158,18 @@ void FeePanel::saveFee()
     if (marked != duty)
         selected->setSubItem(*current, ColDuty, marked);
 
-    setTextBoxWritable(ui_.txtCntHandFee, false);
-    ui_.cmdcenterHandFee->setText(updateCaption());
-    ui_.cmdCommit->setEnabled(true);
-    selected->setFocus();
+    leaveEditing();
+    emit feeSaved();
     emit editFinished(tr("Change handling fee"));
 }
 
 void FeePanel::refuse(FeeEntry::Verdict verdict)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Information Validation"), feeEntryMessage(verdict),
-                    QMessageBox::Ok, ui_.fraMain->parentWidget());
+                    QMessageBox::Ok, ui_.dialogParent);
     box.exec();
-    ui_.txtCntHandFee->setFocus();
-    selectWholeText(ui_.txtCntHandFee);
+    ui_.feeBox->setFocus();
+    selectWholeText(ui_.feeBox);
 }
 
 } // namespace vendorcenter

@@ -3,9 +3,14 @@
 #include <QObject>
 #include <QString>
 
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
 namespace vendorcenter {
 
-struct ControlSurface;
+class CenterListView;
 struct CenterRow;
 
 // What "Save" makes of the typed fee.
@@ -29,19 +34,28 @@ QString dutyAfterFeeSaved(const QString &duty);
 
 // The handling-fee panel under the selected list: "Update" enters editing,
 // "Save" checks the number and writes it into the current selected row.
+// Whether "Update" can be pressed is the control's to say.
 class FeePanel : public QObject
 {
     Q_OBJECT
 
 public:
-    FeePanel(ControlSurface &ui, QObject *parent = nullptr);
+    struct Widgets
+    {
+        QLineEdit *feeBox;          // txtCntHandFee
+        QCheckBox *dutyBox;         // chkDuty
+        QPushButton *updateButton;  // cmdcenterHandFee
+        CenterListView *selected;   // lstSelectedCenters, whose current row takes the fee
+        QWidget *dialogParent;      // the control, over which the refusals are shown
+    };
 
-    // Clears and disables the panel and ends an edit in progress.
+    explicit FeePanel(const Widgets &widgets, QObject *parent = nullptr);
+
+    // Empties both fields and ends an edit in progress.
     void reset();
-
     // Fills the two fields from a selected row (fee text and duty flag).
     void showRow(const CenterRow &row);
-    // Empties the fee box and unchecks the duty box; the button keeps its state.
+    // Empties the fee box and unchecks the duty box.
     void clearFields();
     // Ends an edit in progress ("Save" back to "Update", read-only) without
     // touching the fields.
@@ -49,6 +63,8 @@ public:
     bool isEditing() const;
 
 signals:
+    // A typed fee was written into the current selected row.
+    void feeSaved();
     // Around the write of a saved fee, so it can be undone as one step.
     void editStarting();
     void editFinished(const QString &stepText);
@@ -62,7 +78,7 @@ private:
     void saveFee();
     void refuse(FeeEntry::Verdict verdict);
 
-    ControlSurface &ui_;
+    Widgets ui_;
 };
 
 } // namespace vendorcenter

@@ -1,34 +1,54 @@
 #pragma once
 
+#include "widget/ButtonStates.h"
+
 #include <QObject>
 #include <QString>
 
-#include <optional>
+#include <array>
 
 class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
 
 namespace vendorcenter {
 
-struct ControlSurface;
-class FeePanel;
-class CenterListModel;
 class CenterListView;
 
-// First position whose name contains `text`, letter case ignored, searching
-// from the first row; an empty text matches the first row.
-std::optional<int> firstRowWithNameContaining(const CenterListModel &rows, const QString &text);
-
 // The find panel: searches either list by id or by name and highlights the
-// first match. It also clears the fee panel when the user turns to the find
-// widgets, so a half-done fee edit never lingers next to a search.
+// first match. When the user turns to its widgets it says so, so that a
+// half-done fee edit never lingers next to a search.
 class FindPanel : public QObject
 {
     Q_OBJECT
 
 public:
-    // The fee panel is cleared through its widgets here: a click on a list
-    // option only clears it when it is in use, which its own reset does not offer.
-    FindPanel(ControlSurface &ui, FeePanel &fees, QObject *parent = nullptr);
+    struct Widgets
+    {
+        std::array<QRadioButton *, 2> listOptions; // optList(0), optList(1), by Side
+        std::array<QRadioButton *, 2> keyOptions;  // optFind(0) by name, optFind(1) by id
+        QLineEdit *idBox;                          // txtVendorID
+        QLineEdit *nameBox;                        // txtVendorName
+        QPushButton *findButton;                   // cmdFind
+        std::array<CenterListView *, 2> lists;     // lstCenters, lstSelectedCenters, by Side
+        QWidget *dialogParent;                     // the control, over which "Not found" is shown
+    };
+
+    explicit FindPanel(const Widgets &widgets, QObject *parent = nullptr);
+
+    // Makes `side` the list to search.
+    void searchIn(Side side);
+    // A load opens the id box for typing, whichever key is chosen.
+    void openIdBox();
+
+signals:
+    // A left click in one of the find boxes.
+    void findBoxClicked();
+    // A click on one of the options, the chosen one included.
+    void optionClicked();
+    // The find box typed in last holds text, or none.
+    void findTextChanged(bool hasText);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -36,15 +56,11 @@ protected:
 private:
     void search();
     void switchKey(int index);
-    void enableFindFrom(const QLineEdit *box);
-    void resetFeePanelIfInUse();
-    void resetFeePanel();
-    void leaveFeeEditing();
 
     CenterListView *listToSearch() const;
     bool searchesByName() const;
 
-    ControlSurface &ui_;
+    Widgets ui_;
 };
 
 } // namespace vendorcenter

@@ -1,17 +1,10 @@
 #include "widget/ListEvents.h"
 
 #include "widget/CenterListView.h"
-#include "widget/ControlSurface.h"
 #include "core/Failure.h"
-#include "widget/CenterMoves.h"
-#include "widget/FeePanel.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QCursor>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 
 namespace vendorcenter {
 
@@ -23,18 +16,15 @@ ListSort sortAfterColumnClick(int section, ListSort current)
     return {wanted, current.order};
 }
 
-ListEvents::ListEvents(ControlSurface &ui, FeePanel &fees, CenterMoves &moves, QObject *parent)
-    : QObject(parent), ui_(ui), fees_(fees), moves_(moves)
+ListEvents::ListEvents(CenterListView *nonSelected, CenterListView *selected, QMenu *removeMenu, QObject *parent)
+    : QObject(parent), nonSelected_(nonSelected), selected_(selected), removeMenu_(removeMenu)
 {
-    for (CenterListView *list : {ui_.lstCenters, ui_.lstSelectedCenters})
+    for (CenterListView *list : {nonSelected_, selected_})
         connect(list, &CenterListView::columnClicked, this, [this, list](int section) { sortByColumn(list, section); });
-    connect(ui_.lstCenters, &CenterListView::listClicked, this, &ListEvents::centersClicked);
-    connect(ui_.lstSelectedCenters, &CenterListView::listClicked, this, &ListEvents::selectedCentersClicked);
-    connect(ui_.lstCenters, &CenterListView::rowDoubleClicked, &moves_, &CenterMoves::add);
-    connect(ui_.lstSelectedCenters, &CenterListView::rowDoubleClicked, &moves_, &CenterMoves::remove);
-    connect(ui_.lstSelectedCenters, &CenterListView::mouseReleased, this,
+    connect(nonSelected_, &CenterListView::listClicked, this, &ListEvents::onNonSelectedClicked);
+    connect(selected_, &CenterListView::listClicked, this, &ListEvents::onSelectedClicked);
+    connect(selected_, &CenterListView::mouseReleased, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) { selectedMouseReleased(button); });
-    connect(ui_.mnuRemoveItems, &QAction::triggered, &moves_, &CenterMoves::remove);
 }
 
 void ListEvents::sortByColumn(CenterListView *list, int section)
@@ -49,28 +39,19 @@ void ListEvents::sortByColumn(CenterListView *list, int section)
     }
 }
 
-void ListEvents::centersClicked()
+void ListEvents::onNonSelectedClicked()
 {
-    CenterListView *centers = ui_.lstCenters;
-    if (centers->count() == 0) {
-        ui_.cmdAdd->setEnabled(false);
-        ui_.cmdAddAll->setEnabled(false);
-        ui_.cmdDelete->setEnabled(false);
-        ui_.cmdRemoveAll->setEnabled(false);
+    if (nonSelected_->count() == 0) {
+        emit emptyListClicked();
         return;
     }
-    fees_.reset();
-    ui_.cmdDelete->setEnabled(false);
-    ui_.cmdRemoveAll->setEnabled(false);
-    centers->setMultiSelect(true);
-    ui_.lstSelectedCenters->setMultiSelect(false);
-    ui_.lstSelectedCenters->clearHighlights();
-    const bool several = centers->highlightedCount(2) >= 2;
-    ui_.cmdAddAll->setEnabled(several);
-    ui_.cmdAdd->setEnabled(!several);
+    nonSelected_->setMultiSelect(true);
+    selected_->setMultiSelect(false);
+    selected_->clearHighlights();
+    emit nonSelectedClicked(nonSelected_->highlightedCount(2) >= 2);
 }
 
-void ListEvents::selectedCentersClicked()
+void ListEvents::onSelectedClicked()
 {
     try {
         showSelectedCenter();
@@ -80,50 +61,32 @@ void ListEvents::selectedCentersClicked()
 
 void ListEvents::showSelectedCenter()
 {
-    CenterListView *selected = ui_.lstSelectedCenters;
-    if (selected->count() == 0) {
-        ui_.cmdAdd->setEnabled(false);
-        ui_.cmdAddAll->setEnabled(false);
-        ui_.cmdDelete->setEnabled(false);
-        ui_.cmdRemoveAll->setEnabled(false);
+    if (selected_->count() == 0) {
+        emit emptyListClicked();
         return;
     }
-    fees_.leaveEditing();
+    emit selectedClicked();
     // With no current row there is nothing to show, and the buttons and
     // highlights stay as they were.
-    const std::optional<int> current = selected->currentPosition();
+    const std::optional<int> current = selected_->currentPosition();
     if (!current)
         return;
-    fees_.showRow(selected->row(*current));
-
-    selected->setMultiSelect(true);
-    ui_.lstCenters->setMultiSelect(false);
-    ui_.lstCenters->clearHighlights();
-    ui_.cmdAdd->setEnabled(false);
-    ui_.cmdAddAll->setEnabled(false);
-    if (selected->highlightedCount(2) >= 2) {
-        ui_.cmdRemoveAll->setEnabled(true);
-        ui_.cmdDelete->setEnabled(false);
-        ui_.cmdcenterHandFee->setEnabled(false);
-        fees_.clearFields();
-    } else {
-        ui_.cmdRemoveAll->setEnabled(false);
-        ui_.cmdDelete->setEnabled(true);
-        ui_.cmdcenterHandFee->setEnabled(true);
-    }
+    selected_->setMultiSelect(true);
+    nonSelected_->setMultiSelect(false);
+    nonSelected_->clearHighlights();
+    emit selectedRowClicked(*current, selected_->highlightedCount(2) >= 2);
 }
 
 void ListEvents::selectedMouseReleased(Qt::MouseButton button)
 {
     try {
-        CenterListView *selected = ui_.lstSelectedCenters;
-        if (selected->count() == 0)
+        if (selected_->count() == 0)
             return;
-        const std::optional<int> current = selected->currentPosition();
-        if (!current || selected->text(*current).isEmpty())
+        const std::optional<int> current = selected_->currentPosition();
+        if (!current || selected_->text(*current).isEmpty())
             return;
         if (button == Qt::RightButton)
-            ui_.mnuRemove->popup(QCursor::pos());
+            removeMenu_->popup(QCursor::pos());
     } catch (const Failure &) {
     }
 }

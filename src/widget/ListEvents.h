@@ -3,12 +3,11 @@
 #include <QObject>
 #include <QPoint>
 
+class QMenu;
+
 namespace vendorcenter {
 
-struct ControlSurface;
 class CenterListView;
-class FeePanel;
-class CenterMoves;
 
 // How a list sorts after a click on a header.
 struct ListSort
@@ -22,24 +21,36 @@ struct ListSort
 // click on the same column flips the direction; a new column keeps it.
 ListSort sortAfterColumnClick(int section, ListSort current);
 
-// Clicks, double clicks, header clicks and the pop-up menu of the two lists.
+// Clicks, header clicks and the pop-up menu of the two lists. A click moves
+// the highlights between the lists here and is then reported, so that the
+// control can offer the buttons that fit it.
 class ListEvents : public QObject
 {
     Q_OBJECT
 
 public:
-    ListEvents(ControlSurface &ui, FeePanel &fees, CenterMoves &moves, QObject *parent = nullptr);
+    ListEvents(CenterListView *nonSelected, CenterListView *selected, QMenu *removeMenu, QObject *parent = nullptr);
+
+signals:
+    // A click on a list that holds no rows.
+    void emptyListClicked();
+    // A click on the non-selected list, with one or with several rows highlighted.
+    void nonSelectedClicked(bool several);
+    // A click on the selected list, before its current row is looked at.
+    void selectedClicked();
+    // That click showed the current selected row.
+    void selectedRowClicked(int position, bool several);
 
 private:
     void sortByColumn(CenterListView *list, int section);
-    void centersClicked();
-    void selectedCentersClicked();
+    void onNonSelectedClicked();
+    void onSelectedClicked();
     void showSelectedCenter();
     void selectedMouseReleased(Qt::MouseButton button);
 
-    ControlSurface &ui_;
-    FeePanel &fees_;
-    CenterMoves &moves_;
+    CenterListView *nonSelected_;
+    CenterListView *selected_;
+    QMenu *removeMenu_;
 };
 
 } // namespace vendorcenter

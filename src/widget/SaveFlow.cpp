@@ -2,15 +2,12 @@
 
 #include "widget/CenterListView.h"
 #include "core/ControlState.h"
-#include "widget/ControlSurface.h"
 #include "core/Failure.h"
-#include "widget/LoadProgressBar.h"
 #include "net/InternetTransfer.h"
 #include "core/Statements.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include <new>
 
@@ -25,28 +22,27 @@ statements::CenterRows rowsOf(const CenterListView &list)
 
 } // namespace
 
-SaveFlow::SaveFlow(ControlSurface &ui, ControlState &state, InternetTransfer &inet, QWidget *control,
-                   std::function<void()> reload)
-    : ui_(ui), state_(state), inet_(inet), control_(control), reload_(std::move(reload))
+SaveFlow::SaveFlow(const ControlState &state, InternetTransfer &transfer, CenterListView *nonSelected,
+                   CenterListView *selected, QWidget *control)
+    : state_(state), transfer_(transfer), nonSelected_(nonSelected), selected_(selected), control_(control)
 {
-    connect(ui_.cmdCommit, &QPushButton::clicked, this, [this] { commit(); });
 }
 
 bool SaveFlow::postPendingChanges()
 {
     const QByteArray body =
-        statements::saveBody(state_.mlVendorID, rowsOf(*ui_.lstSelectedCenters), rowsOf(*ui_.lstCenters));
+        statements::saveBody(state_.vendorId, rowsOf(*selected_), rowsOf(*nonSelected_));
     if (body.isEmpty())
         return true;
 
-    inet_.Execute(state_.mtServerName + QStringLiteral("/VendorCenter.asp"), QStringLiteral("POST"), body,
+    transfer_.Execute(state_.serverName + QStringLiteral("/VendorCenter.asp"), QStringLiteral("POST"), body,
                   QStringLiteral("Content-Type: application/x-www-form-urlencoded"));
     // The reply is shown by the state-change handler, which runs in here.
-    while (inet_.StillExecuting())
+    while (transfer_.StillExecuting())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
-    const int status = inet_.httpStatus();
-    return inet_.outcome() == InternetTransfer::ResponseCompleted && status >= 200 && status < 300;
+    const int status = transfer_.httpStatus();
+    return transfer_.outcome() == InternetTransfer::ResponseCompleted && status >= 200 && status < 300;
 }
 
 bool SaveFlow::save()
@@ -64,24 +60,6 @@ bool SaveFlow::save()
                     QMessageBox::Ok, control_);
     box.exec();
     return false;
-}
-
-void SaveFlow::commit()
-{
-    ui_.cmdAdd->setEnabled(false);
-    ui_.cmdAddAll->setEnabled(false);
-    ui_.cmdDelete->setEnabled(false);
-    ui_.cmdRemoveAll->setEnabled(false);
-    ui_.cmdCommit->setEnabled(false);
-
-    const bool saved = save();
-    ui_.prbLoad->setValue(0);
-    if (!saved) {
-        ui_.cmdCommit->setEnabled(true);
-        return;
-    }
-    if (reload_)
-        reload_();
 }
 
 } // namespace vendorcenter

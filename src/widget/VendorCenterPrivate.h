@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ControlState.h"
+#include "widget/ButtonStates.h"
 #include "widget/ControlSurface.h"
 
 #include <vendorcenter/Vendor_Center.h>
@@ -21,20 +22,27 @@ class ChangeJournal;
 class ListGestures;
 class RoomToWork;
 
+// The control's inner part: its widgets, its state, and the panels, which it
+// wires together. What one panel's step means for the rest of the control
+// (labels, buttons, the other panels) is decided here.
 class VendorCenterPrivate
 {
 public:
     explicit VendorCenterPrivate(Vendor_Center *control);
     ~VendorCenterPrivate();
 
-    void startUp();
     void letDataFromDatabase(qint32 vendorId, const QString &serverName);
+    void commit();
+    void setTransferTimeoutMs(int ms);
+    // Empties the fee panel, ends an edit in progress and takes "Update" away.
+    void resetFeePanel();
 
     Vendor_Center *q;
     ControlSurface ui;
     ControlState state;
+    ButtonStates buttons;
     std::unique_ptr<XmlFetcher> fetcher;
-    InternetTransfer *Inet1 = nullptr; // owned by the control (a child QObject named "Inet1")
+    InternetTransfer *transfer = nullptr; // owned by the control (a child QObject named "Inet1")
     std::unique_ptr<TransferCompletion> completion;
     std::unique_ptr<FeePanel> fees;
     std::unique_ptr<CenterMoves> moves;
@@ -44,12 +52,21 @@ public:
     std::unique_ptr<ChangeJournal> journal;
     std::unique_ptr<ListGestures> gestures;
     std::unique_ptr<RoomToWork> room;
-};
 
-// For tests and the widgets' own handlers: the control's inner parts.
-VendorCenterPrivate &privateOf(Vendor_Center &control);
-inline const ControlState &controlState(Vendor_Center &control) { return privateOf(control).state; }
-inline ControlSurface &surfaceOf(Vendor_Center &control) { return privateOf(control).ui; }
+private:
+    void startUp();
+    void wirePanels();
+    // Shows `buttons` on the widgets: the one place that enables or disables them.
+    void showButtonStates();
+
+    void resetFeePanelIfInUse();
+    void showListCounts();
+    void afterMovedOne(Side to);
+    void afterMovedHighlighted(Side to);
+    void afterSelectedRowClicked(int position, bool several);
+    void afterFeeSaved();
+    void afterListLoaded(Side side);
+};
 
 // The widths, in the list's own units, of the two visible columns: the id
 // gets a fifth and the name four fifths. Throws Failure 6 when the width does
