@@ -18,15 +18,14 @@ UserTable tableOf(const std::string &text)
 }
 
 // Lines for "clerk" and kPassword as the usual tools make them.
-const std::string kLines[] =
-    {
-        "clerk:$2y$05$ISyK8HZthPYZluWZnHQt.uK2Ith9V17oK/WLuH5.q9okdYD3w2l2a", // htpasswd -nbB
-        "clerk:$y$j9T$h0r.daDbfHoJ1djN7QCLb0$jQ1kHj4EGvmUK1XQDD8HbNchnB/nm61brKbTnP1ei8B", // mkpasswd
-        "clerk:$6$pCfc36GZkQjt.6Hk$qW62zksfJ2PXmZsB3/"
-        "jv.40kbsjIgzGS7gp2BH72MYqJtmU46TNey5zho.dufLfcHH6N.yrwagGp3wpZEO9GQ0", // -m sha512crypt
-        "clerk:0123456789abcdef:51ded90440f38b4315f0536cbb2d8a3cd6c62469955a85a03ac2b38daac7bbb0", // the older SHA-256
-                                                                                                   // form
-        userLine("clerk", kPassword), // --hash-password
+const std::string kLines[] = {
+    "clerk:$2y$05$ISyK8HZthPYZluWZnHQt.uK2Ith9V17oK/WLuH5.q9okdYD3w2l2a", // htpasswd -nbB
+    "clerk:$y$j9T$h0r.daDbfHoJ1djN7QCLb0$jQ1kHj4EGvmUK1XQDD8HbNchnB/nm61brKbTnP1ei8B", // mkpasswd
+    "clerk:$6$pCfc36GZkQjt.6Hk$qW62zksfJ2PXmZsB3/"
+    "jv.40kbsjIgzGS7gp2BH72MYqJtmU46TNey5zho.dufLfcHH6N.yrwagGp3wpZEO9GQ0", // -m sha512crypt
+    "clerk:0123456789abcdef:51ded90440f38b4315f0536cbb2d8a3cd6c62469955a85a03ac2b38daac7bbb0", // the older SHA-256
+                                                                                               // form
+    userLine("clerk", kPassword), // --hash-password
 };
 
 class LineMadeBy : public ::testing::TestWithParam<std::string>
