@@ -22,8 +22,8 @@ std::vector<FakeServerPage::ActiveCenter> activeCenters(int count, int firstId, 
     centers.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const int id = firstId + i * step;
-        centers.push_back({QString::number(id), centerName(id), QString::number(1 + id % 3),
-                           QStringLiteral("2026-05-12 14:03:11")});
+        centers.push_back(
+            {QString::number(id), centerName(id), QString::number(1 + id % 3), QStringLiteral("2026-05-12 14:03:11")});
     }
     return centers;
 }
@@ -34,8 +34,9 @@ std::vector<FakeServerPage::SelectedCenter> selectedCenters(int count, int first
     centers.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const int id = firstId + i * step;
-        centers.push_back({QString::number(id), centerName(id), id % 4 == 0 ? QStringLiteral("0.125") : QStringLiteral("0.08"),
-                           id % 3 == 0 ? QStringLiteral("true") : QStringLiteral("0")});
+        centers.push_back(
+            {QString::number(id), centerName(id), id % 4 == 0 ? QStringLiteral("0.125") : QStringLiteral("0.08"),
+                id % 3 == 0 ? QStringLiteral("true") : QStringLiteral("0")});
     }
     return centers;
 }
@@ -51,9 +52,9 @@ LoopbackPage::LoopbackPage() : server_(std::make_unique<httplib::Server>())
             response.status = 404;
             return;
         }
-        const std::string &body = request.has_param("count")    ? replies->counts
-                                  : request.has_param("active") ? replies->active
-                                                                : replies->selected;
+        const std::string &body = request.has_param("count") ? replies->counts
+            : request.has_param("active")                    ? replies->active
+                                                             : replies->selected;
         // cpp-httplib brotli-compresses "text/xml" (and a bare "application/xml")
         // at its slowest setting whenever the client accepts br, which Qt's
         // network stack does; with a charset parameter this type is left alone.
@@ -62,16 +63,16 @@ LoopbackPage::LoopbackPage() : server_(std::make_unique<httplib::Server>())
     });
     // Read through a content reader: cpp-httplib refuses a form body of more
     // than 8 KiB handed over whole, and the bytes only need counting.
-    server_->Post("/VendorCenter.asp", [this](const httplib::Request &, httplib::Response &response,
-                                              const httplib::ContentReader &readContent) {
-        readContent([this](const char *, std::size_t length) {
-            postedBytes_ += length;
-            return true;
+    server_->Post("/VendorCenter.asp",
+        [this](const httplib::Request &, httplib::Response &response, const httplib::ContentReader &readContent) {
+            readContent([this](const char *, std::size_t length) {
+                postedBytes_ += length;
+                return true;
+            });
+            ++posts_;
+            // An empty answer: the control shows no message box for it.
+            response.set_content("", "text/plain");
         });
-        ++posts_;
-        // An empty answer: the control shows no message box for it.
-        response.set_content("", "text/plain");
-    });
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0)
         throw std::runtime_error("cannot bind a loopback port");

@@ -69,8 +69,8 @@ private:
     mutable std::mutex mutex_;
     std::map<qint32, std::shared_ptr<const Replies>> vendors_;
     std::map<std::pair<int, int>, qint32> vendorBySizes_;
-    std::atomic<std::uint64_t> postedBytes_{0};
-    std::atomic<std::uint64_t> posts_{0};
+    std::atomic<std::uint64_t> postedBytes_ {0};
+    std::atomic<std::uint64_t> posts_ {0};
 };
 
 } // namespace vcbench

@@ -81,7 +81,8 @@ protected:
         if (event->type() == QEvent::Show) {
             if (auto *box = qobject_cast<QMessageBox *>(watched)) {
                 ++answered;
-                QMetaObject::invokeMethod(box, [box] { box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    box, [box] { box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
             }
         }
         return QObject::eventFilter(watched, event);
@@ -244,7 +245,7 @@ void readRows(const QByteArray &xml, int rowsPosition, std::vector<FloorRow> &ro
 {
     pugi::xml_document document;
     document.load_buffer(xml.constData(), static_cast<std::size_t>(xml.size()),
-                         pugi::parse_default | pugi::parse_comments | pugi::parse_pi);
+        pugi::parse_default | pugi::parse_comments | pugi::parse_pi);
     pugi::xml_node holder = document.document_element().first_child();
     for (int i = 0; i < rowsPosition; ++i)
         holder = holder.next_sibling();
@@ -498,8 +499,8 @@ void BM_SaveFloor(benchmark::State &state, int rows)
 {
     const std::vector<CenterRow> selected = markedRows(rows);
     const std::vector<CenterRow> nonSelected;
-    const QString text = statements::saveStatements(page->vendorWith(rows, 0), statements::CenterRows(selected),
-                                                    statements::CenterRows(nonSelected))
+    const QString text = statements::saveStatements(
+        page->vendorWith(rows, 0), statements::CenterRows(selected), statements::CenterRows(nonSelected))
                              .join(QString());
     for (auto _ : state)
         benchmark::DoNotOptimize(urlEncode(text));
@@ -541,10 +542,10 @@ void BM_TreeWidgetItemByItem(benchmark::State &state, int rows)
     texts.reserve(static_cast<std::size_t>(rows));
     for (const auto &center : vcbench::activeCenters(rows / 2, 1, 2))
         texts.push_back({center.id, center.name, center.countryId, QStringLiteral("8.00"), QStringLiteral("0"),
-                         center.dateUpdated, center.id.rightJustified(4, QLatin1Char('0'))});
+            center.dateUpdated, center.id.rightJustified(4, QLatin1Char('0'))});
     for (const auto &center : vcbench::selectedCenters(rows - rows / 2, 2, 2))
         texts.push_back({center.id, center.name, QString(), QStringLiteral("8.0"), QStringLiteral("1"), QString(),
-                         center.id.rightJustified(4, QLatin1Char('0'))});
+            center.id.rightJustified(4, QLatin1Char('0'))});
 
     QTreeWidget widget;
     widget.setColumnCount(7);
@@ -559,7 +560,7 @@ void BM_TreeWidgetItemByItem(benchmark::State &state, int rows)
         settle();
         state.SetIterationTime(secondsOf([&] {
             for (const auto &row : texts) {
-                auto *item = new QTreeWidgetItem(&widget, QStringList{row[0]});
+                auto *item = new QTreeWidgetItem(&widget, QStringList {row[0]});
                 for (int column = 1; column < 7; ++column)
                     item->setText(column, row[static_cast<std::size_t>(column)]);
             }
@@ -576,7 +577,7 @@ void registerSized(const char *name, void (*run)(benchmark::State &, int), const
 {
     for (const int rows : sizes) {
         auto *bench = benchmark::RegisterBenchmark((std::string(name) + "/" + std::to_string(rows)).c_str(),
-                                                   [run, rows](benchmark::State &state) { run(state, rows); });
+            [run, rows](benchmark::State &state) { run(state, rows); });
         bench->UseManualTime()->Unit(benchmark::kMillisecond);
         if (smoke)
             bench->Iterations(1);
@@ -587,7 +588,7 @@ void registerPlain(const char *name, void (*run)(benchmark::State &, int), const
 {
     for (const int rows : sizes) {
         auto *bench = benchmark::RegisterBenchmark((std::string(name) + "/" + std::to_string(rows)).c_str(),
-                                                   [run, rows](benchmark::State &state) { run(state, rows); });
+            [run, rows](benchmark::State &state) { run(state, rows); });
         bench->Unit(benchmark::kMicrosecond);
         if (smoke)
             bench->Iterations(1);

@@ -4,8 +4,8 @@
 // the targets are ratios: undo <= 1.5 x ">>", drop <= 1.5 x ">>", and the
 // load here against BM_Load of vendorcenter_bench_control before the journal.
 
-#include "BenchSupport.h"
 #include "BenchSizes.h"
+#include "BenchSupport.h"
 
 #include <vendorcenter/EventLog.h>
 #include <vendorcenter/Vendor_Center.h>
@@ -203,7 +203,7 @@ void registerSized(const char *name, void (*run)(benchmark::State &, int), const
 {
     for (const int rows : sizes) {
         auto *bench = benchmark::RegisterBenchmark((std::string(name) + "/" + std::to_string(rows)).c_str(),
-                                                   [run, rows](benchmark::State &state) { run(state, rows); });
+            [run, rows](benchmark::State &state) { run(state, rows); });
         bench->UseManualTime()->Unit(benchmark::kMillisecond);
         if (smoke)
             bench->Iterations(1);
@@ -223,7 +223,7 @@ int main(int argc, char **argv)
     vcbench::LoopbackPage loopback;
     page = &loopback;
 
-    const std::vector<int> sizes = smoke ? std::vector<int>{1000} : std::vector<int>{32000};
+    const std::vector<int> sizes = smoke ? std::vector<int> {1000} : std::vector<int> {32000};
     registerSized("BM_MoveAllIn", BM_MoveAllIn, sizes, smoke);
     registerSized("BM_UndoMoveAllIn", BM_UndoMoveAllIn, sizes, smoke);
     registerSized("BM_RedoMoveAllIn", BM_RedoMoveAllIn, sizes, smoke);

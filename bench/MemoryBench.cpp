@@ -68,7 +68,7 @@ int hostOneLoad(const QString &serverBase, qint32 vendorId)
     const auto rowsIn = [control](const char *list) {
         return control->findChild<QAbstractItemView *>(QLatin1String(list))->model()->rowCount();
     };
-    const QJsonObject result{
+    const QJsonObject result {
         {QStringLiteral("rows"), rowsIn("lstCenters") + rowsIn("lstSelectedCenters")},
         {QStringLiteral("vmhwm_kib"), static_cast<qint64>(statusKib("VmHWM"))},
         {QStringLiteral("vmrss_kib"), static_cast<qint64>(statusKib("VmRSS"))},
@@ -82,20 +82,20 @@ int hostOneLoad(const QString &serverBase, qint32 vendorId)
 void addCenters(const std::string &path, int centers)
 {
     server::SqliteStorage::open(path);
-    server::testing::executeSql(
-        path, "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                  std::to_string(1000 + centers - 1) +
-                  ") INSERT INTO Centers SELECT i, 'Distribution Center & Co <' || i || '>', 1 + i % 3, 'City', 1,"
-                  " '2026-05-12 14:03:11' FROM n;"
-                  "INSERT INTO VendorCenterCrossReference SELECT 12, CenterID, 0.08, CenterID % 2,"
-                  " '2026-05-12 14:03:11' FROM Centers WHERE CenterID >= 1000 AND CenterID % 2 = 0;");
+    server::testing::executeSql(path,
+        "WITH RECURSIVE n(i) AS (SELECT 1000 UNION ALL SELECT i + 1 FROM n WHERE i < "
+            + std::to_string(1000 + centers - 1)
+            + ") INSERT INTO Centers SELECT i, 'Distribution Center & Co <' || i || '>', 1 + i % 3, 'City', 1,"
+              " '2026-05-12 14:03:11' FROM n;"
+              "INSERT INTO VendorCenterCrossReference SELECT 12, CenterID, 0.08, CenterID % 2,"
+              " '2026-05-12 14:03:11' FROM Centers WHERE CenterID >= 1000 AND CenterID % 2 = 0;");
 }
 
 QString startServerPage(QProcess &server, const QString &databasePath)
 {
     server.setProgram(QStringLiteral(VENDORCENTER_SERVER_BINARY));
-    server.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--database"),
-                         databasePath});
+    server.setArguments(
+        {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--database"), databasePath});
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.start();
     if (!server.waitForStarted(10'000))
@@ -143,14 +143,14 @@ int main(int argc, char **argv)
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 
     QCommandLineParser parser;
-    const QCommandLineOption hostOption(QStringLiteral("host"), QStringLiteral("Child: load from this server base."),
-                                        QStringLiteral("URL"));
-    const QCommandLineOption vendorOption(QStringLiteral("vendor"), QStringLiteral("Child: vendor to load."),
-                                          QStringLiteral("ID"));
+    const QCommandLineOption hostOption(
+        QStringLiteral("host"), QStringLiteral("Child: load from this server base."), QStringLiteral("URL"));
+    const QCommandLineOption vendorOption(
+        QStringLiteral("vendor"), QStringLiteral("Child: vendor to load."), QStringLiteral("ID"));
     const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("Rows in both lists together."),
-                                        QStringLiteral("N"), QStringLiteral("32000"));
-    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("Also write the JSON here."),
-                                       QStringLiteral("FILE"));
+        QStringLiteral("N"), QStringLiteral("32000"));
+    const QCommandLineOption outOption(
+        QStringLiteral("out"), QStringLiteral("Also write the JSON here."), QStringLiteral("FILE"));
     parser.addOptions({hostOption, vendorOption, rowsOption, outOption});
     parser.process(app);
 
@@ -177,11 +177,11 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const qint64 hwmAbove = loaded.value(QStringLiteral("vmhwm_kib")).toInteger() -
-                            empty.value(QStringLiteral("vmhwm_kib")).toInteger();
-    const qint64 rssAbove = loaded.value(QStringLiteral("vmrss_kib")).toInteger() -
-                            empty.value(QStringLiteral("vmrss_kib")).toInteger();
-    const QJsonObject report{
+    const qint64 hwmAbove =
+        loaded.value(QStringLiteral("vmhwm_kib")).toInteger() - empty.value(QStringLiteral("vmhwm_kib")).toInteger();
+    const qint64 rssAbove =
+        loaded.value(QStringLiteral("vmrss_kib")).toInteger() - empty.value(QStringLiteral("vmrss_kib")).toInteger();
+    const QJsonObject report {
         {QStringLiteral("empty"), empty},
         {QStringLiteral("loaded"), loaded},
         {QStringLiteral("peak_above_empty_mib"), mib(hwmAbove)},

@@ -23,8 +23,8 @@ using namespace vendorcenter::server::testing;
 
 namespace {
 
-constexpr int kVendorWithLists = 12;   // half of the added centers are selected for it
-constexpr int kVendorThatSaves = 14;   // none of the added centers are selected for it
+constexpr int kVendorWithLists = 12; // half of the added centers are selected for it
+constexpr int kVendorThatSaves = 14; // none of the added centers are selected for it
 constexpr int kFirstAddedCenter = 1000;
 // The saves post INSERTs of centers from 1000 up, so their database holds as
 // many added centers as the largest save.
@@ -47,15 +47,16 @@ public:
     {
         SqliteStorage::open(path_);
         if (centers > 0) {
-            executeSql(path_, "WITH RECURSIVE n(i) AS (SELECT " + std::to_string(kFirstAddedCenter) +
-                                  " UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                                  std::to_string(kFirstAddedCenter + centers - 1) +
-                                  ") INSERT INTO Centers SELECT i, 'Distribution Center & Co <' || i || '>',"
-                                  " 1 + i % 3, 'City', 1, '2026-05-12 14:03:11' FROM n;"
-                                  "INSERT INTO VendorCenterCrossReference SELECT " +
-                                  std::to_string(kVendorWithLists) +
-                                  ", CenterID, 0.08, CenterID % 2, '2026-05-12 14:03:11' FROM Centers"
-                                  " WHERE CenterID >= " + std::to_string(kFirstAddedCenter) + " AND CenterID % 2 = 0;");
+            executeSql(path_,
+                "WITH RECURSIVE n(i) AS (SELECT " + std::to_string(kFirstAddedCenter)
+                    + " UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(kFirstAddedCenter + centers - 1)
+                    + ") INSERT INTO Centers SELECT i, 'Distribution Center & Co <' || i || '>',"
+                      " 1 + i % 3, 'City', 1, '2026-05-12 14:03:11' FROM n;"
+                      "INSERT INTO VendorCenterCrossReference SELECT "
+                    + std::to_string(kVendorWithLists)
+                    + ", CenterID, 0.08, CenterID % 2, '2026-05-12 14:03:11' FROM Centers"
+                      " WHERE CenterID >= "
+                    + std::to_string(kFirstAddedCenter) + " AND CenterID % 2 = 0;");
         }
         storage_ = SqliteStorage::open(path_);
         server_ = std::make_unique<HttpServer>(*storage_, [](std::string_view) {});
@@ -84,9 +85,9 @@ public:
 
     void forgetSavedCenters()
     {
-        executeSql(path_, "DELETE FROM VendorCenterCrossReference WHERE VendorID = " +
-                              std::to_string(kVendorThatSaves) + " AND CenterID >= " +
-                              std::to_string(kFirstAddedCenter));
+        executeSql(path_,
+            "DELETE FROM VendorCenterCrossReference WHERE VendorID = " + std::to_string(kVendorThatSaves)
+                + " AND CenterID >= " + std::to_string(kFirstAddedCenter));
     }
 
 private:
@@ -115,12 +116,12 @@ constexpr const char *kControlAcceptEncoding = "zstd, br, gzip, deflate";
 void timeQuery(benchmark::State &state, int centers, const char *kind, const char *acceptEncoding)
 {
     ServedDatabase &database = databaseWith(centers);
-    const std::string target = std::string("/VendorCenter.asp?") + kind + "=1&VendorID=" +
-                               std::to_string(kVendorWithLists);
+    const std::string target =
+        std::string("/VendorCenter.asp?") + kind + "=1&VendorID=" + std::to_string(kVendorWithLists);
     std::size_t bytes = 0;
     for (auto _ : state) {
         const httplib::Result result =
-            database.client().Get(target.c_str(), httplib::Headers{{"Accept-Encoding", acceptEncoding}});
+            database.client().Get(target.c_str(), httplib::Headers {{"Accept-Encoding", acceptEncoding}});
         if (!result || result->status != 200) {
             state.SkipWithError("the query failed");
             return;
@@ -154,9 +155,9 @@ void BM_ServerSelectedQueryIdentity(benchmark::State &state, int rows)
 std::string insertStatement(int centerId)
 {
     return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,"
-           "RecordLastUpdated) VALUES (" +
-           std::to_string(kVendorThatSaves) + "," + std::to_string(centerId) + ",0.08," +
-           std::to_string(centerId % 2) + ",GETDATE() ) ";
+           "RecordLastUpdated) VALUES ("
+        + std::to_string(kVendorThatSaves) + "," + std::to_string(centerId) + ",0.08," + std::to_string(centerId % 2)
+        + ",GETDATE() ) ";
 }
 
 // A post of `statements` INSERTs, as the control sends them, applied in one transaction.
@@ -199,9 +200,9 @@ void BM_SqliteInsertFloor(benchmark::State &state, int statements)
     sqlite3_exec(db, "PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 5000;", nullptr, nullptr, nullptr);
     sqlite3_stmt *insert = nullptr;
     sqlite3_prepare_v2(db,
-                       "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee,"
-                       " DutyBrokerageFee, RecordLastUpdated) VALUES (?1, ?2, ?3, ?4, ?5)",
-                       -1, &insert, nullptr);
+        "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee,"
+        " DutyBrokerageFee, RecordLastUpdated) VALUES (?1, ?2, ?3, ?4, ?5)",
+        -1, &insert, nullptr);
     bool failed = false;
     for (auto _ : state) {
         state.SetIterationTime(secondsOf([&] {
@@ -226,12 +227,12 @@ void BM_SqliteInsertFloor(benchmark::State &state, int statements)
         state.SkipWithError("an insert failed");
 }
 
-void registerSized(const char *name, void (*run)(benchmark::State &, int), const std::vector<int> &sizes, bool smoke,
-                   bool manualTime)
+void registerSized(
+    const char *name, void (*run)(benchmark::State &, int), const std::vector<int> &sizes, bool smoke, bool manualTime)
 {
     for (const int rows : sizes) {
         auto *bench = benchmark::RegisterBenchmark((std::string(name) + "/" + std::to_string(rows)).c_str(),
-                                                   [run, rows](benchmark::State &state) { run(state, rows); });
+            [run, rows](benchmark::State &state) { run(state, rows); });
         bench->Unit(benchmark::kMillisecond);
         if (manualTime)
             bench->UseManualTime();

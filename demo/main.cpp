@@ -47,8 +47,8 @@ QString serverBinary()
 QString startServerPage(QProcess &server, const QString &databasePath)
 {
     server.setProgram(serverBinary());
-    server.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--database"),
-                         databasePath});
+    server.setArguments(
+        {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--database"), databasePath});
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start();
     if (!server.waitForStarted(10'000))
@@ -56,7 +56,8 @@ QString startServerPage(QProcess &server, const QString &databasePath)
     while (server.waitForReadyRead(20'000)) {
         while (server.canReadLine()) {
             const QString line = QString::fromUtf8(server.readLine()).trimmed();
-            const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("^listening on (\\S+)$")).match(line);
+            const QRegularExpressionMatch match =
+                QRegularExpression(QStringLiteral("^listening on (\\S+)$")).match(line);
             if (match.hasMatch())
                 return match.captured(1);
         }
@@ -70,9 +71,9 @@ bool pendingChangesMayGo(vendorcenter::Vendor_Center *control, QWidget *window, 
 {
     if (!control->hasPendingChanges())
         return true;
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(window, window->windowTitle(), QStringLiteral("Save the changes to vendor %1?").arg(vendorId),
-                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    const QMessageBox::StandardButton answer = QMessageBox::question(window, window->windowTitle(),
+        QStringLiteral("Save the changes to vendor %1?").arg(vendorId),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer != QMessageBox::Save)
         return answer == QMessageBox::Discard;
     // The control's own commit: it reloads, and so clears the marks, only
@@ -87,13 +88,13 @@ class CloseGuard : public QObject
 public:
     CloseGuard(vendorcenter::Vendor_Center *control, const qint32 *vendorId, QObject *parent)
         : QObject(parent), control_(control), vendorId_(vendorId)
-    {
-    }
+    { }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Close && !pendingChangesMayGo(control_, static_cast<QWidget *>(watched), *vendorId_)) {
+        if (event->type() == QEvent::Close
+            && !pendingChangesMayGo(control_, static_cast<QWidget *>(watched), *vendorId_)) {
             event->ignore();
             return true;
         }
@@ -115,19 +116,16 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A host form with the Vendor_Center control on it."));
     parser.addHelpOption();
-    const QCommandLineOption serverOption(QStringLiteral("server"), QStringLiteral("Use this server base."),
-                                          QStringLiteral("URL"));
+    const QCommandLineOption serverOption(
+        QStringLiteral("server"), QStringLiteral("Use this server base."), QStringLiteral("URL"));
     const QCommandLineOption vendorOption(QStringLiteral("vendor"), QStringLiteral("Vendor to load (default 12)."),
-                                          QStringLiteral("ID"), QStringLiteral("12"));
+        QStringLiteral("ID"), QStringLiteral("12"));
     const QCommandLineOption databaseOption(QStringLiteral("database"),
-                                            QStringLiteral("Demo database of the server page the demo starts."),
-                                            QStringLiteral("PATH"));
+        QStringLiteral("Demo database of the server page the demo starts."), QStringLiteral("PATH"));
     const QCommandLineOption screenshotOption(QStringLiteral("screenshot"),
-                                              QStringLiteral("Render the loaded window to a PNG file and exit."),
-                                              QStringLiteral("FILE"));
+        QStringLiteral("Render the loaded window to a PNG file and exit."), QStringLiteral("FILE"));
     parser.addOptions({serverOption, vendorOption, databaseOption, screenshotOption});
     parser.process(app);
-
 
     QProcess server;
     QString serverBase = parser.value(serverOption);

@@ -4,7 +4,7 @@
 
 #include <QIcon>
 
-VendorCenterDesignerPlugin::VendorCenterDesignerPlugin(QObject *parent) : QObject(parent) {}
+VendorCenterDesignerPlugin::VendorCenterDesignerPlugin(QObject *parent) : QObject(parent) { }
 
 QString VendorCenterDesignerPlugin::name() const
 {

@@ -2,9 +2,9 @@
 // A Failure is the clean way out; anything else (a crash, a sanitizer report,
 // another exception) is a finding. FUZZ_READER picks the reply: 1 counts,
 // 2 active centers, 3 selected centers.
+#include "core/CenterRow.h"
 #include "core/ControlState.h"
 #include "core/Failure.h"
-#include "core/CenterRow.h"
 #include "core/ReplyReaders.h"
 #include "net/XmlFetcher.h"
 
@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 #else
         replies::readSelectedRows(root, rows, countRow);
 #endif
-    } catch (const Failure &) {
-    }
+    } catch (const Failure &) { }
     // Every row handed back must be a complete row of seven columns.
     for (const CenterRow &row : rows) {
         for (int column = ColName; column < CenterColumnCount; ++column)

@@ -28,8 +28,8 @@ std::string rendered(const Statement &statement)
     if (const auto *insert = std::get_if<InsertCrossReference>(&statement)) {
         return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,"
                "RecordLastUpdated) VALUES ("
-            + std::to_string(insert->vendorId) + "," + std::to_string(insert->centerId) + "," + plain(insert->handlingFee)
-            + "," + std::to_string(insert->dutyBrokerageFee) + ",GETDATE() ) ";
+            + std::to_string(insert->vendorId) + "," + std::to_string(insert->centerId) + ","
+            + plain(insert->handlingFee) + "," + std::to_string(insert->dutyBrokerageFee) + ",GETDATE() ) ";
     }
     if (const auto *update = std::get_if<UpdateCrossReference>(&statement)) {
         return "UPDATE VendorCenterCrossReference SET CenterHandlingFee= " + plain(update->handlingFee)
@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort(); // exactly one of a statement or a reason
     if (!parsed.statement)
         return 0;
-    if (const auto *remove = std::get_if<DeleteCrossReferences>(&*parsed.statement); remove && remove->centerIds.empty())
+    if (const auto *remove = std::get_if<DeleteCrossReferences>(&*parsed.statement);
+        remove && remove->centerIds.empty())
         std::abort();
     const ParsedStatement again = parseStatement(rendered(*parsed.statement));
     if (!again.statement || !sameValues(*parsed.statement, *again.statement))

@@ -6,29 +6,31 @@
 
 namespace vendorcenter::server {
 
-struct ServerOptions {
+struct ServerOptions
+{
     std::string host = "127.0.0.1";
     int port = 8080;
     std::string database = "vendorcenter.sqlite";
-    std::string usersFile;                          // empty: no credentials asked
-    std::optional<std::string> hashPasswordUser;    // --hash-password USER
+    std::string usersFile; // empty: no credentials asked
+    std::optional<std::string> hashPasswordUser; // --hash-password USER
     bool showHelp = false;
     bool showVersion = false;
 };
 
-struct ParsedCommandLine {
+struct ParsedCommandLine
+{
     std::optional<ServerOptions> options;
-    std::string error;  // one line, when options is empty
+    std::string error; // one line, when options is empty
 };
 
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+ParsedCommandLine parseCommandLine(const std::vector<std::string> &arguments);
 
 std::string usageText();
 
 // True for "localhost", 127.0.0.0/8 and ::1: addresses other machines cannot reach.
-bool isLoopbackHost(const std::string& host);
+bool isLoopbackHost(const std::string &host);
 
 // "http://HOST:PORT", with IPv6 hosts in brackets.
-std::string serverAddress(const std::string& host, int port);
+std::string serverAddress(const std::string &host, int port);
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -8,26 +8,33 @@ namespace {
 
 // 0x80..0x9F in Windows-1252. The five unassigned codes keep their own value,
 // as the platform's conversion does.
-constexpr std::array<std::uint16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<std::uint16_t, 32> kWindows1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020,
+    0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D,
+    0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
-std::string fieldNumber(std::size_t index) { return "field " + std::to_string(index + 1); }
+std::string fieldNumber(std::size_t index)
+{
+    return "field " + std::to_string(index + 1);
+}
 
-}  // namespace
+} // namespace
 
-void appendWindows1252AsUtf8(std::string& out, unsigned char byte) {
+void appendWindows1252AsUtf8(std::string &out, unsigned char byte)
+{
     std::uint32_t code = byte;
-    if (byte >= 0x80 && byte <= 0x9F) code = kWindows1252High[byte - 0x80u];
+    if (byte >= 0x80 && byte <= 0x9F)
+        code = kWindows1252High[byte - 0x80u];
     if (code < 0x80) {
         out += static_cast<char>(code);
     } else if (code < 0x800) {
@@ -40,16 +47,19 @@ void appendWindows1252AsUtf8(std::string& out, unsigned char byte) {
     }
 }
 
-DecodedSaveForm decodeSaveForm(std::string_view body) {
+DecodedSaveForm decodeSaveForm(std::string_view body)
+{
     DecodedSaveForm form;
     std::size_t fieldIndex = 0;
     std::size_t start = 0;
     while (start <= body.size()) {
         std::size_t end = body.find('&', start);
-        if (end == std::string_view::npos) end = body.size();
+        if (end == std::string_view::npos)
+            end = body.size();
         const std::string_view field = body.substr(start, end - start);
         start = end + 1;
-        if (field.empty()) continue;
+        if (field.empty())
+            continue;
 
         const std::size_t equals = field.find('=');
         if (equals == std::string_view::npos) {
@@ -75,7 +85,8 @@ DecodedSaveForm decodeSaveForm(std::string_view body) {
                 const int high = i + 1 < encoded.size() ? hexValue(encoded[i + 1]) : -1;
                 const int low = i + 2 < encoded.size() ? hexValue(encoded[i + 2]) : -1;
                 if (high < 0 || low < 0) {
-                    form.error = fieldNumber(fieldIndex) + " holds a broken percent escape at character " + std::to_string(i + 1);
+                    form.error = fieldNumber(fieldIndex) + " holds a broken percent escape at character "
+                        + std::to_string(i + 1);
                     form.statements.clear();
                     return form;
                 }
@@ -91,4 +102,4 @@ DecodedSaveForm decodeSaveForm(std::string_view body) {
     return form;
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

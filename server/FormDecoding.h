@@ -6,9 +6,10 @@
 
 namespace vendorcenter::server {
 
-struct DecodedSaveForm {
-    std::vector<std::string> statements;  // UTF-8, in posted order
-    std::string error;                    // set when the body is refused
+struct DecodedSaveForm
+{
+    std::vector<std::string> statements; // UTF-8, in posted order
+    std::string error; // set when the body is refused
     bool ok() const { return error.empty(); }
 };
 
@@ -19,6 +20,6 @@ struct DecodedSaveForm {
 DecodedSaveForm decodeSaveForm(std::string_view body);
 
 // Appends the UTF-8 form of one Windows-1252 byte.
-void appendWindows1252AsUtf8(std::string& out, unsigned char byte);
+void appendWindows1252AsUtf8(std::string &out, unsigned char byte);
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

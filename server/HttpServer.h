@@ -15,14 +15,15 @@ using LogSink = std::function<void(std::string_view line)>;
 
 // The server page over HTTP: routes /VendorCenter.asp to the query and save
 // handling and logs one line per request.
-class HttpServer {
+class HttpServer
+{
 public:
     // `log` receives one line per request; by default they go to stderr.
-    explicit HttpServer(Storage& storage, LogSink log = {});
+    explicit HttpServer(Storage &storage, LogSink log = {});
     ~HttpServer();
 
-    HttpServer(const HttpServer&) = delete;
-    HttpServer& operator=(const HttpServer&) = delete;
+    HttpServer(const HttpServer &) = delete;
+    HttpServer &operator=(const HttpServer &) = delete;
 
     // From now on every query and save must carry HTTP Basic credentials of
     // one of `users`; others are answered 401 and touch nothing. Call before
@@ -31,7 +32,7 @@ public:
 
     // Binds the listening socket; port 0 picks a free one. Returns the bound
     // port, or -1 when the address cannot be bound.
-    int bind(const std::string& host, int port);
+    int bind(const std::string &host, int port);
 
     // Serves until stop(); returns false when serving could not start.
     bool run();
@@ -50,4 +51,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -11,11 +11,12 @@ namespace vendorcenter::server {
 // Makes guessing passwords slow: once an address has failed to authenticate
 // kMaxFailures times within a minute of its first failure, it is refused
 // until that minute is over. Safe to call from several request threads.
-class LoginThrottle {
+class LoginThrottle
+{
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kMaxFailures = 5;
-    static constexpr std::chrono::seconds kWindow{60};
+    static constexpr std::chrono::seconds kWindow {60};
 
     // Whole seconds until the address may try again (rounded up); 0 when it may now.
     long long secondsBlocked(std::string_view address, Clock::time_point now);
@@ -26,7 +27,8 @@ public:
     std::size_t addressesRemembered();
 
 private:
-    struct Window {
+    struct Window
+    {
         Clock::time_point start;
         int failures = 0;
     };
@@ -35,4 +37,4 @@ private:
     std::unordered_map<std::string, Window> windows_;
 };
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -9,34 +9,47 @@
 namespace vendorcenter::server {
 namespace {
 
-bool isDigitAt(std::string_view text, std::size_t i) { return text[i] >= '0' && text[i] <= '9'; }
+bool isDigitAt(std::string_view text, std::size_t i)
+{
+    return text[i] >= '0' && text[i] <= '9';
+}
 
-bool hasDatePattern(std::string_view text) {
-    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return false;
+bool hasDatePattern(std::string_view text)
+{
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-')
+        return false;
     for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (!isDigitAt(text, i)) return false;
+        if (!isDigitAt(text, i))
+            return false;
     }
     return true;
 }
 
-std::string decimal(std::int64_t value) { return std::to_string(value); }
+std::string decimal(std::int64_t value)
+{
+    return std::to_string(value);
+}
 
-bool isBlank(std::string_view text) {
+bool isBlank(std::string_view text)
+{
     for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return false;
     }
     return true;
 }
 
-}  // namespace
+} // namespace
 
-void appendReplyDateEscaped(std::string& out, std::string_view stored) {
+void appendReplyDateEscaped(std::string &out, std::string_view stored)
+{
     const bool withTime = stored.size() > 10 && (stored[10] == ' ' || stored[10] == 'T');
     if (!hasDatePattern(stored) || (stored.size() > 10 && !withTime)) {
         appendEscapedXml(out, stored);
         return;
     }
-    const char date[10] = {stored[5], stored[6], '/', stored[8], stored[9], '/', stored[0], stored[1], stored[2], stored[3]};
+    const char date[10] = {
+        stored[5], stored[6], '/', stored[8], stored[9], '/', stored[0], stored[1], stored[2], stored[3]};
     out.append(date, sizeof date);
     if (withTime) {
         out += ' ';
@@ -44,27 +57,34 @@ void appendReplyDateEscaped(std::string& out, std::string_view stored) {
     }
 }
 
-std::string replyDate(std::string_view stored) {
+std::string replyDate(std::string_view stored)
+{
     std::string out;
     appendReplyDateEscaped(out, stored);
     return out;
 }
 
-std::string replyFee(double fee) {
-    if (!std::isfinite(fee) || fee == 0.0) return "0";  // no "-0"
+std::string replyFee(double fee)
+{
+    if (!std::isfinite(fee) || fee == 0.0)
+        return "0"; // no "-0"
     char buffer[400];
     const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, fee, std::chars_format::fixed);
-    if (error != std::errc()) return "0";
+    if (error != std::errc())
+        return "0";
     return std::string(buffer, end);
 }
 
-std::string selectedCenterName(std::int64_t centerId, std::string_view storedName) {
+std::string selectedCenterName(std::int64_t centerId, std::string_view storedName)
+{
     // A whitespace-only name is dropped by the reader and would fail the load.
-    if (!isBlank(storedName)) return std::string(storedName);
+    if (!isBlank(storedName))
+        return std::string(storedName);
     return "Center " + decimal(centerId);
 }
 
-std::string countsReplyXml(std::int32_t vendorId, const VendorCounts& counts) {
+std::string countsReplyXml(std::int32_t vendorId, const VendorCounts &counts)
+{
     XmlWriter xml;
     xml.open("VendorCenter");
     xml.open("Counts");
@@ -84,14 +104,16 @@ namespace {
 
 constexpr std::size_t kInitialReplyBytes = 64 * 1024;
 
-void appendInteger(std::string& out, std::int64_t value) {
+void appendInteger(std::string &out, std::int64_t value)
+{
     char buffer[24];
     const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, error == std::errc() ? end : buffer);
 }
 
-void appendTextField(std::string& out, std::string_view open, std::string_view text, std::string_view close,
-                     std::string_view empty) {
+void appendTextField(
+    std::string &out, std::string_view open, std::string_view text, std::string_view close, std::string_view empty)
+{
     if (text.empty()) {
         out += empty;
         return;
@@ -101,12 +123,13 @@ void appendTextField(std::string& out, std::string_view open, std::string_view t
     out += close;
 }
 
-std::string listHead(std::int32_t vendorId) {
+std::string listHead(std::int32_t vendorId)
+{
     XmlWriter xml(kInitialReplyBytes);
     xml.open("VendorCenter");
     xml.emptyElementWithAttribute("Vendor", "VendorID", decimal(vendorId));
     std::string head = xml.take();
-    head.pop_back();  // the writer's final line break; the rows follow directly
+    head.pop_back(); // the writer's final line break; the rows follow directly
     return head;
 }
 
@@ -114,12 +137,14 @@ constexpr std::string_view kRowsOpen = "\n  <Centers>";
 constexpr std::string_view kRowsClose = "\n  </Centers>\n</VendorCenter>\n";
 constexpr std::string_view kNoRows = "\n  <Centers/>\n</VendorCenter>\n";
 
-}  // namespace
+} // namespace
 
-ActiveCentersReply::ActiveCentersReply(std::int32_t vendorId) : out_(listHead(vendorId)) {}
+ActiveCentersReply::ActiveCentersReply(std::int32_t vendorId) : out_(listHead(vendorId)) { }
 
-void ActiveCentersReply::add(const ActiveCenterRow& center) {
-    if (rows_++ == 0) out_ += kRowsOpen;
+void ActiveCentersReply::add(const ActiveCenterRow &center)
+{
+    if (rows_++ == 0)
+        out_ += kRowsOpen;
     out_ += "\n    <Center>\n      <CenterID>";
     appendInteger(out_, center.centerId);
     out_ += "</CenterID>";
@@ -140,16 +165,19 @@ void ActiveCentersReply::add(const ActiveCenterRow& center) {
     out_ += "\n    </Center>";
 }
 
-std::string ActiveCentersReply::finish() {
+std::string ActiveCentersReply::finish()
+{
     out_ += rows_ == 0 ? kNoRows : kRowsClose;
     return std::move(out_);
 }
 
-SelectedCentersReply::SelectedCentersReply(std::int32_t vendorId) : head_(listHead(vendorId)) {
+SelectedCentersReply::SelectedCentersReply(std::int32_t vendorId) : head_(listHead(vendorId))
+{
     rows_.reserve(kInitialReplyBytes);
 }
 
-void SelectedCentersReply::add(const SelectedCenterRow& center) {
+void SelectedCentersReply::add(const SelectedCenterRow &center)
+{
     ++rowCount_;
     rows_ += "\n    <Center>\n      <CenterID>";
     appendInteger(rows_, center.centerId);
@@ -178,7 +206,8 @@ void SelectedCentersReply::add(const SelectedCenterRow& center) {
     rows_ += "\n    </Center>";
 }
 
-std::string SelectedCentersReply::finish() {
+std::string SelectedCentersReply::finish()
+{
     // The count stands before the rows: it goes in front of them in their
     // own buffer rather than both being copied into a new one.
     std::string front = std::move(head_);
@@ -195,32 +224,40 @@ std::string SelectedCentersReply::finish() {
     return std::move(rows_);
 }
 
-std::string activeCentersReplyXml(std::int32_t vendorId, const std::vector<ActiveCenterRow>& centers) {
+std::string activeCentersReplyXml(std::int32_t vendorId, const std::vector<ActiveCenterRow> &centers)
+{
     ActiveCentersReply reply(vendorId);
-    for (const ActiveCenterRow& center : centers) reply.add(center);
+    for (const ActiveCenterRow &center : centers)
+        reply.add(center);
     return reply.finish();
 }
 
-std::string selectedCentersReplyXml(std::int32_t vendorId, const std::vector<SelectedCenterRow>& centers) {
+std::string selectedCentersReplyXml(std::int32_t vendorId, const std::vector<SelectedCenterRow> &centers)
+{
     SelectedCentersReply reply(vendorId);
-    for (const SelectedCenterRow& center : centers) reply.add(center);
+    for (const SelectedCenterRow &center : centers)
+        reply.add(center);
     return reply.finish();
 }
 
-std::string savedReplyText(const std::vector<Statement>& statements, const ApplyResult& result) {
+std::string savedReplyText(const std::vector<Statement> &statements, const ApplyResult &result)
+{
     std::set<std::int32_t> vendors;
-    for (const Statement& statement : statements) vendors.insert(vendorOf(statement));
+    for (const Statement &statement : statements)
+        vendors.insert(vendorOf(statement));
 
     std::string text;
     if (result.changedRows == 0) {
         text = "No changes saved";
     } else {
-        text = decimal(static_cast<std::int64_t>(result.changedRows)) + (result.changedRows == 1 ? " change saved" : " changes saved");
+        text = decimal(static_cast<std::int64_t>(result.changedRows))
+            + (result.changedRows == 1 ? " change saved" : " changes saved");
     }
-    if (vendors.size() == 1) text += " for vendor " + decimal(*vendors.begin());
+    if (vendors.size() == 1)
+        text += " for vendor " + decimal(*vendors.begin());
     text += '.';
 
-    for (const SkippedChange& skip : result.skipped) {
+    for (const SkippedChange &skip : result.skipped) {
         const std::string center = "Center " + decimal(skip.centerId);
         const std::string vendor = " for vendor " + decimal(skip.vendorId);
         text += '\n';
@@ -239,7 +276,8 @@ std::string savedReplyText(const std::vector<Statement>& statements, const Apply
     return text;
 }
 
-std::string statementExcerpt(std::string_view statement) {
+std::string statementExcerpt(std::string_view statement)
+{
     constexpr std::size_t kCharacters = 60;
     std::string out;
     std::size_t characters = 0;
@@ -247,9 +285,12 @@ std::string statementExcerpt(std::string_view statement) {
     while (i < statement.size() && characters < kCharacters) {
         const auto c = static_cast<unsigned char>(statement[i]);
         std::size_t length = 1;
-        if (c >= 0xF0) length = 4;
-        else if (c >= 0xE0) length = 3;
-        else if (c >= 0xC0) length = 2;
+        if (c >= 0xF0)
+            length = 4;
+        else if (c >= 0xE0)
+            length = 3;
+        else if (c >= 0xC0)
+            length = 2;
         if (c < 0x20 || c == 0x7F) {
             out += ' ';
         } else {
@@ -258,8 +299,9 @@ std::string statementExcerpt(std::string_view statement) {
         i += length;
         ++characters;
     }
-    if (i < statement.size()) out += "...";
+    if (i < statement.size())
+        out += "...";
     return out;
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -10,7 +10,8 @@
 namespace vendorcenter::server {
 namespace {
 
-HttpReply reply(int status, std::string_view contentType, std::string body) {
+HttpReply reply(int status, std::string_view contentType, std::string body)
+{
     HttpReply made;
     made.status = status;
     made.contentType = contentType;
@@ -18,20 +19,28 @@ HttpReply reply(int status, std::string_view contentType, std::string body) {
     return made;
 }
 
-HttpReply text(int status, std::string body) { return reply(status, kTextContentType, std::move(body)); }
-HttpReply xml(std::string body) { return reply(200, kXmlContentType, std::move(body)); }
+HttpReply text(int status, std::string body)
+{
+    return reply(status, kTextContentType, std::move(body));
+}
+HttpReply xml(std::string body)
+{
+    return reply(200, kXmlContentType, std::move(body));
+}
 
-bool isOn(const QueryParameters& parameters, const std::string& name) {
+bool isOn(const QueryParameters &parameters, const std::string &name)
+{
     const auto found = parameters.find(name);
     return found != parameters.end() && found->second == "1";
 }
 
-const char* const kNothingSaved = "\nNothing was saved.";
-const char* const kUnreachable = "The database cannot be reached just now. Try again shortly.";
+const char *const kNothingSaved = "\nNothing was saved.";
+const char *const kUnreachable = "The database cannot be reached just now. Try again shortly.";
 
-}  // namespace
+} // namespace
 
-HttpReply answerQuery(Storage& storage, const QueryParameters& parameters) {
+HttpReply answerQuery(Storage &storage, const QueryParameters &parameters)
+{
     const bool count = isOn(parameters, "count");
     const bool active = isOn(parameters, "active");
     const bool selected = isOn(parameters, "selected");
@@ -47,28 +56,31 @@ HttpReply answerQuery(Storage& storage, const QueryParameters& parameters) {
     }
 
     try {
-        if (count) return xml(countsReplyXml(*vendorId, storage.counts(*vendorId)));
+        if (count)
+            return xml(countsReplyXml(*vendorId, storage.counts(*vendorId)));
         if (active) {
             ActiveCentersReply reply(*vendorId);
-            storage.readActiveCenters(*vendorId, [&](const ActiveCenterRow& center) { reply.add(center); });
+            storage.readActiveCenters(*vendorId, [&](const ActiveCenterRow &center) { reply.add(center); });
             return xml(reply.finish());
         }
         SelectedCentersReply reply(*vendorId);
-        storage.readSelectedCenters(*vendorId, [&](const SelectedCenterRow& center) { reply.add(center); });
+        storage.readSelectedCenters(*vendorId, [&](const SelectedCenterRow &center) { reply.add(center); });
         return xml(reply.finish());
-    } catch (const StorageUnavailable& error) {
+    } catch (const StorageUnavailable &error) {
         HttpReply failed = text(503, kUnreachable);
         failed.diagnostic = error.what();
         return failed;
-    } catch (const StorageError& error) {
+    } catch (const StorageError &error) {
         HttpReply failed = text(500, "The database could not be read.");
         failed.diagnostic = error.what();
         return failed;
     }
 }
 
-HttpReply answerSave(Storage& storage, std::string_view body, std::string_view timestamp) {
-    if (body.size() > kMaxSaveBodyBytes) return tooLargeSaveReply();
+HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp)
+{
+    if (body.size() > kMaxSaveBodyBytes)
+        return tooLargeSaveReply();
     const DecodedSaveForm form = decodeSaveForm(body);
     if (!form.ok()) {
         return text(400, "The changes could not be read: " + form.error + "." + kNothingSaved);
@@ -82,8 +94,9 @@ HttpReply answerSave(Storage& storage, std::string_view body, std::string_view t
     for (std::size_t i = 0; i < form.statements.size(); ++i) {
         ParsedStatement parsed = parseStatement(form.statements[i]);
         if (!parsed.statement) {
-            return text(400, "Statement " + std::to_string(i + 1) + " (\"" + statementExcerpt(form.statements[i]) +
-                                 "\") was refused: " + parsed.error + "." + kNothingSaved);
+            return text(400,
+                "Statement " + std::to_string(i + 1) + " (\"" + statementExcerpt(form.statements[i])
+                    + "\") was refused: " + parsed.error + "." + kNothingSaved);
         }
         statements.push_back(std::move(*parsed.statement));
     }
@@ -93,9 +106,10 @@ HttpReply answerSave(Storage& storage, std::string_view body, std::string_view t
     case ApplyResult::Outcome::Applied:
         return text(200, savedReplyText(statements, result));
     case ApplyResult::Outcome::UnknownReference:
-        return text(422, "Statement " + std::to_string(result.failedStatementIndex + 1) + " (\"" +
-                             statementExcerpt(form.statements[result.failedStatementIndex]) + "\") names " + result.detail +
-                             "." + kNothingSaved);
+        return text(422,
+            "Statement " + std::to_string(result.failedStatementIndex + 1) + " (\""
+                + statementExcerpt(form.statements[result.failedStatementIndex]) + "\") names " + result.detail + "."
+                + kNothingSaved);
     case ApplyResult::Outcome::StorageFailure:
         break;
     case ApplyResult::Outcome::Unavailable: {
@@ -106,8 +120,8 @@ HttpReply answerSave(Storage& storage, std::string_view body, std::string_view t
     case ApplyResult::Outcome::CommitUncertain: {
         // The commit may have gone through: saying "nothing was saved" could be false.
         HttpReply failed = text(503,
-                                "The connection to the database broke while the changes were being committed: they "
-                                "were saved either in full or not at all. Reload the lists to see which.");
+            "The connection to the database broke while the changes were being committed: they "
+            "were saved either in full or not at all. Reload the lists to see which.");
         failed.diagnostic = result.detail;
         return failed;
     }
@@ -117,17 +131,19 @@ HttpReply answerSave(Storage& storage, std::string_view body, std::string_view t
     return failed;
 }
 
-HttpReply tooLargeSaveReply() {
+HttpReply tooLargeSaveReply()
+{
     return text(413, std::string("The changes are too large to be sent at once.") + kNothingSaved);
 }
 
-std::string currentLocalTimestamp() {
+std::string currentLocalTimestamp()
+{
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
+    std::tm local {};
     localtime_r(&now, &local);
     char buffer[32];
     const std::size_t length = std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
     return std::string(buffer, length);
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

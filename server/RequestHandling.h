@@ -8,11 +8,12 @@
 
 namespace vendorcenter::server {
 
-struct HttpReply {
+struct HttpReply
+{
     int status = 200;
     std::string contentType;
     std::string body;
-    std::string diagnostic;  // for the server's log only, never sent
+    std::string diagnostic; // for the server's log only, never sent
 };
 
 // Not text/xml: the packaged cpp-httplib compresses text/* replies with brotli
@@ -28,11 +29,11 @@ inline constexpr std::size_t kMaxSaveBodyBytes = 16u * 1024u * 1024u;
 using QueryParameters = std::multimap<std::string, std::string>;
 
 // GET /VendorCenter.asp: ?count=1, ?active=1 or ?selected=1, each with &VendorID=N.
-HttpReply answerQuery(Storage& storage, const QueryParameters& parameters);
+HttpReply answerQuery(Storage &storage, const QueryParameters &parameters);
 
 // POST /VendorCenter.asp with "SQL=<enc>&..." fields. `timestamp` stands for
 // GETDATE(). Nothing is applied unless the reply is 200.
-HttpReply answerSave(Storage& storage, std::string_view body, std::string_view timestamp);
+HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp);
 
 // The answer to a save body over kMaxSaveBodyBytes.
 HttpReply tooLargeSaveReply();
@@ -40,4 +41,4 @@ HttpReply tooLargeSaveReply();
 // The current local time as 'YYYY-MM-DD HH:MM:SS'.
 std::string currentLocalTimestamp();
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

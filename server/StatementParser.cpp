@@ -7,39 +7,60 @@
 namespace vendorcenter::server {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isWordStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool isWordChar(char c) { return isWordStart(c) || isDigit(c); }
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool isWordStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool isWordChar(char c)
+{
+    return isWordStart(c) || isDigit(c);
+}
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
     }
     return true;
 }
 
 enum class TokenKind { Word, Number, Punct };
 
-struct Token {
+struct Token
+{
     TokenKind kind;
     std::string_view text;
 };
 
-struct Tokens {
+struct Tokens
+{
     std::vector<Token> tokens;
     std::string error;
 };
 
-std::string quoted(std::string_view text) {
+std::string quoted(std::string_view text)
+{
     constexpr std::size_t kLongest = 30;
     std::string out = "\"";
     out.append(text.substr(0, kLongest));
-    if (text.size() > kLongest) out += "...";
+    if (text.size() > kLongest)
+        out += "...";
     out += '"';
     return out;
 }
@@ -47,7 +68,8 @@ std::string quoted(std::string_view text) {
 // Splits the text into words, numbers and the punctuation the three shapes
 // use. Characters that could start a comment, a string or a second statement
 // are refused here already, with a reason a person can act on.
-Tokens tokenize(std::string_view text) {
+Tokens tokenize(std::string_view text)
+{
     Tokens result;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -59,14 +81,16 @@ Tokens tokenize(std::string_view text) {
         const char next = i + 1 < text.size() ? text[i + 1] : '\0';
         if (isWordStart(c)) {
             std::size_t end = i + 1;
-            while (end < text.size() && isWordChar(text[end])) ++end;
+            while (end < text.size() && isWordChar(text[end]))
+                ++end;
             result.tokens.push_back({TokenKind::Word, text.substr(i, end - i)});
             i = end;
         } else if (isDigit(c) || (c == '-' && isDigit(next)) || (c == '.' && isDigit(next))) {
             // Take everything that could belong to a number so that "1e3" or
             // "0x10" are judged as one token instead of a number and a word.
             std::size_t end = i + 1;
-            while (end < text.size() && (isWordChar(text[end]) || text[end] == '.')) ++end;
+            while (end < text.size() && (isWordChar(text[end]) || text[end] == '.'))
+                ++end;
             result.tokens.push_back({TokenKind::Number, text.substr(i, end - i)});
             i = end;
         } else if (c == '(' || c == ')' || c == ',' || c == '=') {
@@ -100,93 +124,111 @@ Tokens tokenize(std::string_view text) {
 // One expected element of a statement shape.
 enum class Expect { Keyword, Punct, Int32, Decimal, DutyFlag, IdList };
 
-struct Step {
+struct Step
+{
     Expect expect;
-    std::string_view text;  // the keyword or punctuation, or a name for values
+    std::string_view text; // the keyword or punctuation, or a name for values
 };
 
-constexpr Step kw(std::string_view word) { return {Expect::Keyword, word}; }
-constexpr Step p(std::string_view punct) { return {Expect::Punct, punct}; }
-constexpr Step value(Expect kind, std::string_view name) { return {kind, name}; }
+constexpr Step kw(std::string_view word)
+{
+    return {Expect::Keyword, word};
+}
+constexpr Step p(std::string_view punct)
+{
+    return {Expect::Punct, punct};
+}
+constexpr Step value(Expect kind, std::string_view name)
+{
+    return {kind, name};
+}
 
-const std::vector<Step>& insertShape() {
-    static const std::vector<Step> shape = {
-        kw("INSERT"), kw("INTO"), kw("VendorCenterCrossReference"),
-        p("("), kw("VendorID"), p(","), kw("CenterID"), p(","), kw("CenterHandlingFee"), p(","),
-        kw("DutyBrokerageFee"), p(","), kw("RecordLastUpdated"), p(")"),
-        kw("VALUES"), p("("),
-        value(Expect::Int32, "the vendor id"), p(","),
-        value(Expect::Int32, "the center id"), p(","),
-        value(Expect::Decimal, "the handling fee"), p(","),
-        value(Expect::DutyFlag, "the duty brokerage flag"), p(","),
-        kw("GETDATE"), p("("), p(")"), p(")")};
+const std::vector<Step> &insertShape()
+{
+    static const std::vector<Step> shape = {kw("INSERT"), kw("INTO"), kw("VendorCenterCrossReference"), p("("),
+        kw("VendorID"), p(","), kw("CenterID"), p(","), kw("CenterHandlingFee"), p(","), kw("DutyBrokerageFee"), p(","),
+        kw("RecordLastUpdated"), p(")"), kw("VALUES"), p("("), value(Expect::Int32, "the vendor id"), p(","),
+        value(Expect::Int32, "the center id"), p(","), value(Expect::Decimal, "the handling fee"), p(","),
+        value(Expect::DutyFlag, "the duty brokerage flag"), p(","), kw("GETDATE"), p("("), p(")"), p(")")};
     return shape;
 }
 
-const std::vector<Step>& updateShape() {
-    static const std::vector<Step> shape = {
-        kw("UPDATE"), kw("VendorCenterCrossReference"), kw("SET"),
-        kw("CenterHandlingFee"), p("="), value(Expect::Decimal, "the handling fee"), p(","),
-        kw("DutyBrokerageFee"), p("="), value(Expect::DutyFlag, "the duty brokerage flag"), p(","),
-        kw("RecordLastUpdated"), p("="), kw("GETDATE"), p("("), p(")"),
-        kw("WHERE"), kw("CenterID"), p("="), value(Expect::Int32, "the center id"),
+const std::vector<Step> &updateShape()
+{
+    static const std::vector<Step> shape = {kw("UPDATE"), kw("VendorCenterCrossReference"), kw("SET"),
+        kw("CenterHandlingFee"), p("="), value(Expect::Decimal, "the handling fee"), p(","), kw("DutyBrokerageFee"),
+        p("="), value(Expect::DutyFlag, "the duty brokerage flag"), p(","), kw("RecordLastUpdated"), p("="),
+        kw("GETDATE"), p("("), p(")"), kw("WHERE"), kw("CenterID"), p("="), value(Expect::Int32, "the center id"),
         kw("AND"), kw("VendorID"), p("="), value(Expect::Int32, "the vendor id")};
     return shape;
 }
 
-const std::vector<Step>& deleteShape() {
-    static const std::vector<Step> shape = {
-        kw("DELETE"), kw("FROM"), kw("VendorCenterCrossReference"),
-        kw("WHERE"), kw("VendorID"), p("="), value(Expect::Int32, "the vendor id"),
-        kw("AND"), kw("CenterID"), kw("IN"), p("("), value(Expect::IdList, "the center ids"), p(")")};
+const std::vector<Step> &deleteShape()
+{
+    static const std::vector<Step> shape = {kw("DELETE"), kw("FROM"), kw("VendorCenterCrossReference"), kw("WHERE"),
+        kw("VendorID"), p("="), value(Expect::Int32, "the vendor id"), kw("AND"), kw("CenterID"), kw("IN"), p("("),
+        value(Expect::IdList, "the center ids"), p(")")};
     return shape;
 }
 
-struct Captured {
+struct Captured
+{
     std::vector<std::int32_t> ints;
     std::vector<double> decimals;
     std::vector<int> flags;
     std::vector<std::int32_t> ids;
 };
 
-std::string describe(const Token& token) { return quoted(token.text); }
+std::string describe(const Token &token)
+{
+    return quoted(token.text);
+}
 
 // Walks the tokens along one shape; returns an empty string on a match.
-std::string match(const std::vector<Token>& tokens, const std::vector<Step>& shape, Captured& captured) {
+std::string match(const std::vector<Token> &tokens, const std::vector<Step> &shape, Captured &captured)
+{
     std::size_t at = 0;
-    auto missing = [](std::string_view what) { return "the statement ends where " + std::string(what) + " should follow"; };
+    auto missing = [](std::string_view what) {
+        return "the statement ends where " + std::string(what) + " should follow";
+    };
 
-    for (const Step& step : shape) {
+    for (const Step &step : shape) {
         switch (step.expect) {
         case Expect::Keyword:
         case Expect::Punct: {
             const std::string expected = "\"" + std::string(step.text) + "\"";
-            if (at >= tokens.size()) return missing(expected);
-            const Token& token = tokens[at];
+            if (at >= tokens.size())
+                return missing(expected);
+            const Token &token = tokens[at];
             const bool ok = step.expect == Expect::Keyword
-                                ? token.kind == TokenKind::Word && equalsIgnoringCase(token.text, step.text)
-                                : token.kind == TokenKind::Punct && token.text == step.text;
-            if (!ok) return "expected " + expected + " but found " + describe(token);
+                ? token.kind == TokenKind::Word && equalsIgnoringCase(token.text, step.text)
+                : token.kind == TokenKind::Punct && token.text == step.text;
+            if (!ok)
+                return "expected " + expected + " but found " + describe(token);
             ++at;
             break;
         }
         case Expect::Int32:
         case Expect::DutyFlag:
         case Expect::Decimal: {
-            if (at >= tokens.size()) return missing(step.text);
-            const Token& token = tokens[at];
+            if (at >= tokens.size())
+                return missing(step.text);
+            const Token &token = tokens[at];
             if (token.kind != TokenKind::Number) {
                 return std::string(step.text) + " must be a number, found " + describe(token);
             }
             if (step.expect == Expect::Decimal) {
                 auto fee = parsePlainDecimal(token.text);
-                if (!fee) return std::string(step.text) + " " + describe(token) + " is not a plain decimal number";
+                if (!fee)
+                    return std::string(step.text) + " " + describe(token) + " is not a plain decimal number";
                 captured.decimals.push_back(*fee);
             } else {
                 auto number = parseInt32(token.text);
-                if (!number) return std::string(step.text) + " " + describe(token) + " is not a whole number in range";
+                if (!number)
+                    return std::string(step.text) + " " + describe(token) + " is not a whole number in range";
                 if (step.expect == Expect::DutyFlag) {
-                    if (*number != 0 && *number != 1) return std::string(step.text) + " must be 0 or 1, found " + describe(token);
+                    if (*number != 0 && *number != 1)
+                        return std::string(step.text) + " must be 0 or 1, found " + describe(token);
                     captured.flags.push_back(*number);
                 } else {
                     captured.ints.push_back(*number);
@@ -197,10 +239,12 @@ std::string match(const std::vector<Token>& tokens, const std::vector<Step>& sha
         }
         case Expect::IdList: {
             while (true) {
-                if (at >= tokens.size()) return missing(step.text);
-                const Token& token = tokens[at];
+                if (at >= tokens.size())
+                    return missing(step.text);
+                const Token &token = tokens[at];
                 auto id = token.kind == TokenKind::Number ? parseInt32(token.text) : std::nullopt;
-                if (!id) return "a center id must be a whole number in range, found " + describe(token);
+                if (!id)
+                    return "a center id must be a whole number in range, found " + describe(token);
                 captured.ids.push_back(*id);
                 ++at;
                 if (at < tokens.size() && tokens[at].kind == TokenKind::Punct && tokens[at].text == ",") {
@@ -213,46 +257,61 @@ std::string match(const std::vector<Token>& tokens, const std::vector<Step>& sha
         }
         }
     }
-    if (at != tokens.size()) return "unexpected " + describe(tokens[at]) + " after the end of the statement";
+    if (at != tokens.size())
+        return "unexpected " + describe(tokens[at]) + " after the end of the statement";
     return {};
 }
 
-}  // namespace
+} // namespace
 
-std::optional<std::int32_t> parseInt32(std::string_view text) {
-    if (text.empty()) return std::nullopt;
+std::optional<std::int32_t> parseInt32(std::string_view text)
+{
+    if (text.empty())
+        return std::nullopt;
     std::size_t digitsFrom = text.front() == '-' ? 1 : 0;
-    if (digitsFrom == text.size()) return std::nullopt;
+    if (digitsFrom == text.size())
+        return std::nullopt;
     for (std::size_t i = digitsFrom; i < text.size(); ++i) {
-        if (!isDigit(text[i])) return std::nullopt;
+        if (!isDigit(text[i]))
+            return std::nullopt;
     }
     std::int32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
     return value;
 }
 
-std::optional<double> parsePlainDecimal(std::string_view text) {
+std::optional<double> parsePlainDecimal(std::string_view text)
+{
     // -?digits[.digits]: what the control writes; no exponent, no hex, no blanks.
     std::size_t i = 0;
-    if (i < text.size() && text[i] == '-') ++i;
+    if (i < text.size() && text[i] == '-')
+        ++i;
     const std::size_t intStart = i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    if (i == intStart) return std::nullopt;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    if (i == intStart)
+        return std::nullopt;
     if (i < text.size() && text[i] == '.') {
         ++i;
         const std::size_t fracStart = i;
-        while (i < text.size() && isDigit(text[i])) ++i;
-        if (i == fracStart) return std::nullopt;
+        while (i < text.size() && isDigit(text[i]))
+            ++i;
+        if (i == fracStart)
+            return std::nullopt;
     }
-    if (i != text.size()) return std::nullopt;
+    if (i != text.size())
+        return std::nullopt;
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
-ParsedStatement parseStatement(std::string_view text) {
+ParsedStatement parseStatement(std::string_view text)
+{
     ParsedStatement result;
     Tokens tokens = tokenize(text);
     if (!tokens.error.empty()) {
@@ -264,32 +323,36 @@ ParsedStatement parseStatement(std::string_view text) {
         return result;
     }
 
-    const Token& first = tokens.tokens.front();
+    const Token &first = tokens.tokens.front();
     Captured captured;
     if (first.kind == TokenKind::Word && equalsIgnoringCase(first.text, "INSERT")) {
         result.error = match(tokens.tokens, insertShape(), captured);
         if (result.error.empty()) {
-            result.statement = InsertCrossReference{captured.ints[0], captured.ints[1], captured.decimals[0], captured.flags[0]};
+            result.statement =
+                InsertCrossReference {captured.ints[0], captured.ints[1], captured.decimals[0], captured.flags[0]};
         }
     } else if (first.kind == TokenKind::Word && equalsIgnoringCase(first.text, "UPDATE")) {
         result.error = match(tokens.tokens, updateShape(), captured);
         if (result.error.empty()) {
             // The WHERE clause names the center first, then the vendor.
-            result.statement = UpdateCrossReference{captured.ints[1], captured.ints[0], captured.decimals[0], captured.flags[0]};
+            result.statement =
+                UpdateCrossReference {captured.ints[1], captured.ints[0], captured.decimals[0], captured.flags[0]};
         }
     } else if (first.kind == TokenKind::Word && equalsIgnoringCase(first.text, "DELETE")) {
         result.error = match(tokens.tokens, deleteShape(), captured);
         if (result.error.empty()) {
-            result.statement = DeleteCrossReferences{captured.ints[0], std::move(captured.ids)};
+            result.statement = DeleteCrossReferences {captured.ints[0], std::move(captured.ids)};
         }
     } else {
-        result.error = "only INSERT, UPDATE and DELETE on VendorCenterCrossReference are accepted, found " + describe(first);
+        result.error =
+            "only INSERT, UPDATE and DELETE on VendorCenterCrossReference are accepted, found " + describe(first);
     }
     return result;
 }
 
-std::int32_t vendorOf(const Statement& statement) {
-    return std::visit([](const auto& s) { return s.vendorId; }, statement);
+std::int32_t vendorOf(const Statement &statement)
+{
+    return std::visit([](const auto &s) { return s.vendorId; }, statement);
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

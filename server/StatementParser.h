@@ -10,30 +10,34 @@
 namespace vendorcenter::server {
 
 // The three statements the control produces on VendorCenterCrossReference.
-struct InsertCrossReference {
+struct InsertCrossReference
+{
     std::int32_t vendorId = 0;
     std::int32_t centerId = 0;
     double handlingFee = 0.0;
     int dutyBrokerageFee = 0;
 };
 
-struct UpdateCrossReference {
+struct UpdateCrossReference
+{
     std::int32_t vendorId = 0;
     std::int32_t centerId = 0;
     double handlingFee = 0.0;
     int dutyBrokerageFee = 0;
 };
 
-struct DeleteCrossReferences {
+struct DeleteCrossReferences
+{
     std::int32_t vendorId = 0;
     std::vector<std::int32_t> centerIds;
 };
 
 using Statement = std::variant<InsertCrossReference, UpdateCrossReference, DeleteCrossReferences>;
 
-struct ParsedStatement {
+struct ParsedStatement
+{
     std::optional<Statement> statement;
-    std::string error;  // why the text was refused, when statement is empty
+    std::string error; // why the text was refused, when statement is empty
 };
 
 // Recognises exactly the INSERT, UPDATE and DELETE texts the control builds
@@ -45,6 +49,6 @@ ParsedStatement parseStatement(std::string_view text);
 std::optional<std::int32_t> parseInt32(std::string_view text);
 std::optional<double> parsePlainDecimal(std::string_view text);
 
-std::int32_t vendorOf(const Statement& statement);
+std::int32_t vendorOf(const Statement &statement);
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

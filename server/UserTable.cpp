@@ -21,18 +21,22 @@ using Digest = std::array<std::uint8_t, SHA256_DIGEST_SIZE>;
 
 // Compares without stopping at the first difference, so the time taken does
 // not tell how much of a guess was right.
-bool sameText(std::string_view a, std::string_view b) {
+bool sameText(std::string_view a, std::string_view b)
+{
     return a.size() == b.size() && memeql_sec(a.data(), b.data(), a.size()) != 0;
 }
 
-bool isLowerHex(std::string_view text) {
+bool isLowerHex(std::string_view text)
+{
     for (char c : text) {
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
     }
     return true;
 }
 
-std::string toHex(const Digest& bytes) {
+std::string toHex(const Digest &bytes)
+{
     constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
     for (const std::uint8_t byte : bytes) {
@@ -43,63 +47,83 @@ std::string toHex(const Digest& bytes) {
 }
 
 // The older form of a users file line: SHA-256 of the salt and the password.
-std::string legacyHash(std::string_view salt, std::string_view password) {
+std::string legacyHash(std::string_view salt, std::string_view password)
+{
     sha256_ctx context;
     sha256_init(&context);
-    sha256_update(&context, salt.size(), reinterpret_cast<const std::uint8_t*>(salt.data()));
-    sha256_update(&context, password.size(), reinterpret_cast<const std::uint8_t*>(password.data()));
-    Digest digest{};
+    sha256_update(&context, salt.size(), reinterpret_cast<const std::uint8_t *>(salt.data()));
+    sha256_update(&context, password.size(), reinterpret_cast<const std::uint8_t *>(password.data()));
+    Digest digest {};
     sha256_digest(&context, digest.size(), digest.data());
     return toHex(digest);
 }
 
 // crypt(3) of the password with the stored hash as its setting; empty when
 // the library refuses (it then returns a string starting with "*").
-std::string cryptHash(std::string_view password, const std::string& setting) {
+std::string cryptHash(std::string_view password, const std::string &setting)
+{
     auto data = std::make_unique<crypt_data>();
     const std::string phrase(password);
-    const char* hashed = crypt_rn(phrase.c_str(), setting.c_str(), data.get(), sizeof *data);
-    if (hashed == nullptr || hashed[0] == '*') return {};
+    const char *hashed = crypt_rn(phrase.c_str(), setting.c_str(), data.get(), sizeof *data);
+    if (hashed == nullptr || hashed[0] == '*')
+        return {};
     return hashed;
 }
 
-int base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
+int base64Value(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
     return -1;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
+        if (lower(a[i]) != lower(b[i]))
+            return false;
     }
     return true;
 }
 
-bool isUtf8(std::string_view text) {
+bool isUtf8(std::string_view text)
+{
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
         std::size_t length = 1;
-        if (lead >= 0xF5 || (lead >= 0x80 && lead < 0xC2)) return false;
-        if (lead >= 0xF0) length = 4;
-        else if (lead >= 0xE0) length = 3;
-        else if (lead >= 0xC2) length = 2;
-        if (i + length > text.size()) return false;
+        if (lead >= 0xF5 || (lead >= 0x80 && lead < 0xC2))
+            return false;
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC2)
+            length = 2;
+        if (i + length > text.size())
+            return false;
         for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
         }
         i += length;
     }
     return true;
 }
 
-std::string latin1AsUtf8(std::string_view text) {
+std::string latin1AsUtf8(std::string_view text)
+{
     std::string out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -113,16 +137,21 @@ std::string latin1AsUtf8(std::string_view text) {
     return out;
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
     return text;
 }
 
-}  // namespace
+} // namespace
 
-std::optional<std::string> decodeBase64(std::string_view text) {
-    if (text.size() % 4 != 0) return std::nullopt;
+std::optional<std::string> decodeBase64(std::string_view text)
+{
+    if (text.size() % 4 != 0)
+        return std::nullopt;
     std::string out;
     out.reserve(text.size() / 4 * 3);
     for (std::size_t i = 0; i < text.size(); i += 4) {
@@ -136,14 +165,19 @@ std::optional<std::string> decodeBase64(std::string_view text) {
                 ++padding;
                 continue;
             }
-            if (padding > 0) return std::nullopt;  // data after "="
+            if (padding > 0)
+                return std::nullopt; // data after "="
             values[k] = base64Value(c);
-            if (values[k] < 0) return std::nullopt;
+            if (values[k] < 0)
+                return std::nullopt;
         }
-        const std::uint32_t group = static_cast<std::uint32_t>(values[0] << 18 | values[1] << 12 | values[2] << 6 | values[3]);
+        const std::uint32_t group =
+            static_cast<std::uint32_t>(values[0] << 18 | values[1] << 12 | values[2] << 6 | values[3]);
         out += static_cast<char>(group >> 16);
-        if (padding < 2) out += static_cast<char>((group >> 8) & 0xFF);
-        if (padding < 1) out += static_cast<char>(group & 0xFF);
+        if (padding < 2)
+            out += static_cast<char>((group >> 8) & 0xFF);
+        if (padding < 1)
+            out += static_cast<char>(group & 0xFF);
     }
     return out;
 }
@@ -152,28 +186,33 @@ std::optional<std::string> decodeBase64(std::string_view text) {
 // with every request. A password that passed is remembered per user as a keyed
 // SHA-256 under a key of this process, so that its next requests are checked
 // in microseconds; the password itself is never kept.
-struct UserTable::VerifiedPasswords {
-    VerifiedPasswords() {
-        if (getrandom(key.data(), key.size(), 0) != static_cast<ssize_t>(key.size())) std::abort();
+struct UserTable::VerifiedPasswords
+{
+    VerifiedPasswords()
+    {
+        if (getrandom(key.data(), key.size(), 0) != static_cast<ssize_t>(key.size()))
+            std::abort();
     }
 
-    Digest keyed(std::string_view user, std::string_view password) const {
+    Digest keyed(std::string_view user, std::string_view password) const
+    {
         hmac_sha256_ctx context;
         hmac_sha256_set_key(&context, key.size(), key.data());
-        hmac_sha256_update(&context, user.size(), reinterpret_cast<const std::uint8_t*>(user.data()));
-        hmac_sha256_update(&context, 1, reinterpret_cast<const std::uint8_t*>(":"));
-        hmac_sha256_update(&context, password.size(), reinterpret_cast<const std::uint8_t*>(password.data()));
-        Digest digest{};
+        hmac_sha256_update(&context, user.size(), reinterpret_cast<const std::uint8_t *>(user.data()));
+        hmac_sha256_update(&context, 1, reinterpret_cast<const std::uint8_t *>(":"));
+        hmac_sha256_update(&context, password.size(), reinterpret_cast<const std::uint8_t *>(password.data()));
+        Digest digest {};
         hmac_sha256_digest(&context, digest.size(), digest.data());
         return digest;
     }
 
-    std::array<std::uint8_t, 32> key{};
+    std::array<std::uint8_t, 32> key {};
     std::mutex mutex;
     std::map<std::string, Digest, std::less<>> byUser;
 };
 
-UserTable::Parsed UserTable::parse(std::string_view text) {
+UserTable::Parsed UserTable::parse(std::string_view text)
+{
     Parsed parsed;
     UserTable table;
     table.verified_ = std::make_shared<VerifiedPasswords>();
@@ -183,7 +222,8 @@ UserTable::Parsed UserTable::parse(std::string_view text) {
         const std::string_view line = trimmed(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         ++lineNumber;
-        if (line.empty() || line.front() == '#') continue;
+        if (line.empty() || line.front() == '#')
+            continue;
 
         const std::string where = "line " + std::to_string(lineNumber);
         const std::size_t colon = line.find(':');
@@ -202,15 +242,17 @@ UserTable::Parsed UserTable::parse(std::string_view text) {
             entry.hash = rest;
             // Only hashes the library can check and still counts as sound: no
             // Apache MD5 ($apr1$), no traditional DES or MD5-crypt.
-            if (rest.find(':') != std::string_view::npos || crypt_checksalt(entry.hash.c_str()) != CRYPT_SALT_OK ||
-                cryptHash("", entry.hash).size() != entry.hash.size()) {
-                parsed.error = where + ": the hash is not one of yescrypt, bcrypt or SHA-crypt "
-                                       "(make one with vendorcenter-server --hash-password USER)";
+            if (rest.find(':') != std::string_view::npos || crypt_checksalt(entry.hash.c_str()) != CRYPT_SALT_OK
+                || cryptHash("", entry.hash).size() != entry.hash.size()) {
+                parsed.error = where
+                    + ": the hash is not one of yescrypt, bcrypt or SHA-crypt "
+                      "(make one with vendorcenter-server --hash-password USER)";
                 return parsed;
             }
         } else {
             const std::size_t second = rest.find(':');
-            const std::string_view hash = second == std::string_view::npos ? std::string_view() : rest.substr(second + 1);
+            const std::string_view hash =
+                second == std::string_view::npos ? std::string_view() : rest.substr(second + 1);
             if (second == std::string_view::npos || hash.find(':') != std::string_view::npos) {
                 parsed.error = where + " is not user:hash";
                 return parsed;
@@ -219,7 +261,7 @@ UserTable::Parsed UserTable::parse(std::string_view text) {
                 parsed.error = where + ": the hash must be 64 lower-case hex digits";
                 return parsed;
             }
-            entry = Entry{std::string(hash), std::string(rest.substr(0, second)), true};
+            entry = Entry {std::string(hash), std::string(rest.substr(0, second)), true};
         }
         if (!table.users_.emplace(std::string(user), std::move(entry)).second) {
             parsed.error = where + " names user \"" + std::string(user) + "\" a second time";
@@ -234,77 +276,96 @@ UserTable::Parsed UserTable::parse(std::string_view text) {
     return parsed;
 }
 
-bool UserTable::matchesSlowly(const Entry& entry, std::string_view password) const {
-    if (entry.legacy) return sameText(legacyHash(entry.legacySalt, password), entry.hash);
+bool UserTable::matchesSlowly(const Entry &entry, std::string_view password) const
+{
+    if (entry.legacy)
+        return sameText(legacyHash(entry.legacySalt, password), entry.hash);
     const std::string hashed = cryptHash(password, entry.hash);
     return !hashed.empty() && sameText(hashed, entry.hash);
 }
 
-bool UserTable::accepts(std::string_view user, std::string_view password) const {
+bool UserTable::accepts(std::string_view user, std::string_view password) const
+{
     const auto found = users_.find(user);
     if (found == users_.end()) {
         // As slow as a wrong password, so that the time taken does not tell
         // which user names exist.
-        if (!users_.empty()) matchesSlowly(users_.begin()->second, password);
+        if (!users_.empty())
+            matchesSlowly(users_.begin()->second, password);
         return false;
     }
     const Digest keyed = verified_->keyed(user, password);
     {
         std::lock_guard lock(verified_->mutex);
         const auto remembered = verified_->byUser.find(user);
-        if (remembered != verified_->byUser.end() &&
-            memeql_sec(remembered->second.data(), keyed.data(), keyed.size()) != 0) {
+        if (remembered != verified_->byUser.end()
+            && memeql_sec(remembered->second.data(), keyed.data(), keyed.size()) != 0) {
             return true;
         }
     }
-    if (!matchesSlowly(found->second, password)) return false;
+    if (!matchesSlowly(found->second, password))
+        return false;
     std::lock_guard lock(verified_->mutex);
     verified_->byUser.insert_or_assign(found->first, keyed);
     return true;
 }
 
-bool UserTable::acceptsAuthorization(std::string_view headerValue) const {
+bool UserTable::acceptsAuthorization(std::string_view headerValue) const
+{
     headerValue = trimmed(headerValue);
     const std::size_t blank = headerValue.find(' ');
-    if (blank == std::string_view::npos || !equalsIgnoringCase(headerValue.substr(0, blank), "Basic")) return false;
+    if (blank == std::string_view::npos || !equalsIgnoringCase(headerValue.substr(0, blank), "Basic"))
+        return false;
     auto credentials = decodeBase64(trimmed(headerValue.substr(blank + 1)));
-    if (!credentials) return false;
+    if (!credentials)
+        return false;
     // The challenge asks for UTF-8, but some clients send Latin-1 all the
     // same; bytes that cannot be UTF-8 are read as Latin-1.
-    if (!isUtf8(*credentials)) credentials = latin1AsUtf8(*credentials);
+    if (!isUtf8(*credentials))
+        credentials = latin1AsUtf8(*credentials);
     const std::size_t colon = credentials->find(':');
-    if (colon == std::string::npos) return false;
+    if (colon == std::string::npos)
+        return false;
     return accepts(std::string_view(*credentials).substr(0, colon), std::string_view(*credentials).substr(colon + 1));
 }
 
-std::vector<std::string> UserTable::usersToRehash() const {
+std::vector<std::string> UserTable::usersToRehash() const
+{
     std::vector<std::string> names;
-    for (const auto& [user, entry] : users_) {
-        if (entry.legacy) names.push_back(user);
+    for (const auto &[user, entry] : users_) {
+        if (entry.legacy)
+            names.push_back(user);
     }
     return names;
 }
 
-UserTable::Parsed loadUsersFile(const std::string& path) {
+UserTable::Parsed loadUsersFile(const std::string &path)
+{
     std::ifstream file(path, std::ios::binary);
-    if (!file) return {std::nullopt, "cannot read " + path};
+    if (!file)
+        return {std::nullopt, "cannot read " + path};
     std::ostringstream content;
     content << file.rdbuf();
     UserTable::Parsed parsed = UserTable::parse(content.str());
-    if (!parsed.users) parsed.error = path + ": " + parsed.error;
+    if (!parsed.users)
+        parsed.error = path + ": " + parsed.error;
     return parsed;
 }
 
-std::string userLine(std::string_view user, std::string_view password) {
+std::string userLine(std::string_view user, std::string_view password)
+{
     // yescrypt at the library's default cost, salted from the system's random source.
     std::unique_ptr<char, decltype(&std::free)> setting(crypt_gensalt_ra("$y$", 0, nullptr, 0), &std::free);
-    if (!setting) return {};
+    if (!setting)
+        return {};
     const std::string hashed = cryptHash(password, setting.get());
-    if (hashed.empty()) return {};
+    if (hashed.empty())
+        return {};
     return std::string(user) + ":" + hashed;
 }
 
-int printUserLine(const std::string& user, std::istream& in, std::ostream& out, std::ostream& errors) {
+int printUserLine(const std::string &user, std::istream &in, std::ostream &out, std::ostream &errors)
+{
     if (user.empty() || user.find(':') != std::string::npos || user.find('\n') != std::string::npos) {
         errors << "vendorcenter-server: a user name must not be empty or hold \":\"\n";
         return 2;
@@ -314,7 +375,8 @@ int printUserLine(const std::string& user, std::istream& in, std::ostream& out, 
         errors << "vendorcenter-server: give the password on the first line of standard input\n";
         return 2;
     }
-    if (!password.empty() && password.back() == '\r') password.pop_back();
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
     if (password.empty()) {
         errors << "vendorcenter-server: the password must not be empty\n";
         return 2;
@@ -328,4 +390,4 @@ int printUserLine(const std::string& user, std::istream& in, std::ostream& out, 
     return 0;
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -22,7 +22,8 @@ std::optional<std::string> decodeBase64(std::string_view text);
 //                      password; still accepted, but to be rehashed
 // Blank lines and lines starting with "#" are passed over. A user name holds
 // no ":" (HTTP Basic splits there).
-class UserTable {
+class UserTable
+{
 public:
     struct Parsed;
     static Parsed parse(std::string_view text);
@@ -38,27 +39,29 @@ public:
     std::vector<std::string> usersToRehash() const;
 
 private:
-    struct Entry {
-        std::string hash;         // crypt(3) form, or lower-case hex of the older form
-        std::string legacySalt;   // the older form only
+    struct Entry
+    {
+        std::string hash; // crypt(3) form, or lower-case hex of the older form
+        std::string legacySalt; // the older form only
         bool legacy = false;
     };
     struct VerifiedPasswords;
 
-    bool matchesSlowly(const Entry& entry, std::string_view password) const;
+    bool matchesSlowly(const Entry &entry, std::string_view password) const;
 
     std::map<std::string, Entry, std::less<>> users_;
     // Shared by copies: the table itself never changes once parsed.
     std::shared_ptr<VerifiedPasswords> verified_;
 };
 
-struct UserTable::Parsed {
+struct UserTable::Parsed
+{
     std::optional<UserTable> users;
-    std::string error;  // with the line number, when users is empty
+    std::string error; // with the line number, when users is empty
 };
 
 // Reads and parses a users file; an unreadable or empty file is an error.
-UserTable::Parsed loadUsersFile(const std::string& path);
+UserTable::Parsed loadUsersFile(const std::string &path);
 
 // One line of a users file for this user and password: a yescrypt hash with a
 // fresh random salt. Empty when the hash cannot be made.
@@ -66,9 +69,9 @@ std::string userLine(std::string_view user, std::string_view password);
 
 // --hash-password USER: reads the password from the first line of `in` and
 // writes the user's line to `out`. Returns the process exit code.
-int printUserLine(const std::string& user, std::istream& in, std::ostream& out, std::ostream& errors);
+int printUserLine(const std::string &user, std::istream &in, std::ostream &out, std::ostream &errors);
 
 // The value of WWW-Authenticate that asks for credentials.
 inline constexpr std::string_view kAuthenticateChallenge = R"(Basic realm="VendorCenter", charset="UTF-8")";
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

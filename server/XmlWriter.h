@@ -9,11 +9,12 @@ namespace vendorcenter::server {
 // Appends text escaped for XML content or attribute values. Invalid UTF-8 and
 // characters XML 1.0 cannot carry become U+FFFD, so a reply stays well-formed
 // whatever the database holds.
-void appendEscapedXml(std::string& out, std::string_view text);
+void appendEscapedXml(std::string &out, std::string_view text);
 
 // A small indenting writer for the replies. Indentation is whitespace-only
 // text, which the control's reader drops, so it never shifts positions.
-class XmlWriter {
+class XmlWriter
+{
 public:
     explicit XmlWriter(std::size_t expectedSize = 256);
 
@@ -34,4 +35,4 @@ private:
     int depth_ = 0;
 };
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

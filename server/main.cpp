@@ -24,20 +24,22 @@ namespace {
 // of the heap; both ways every request faults in megabytes of new pages, and
 // a 32,000-row reply took four times as long as two of 16,000. A fixed
 // threshold and trim keep the pages between requests.
-void keepReplyBuffersInTheHeap() {
+void keepReplyBuffersInTheHeap()
+{
     mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv)
+{
     const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
         std::cerr << "vendorcenter-server: " << parsed.error << " (see --help)\n";
         return 2;
     }
-    const ServerOptions& options = *parsed.options;
+    const ServerOptions &options = *parsed.options;
     if (options.showHelp) {
         std::cout << usageText();
         return 0;
@@ -46,7 +48,8 @@ int main(int argc, char** argv) {
         std::cout << "vendorcenter-server " VENDORCENTER_VERSION_STRING "\n";
         return 0;
     }
-    if (options.hashPasswordUser) return printUserLine(*options.hashPasswordUser, std::cin, std::cout, std::cerr);
+    if (options.hashPasswordUser)
+        return printUserLine(*options.hashPasswordUser, std::cin, std::cout, std::cerr);
     std::optional<UserTable> users;
     if (!options.usersFile.empty()) {
         UserTable::Parsed loaded = loadUsersFile(options.usersFile);
@@ -57,10 +60,10 @@ int main(int argc, char** argv) {
         users = std::move(loaded.users);
         if (const auto names = users->usersToRehash(); !names.empty()) {
             std::string list;
-            for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+            for (const std::string &name : names)
+                list += (list.empty() ? "" : ", ") + name;
             std::cerr << "vendorcenter-server: warning: " << options.usersFile
-                      << " holds SHA-256 lines; give these users new lines made with --hash-password: " << list
-                      << "\n";
+                      << " holds SHA-256 lines; give these users new lines made with --hash-password: " << list << "\n";
         }
     }
     // A client that hangs up mid-reply must not end the process.
@@ -78,20 +81,22 @@ int main(int argc, char** argv) {
     std::unique_ptr<Storage> storage;
     try {
         storage = openStorage(options.database);
-    } catch (const std::exception& error) {
+    } catch (const std::exception &error) {
         std::cerr << "vendorcenter-server: " << error.what() << "\n";
         return 1;
     }
 
     HttpServer server(*storage);
-    if (users) server.requireCredentials(std::move(*users));
+    if (users)
+        server.requireCredentials(std::move(*users));
     const int port = server.bind(options.host, options.port);
     if (port < 0) {
         std::cerr << "vendorcenter-server: cannot listen on " << options.host << ":" << options.port << "\n";
         return 1;
     }
     if (!isLoopbackHost(options.host)) {
-        std::cerr << "vendorcenter-server: warning: listening on " << options.host << ", reachable from other machines; "
+        std::cerr << "vendorcenter-server: warning: listening on " << options.host
+                  << ", reachable from other machines; "
                   << (options.usersFile.empty() ? "anyone who reaches it can change cross-references\n"
                                                 : "credentials travel in clear text unless TLS is put in front\n");
     }
@@ -104,9 +109,10 @@ int main(int argc, char** argv) {
 
     // Wait for SIGINT/SIGTERM; look now and then whether serving ended on its own.
     bool servingEnded = false;
-    const timespec pollInterval{1, 0};
+    const timespec pollInterval {1, 0};
     while (true) {
-        if (sigtimedwait(&endSignals, nullptr, &pollInterval) > 0) break;
+        if (sigtimedwait(&endSignals, nullptr, &pollInterval) > 0)
+            break;
         if (!server.isRunning()) {
             servingEnded = true;
             break;

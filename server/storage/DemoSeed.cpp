@@ -2,7 +2,8 @@
 
 namespace vendorcenter::server {
 
-const DemoSeed& demoSeed() {
+const DemoSeed &demoSeed()
+{
     static const DemoSeed seed = {
         {
             {12, "Northwind Supply", 1},
@@ -18,7 +19,13 @@ const DemoSeed& demoSeed() {
             {5, "Smith & Sons <North>", 1, "Duluth", 1, "2026-01-14 16:45:12"},
             {6, "Pacific Crossdock", 1, "Tacoma", 1, std::nullopt},
             {7, "Warehouse East", 2, "Toledo", 1, "2026-05-12 14:03:11"},
-            {8, "Montr\xC3\xA9" "al Distribution", 2, "Montr\xC3\xA9" "al", 1, "2026-02-20 09:00:00"},
+            {8,
+                "Montr\xC3\xA9"
+                "al Distribution",
+                2,
+                "Montr\xC3\xA9"
+                "al",
+                1, "2026-02-20 09:00:00"},
             {9, "Toronto Gateway", 2, "Toronto", 1, "2026-02-20 09:00:00"},
             {10, "Prairie Hub", 2, "Winnipeg", 1, "2026-03-02 11:20:40"},
             {11, "Atlantic Terminal", 2, "Halifax", 1, std::nullopt},
@@ -29,7 +36,13 @@ const DemoSeed& demoSeed() {
             {18, "Old Mill Storage", 1, std::nullopt, 0, std::nullopt},
             {19, "Bayou Transfer", 1, "New Orleans", 1, "2026-01-05 12:00:00"},
             {20, "Twin Cities Fulfillment", 1, "Minneapolis", 1, "2026-01-05 12:00:00"},
-            {22, "Qu\xC3\xA9" "bec Entrep\xC3\xB4t", 2, "Qu\xC3\xA9" "bec", 1, "2026-03-15 15:10:00"},
+            {22,
+                "Qu\xC3\xA9"
+                "bec Entrep\xC3\xB4t",
+                2,
+                "Qu\xC3\xA9"
+                "bec",
+                1, "2026-03-15 15:10:00"},
             {23, "Vancouver Harbour", 2, "Vancouver", 1, "2026-03-15 15:10:00"},
             {24, "Calgary Crossroads", 2, "Calgary", 0, "2025-08-01 09:45:00"},
             {25, "Empire State Distribution", 1, "Albany", 1, "2025-09-09 09:09:09"},
@@ -58,4 +71,4 @@ const DemoSeed& demoSeed() {
     return seed;
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

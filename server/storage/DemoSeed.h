@@ -8,13 +8,15 @@
 namespace vendorcenter::server {
 
 // The demo data a new database starts with, the same for every storage.
-struct SeedVendor {
+struct SeedVendor
+{
     std::int32_t vendorId;
     std::string vendorName;
     int dutyDefault;
 };
 
-struct SeedCenter {
+struct SeedCenter
+{
     std::int32_t centerId;
     std::string centerName;
     std::int32_t countryId;
@@ -23,7 +25,8 @@ struct SeedCenter {
     std::optional<std::string> dateUpdated;
 };
 
-struct SeedCrossReference {
+struct SeedCrossReference
+{
     std::int32_t vendorId;
     std::int32_t centerId;
     double handlingFee;
@@ -31,12 +34,13 @@ struct SeedCrossReference {
     std::string recordLastUpdated;
 };
 
-struct DemoSeed {
+struct DemoSeed
+{
     std::vector<SeedVendor> vendors;
     std::vector<SeedCenter> centers;
     std::vector<SeedCrossReference> crossReferences;
 };
 
-const DemoSeed& demoSeed();
+const DemoSeed &demoSeed();
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -13,23 +13,31 @@ namespace {
 
 constexpr std::string_view kMask = "***";
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
     }
     return true;
 }
 
 // Masks every "password=value" of a URI query ('&'-separated).
-std::string maskQueryPasswords(std::string_view query) {
+std::string maskQueryPasswords(std::string_view query)
+{
     std::string out;
     std::size_t start = 0;
     while (start <= query.size()) {
         std::size_t end = query.find('&', start);
-        if (end == std::string_view::npos) end = query.size();
+        if (end == std::string_view::npos)
+            end = query.size();
         const std::string_view pair = query.substr(start, end - start);
         const std::size_t equals = pair.find('=');
         if (equals != std::string_view::npos && equalsIgnoringCase(pair.substr(0, equals), "password")) {
@@ -38,7 +46,8 @@ std::string maskQueryPasswords(std::string_view query) {
         } else {
             out.append(pair);
         }
-        if (end == query.size()) break;
+        if (end == query.size())
+            break;
         out += '&';
         start = end + 1;
     }
@@ -47,17 +56,20 @@ std::string maskQueryPasswords(std::string_view query) {
 
 // Masks "password = value" settings of a keyword/value connection string;
 // the value may be quoted with backslash escapes.
-std::string maskKeywordPasswords(std::string_view text) {
+std::string maskKeywordPasswords(std::string_view text)
+{
     std::string out;
     std::size_t i = 0;
     while (i < text.size()) {
         const bool wordStart = i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1]));
         if (wordStart && equalsIgnoringCase(text.substr(i, 8), "password")) {
             std::size_t j = i + 8;
-            while (j < text.size() && text[j] == ' ') ++j;
+            while (j < text.size() && text[j] == ' ')
+                ++j;
             if (j < text.size() && text[j] == '=') {
                 ++j;
-                while (j < text.size() && text[j] == ' ') ++j;
+                while (j < text.size() && text[j] == ' ')
+                    ++j;
                 out.append(text.substr(i, j - i));
                 out.append(kMask);
                 // A quoted value may hold blanks; whatever follows it up to
@@ -68,7 +80,8 @@ std::string maskKeywordPasswords(std::string_view text) {
                         j += 2;
                         continue;
                     }
-                    if (text[j] == '\'') quoted = !quoted;
+                    if (text[j] == '\'')
+                        quoted = !quoted;
                     ++j;
                 }
                 i = std::min(j, text.size());
@@ -80,14 +93,17 @@ std::string maskKeywordPasswords(std::string_view text) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
-bool isPostgresDatabase(std::string_view database) {
+bool isPostgresDatabase(std::string_view database)
+{
     return startsWith(database, "postgresql://") || startsWith(database, "postgres://");
 }
 
-std::string databaseForDisplay(std::string_view database) {
-    if (!isPostgresDatabase(database)) return maskKeywordPasswords(database);
+std::string databaseForDisplay(std::string_view database)
+{
+    if (!isPostgresDatabase(database))
+        return maskKeywordPasswords(database);
     const std::size_t authorityStart = database.find("://") + 3;
     const std::size_t queryStart = std::min(database.find('?', authorityStart), database.size());
     std::string out(database.substr(0, authorityStart));
@@ -113,7 +129,8 @@ std::string databaseForDisplay(std::string_view database) {
     return out;
 }
 
-std::unique_ptr<Storage> openStorage(const std::string& database) {
+std::unique_ptr<Storage> openStorage(const std::string &database)
+{
     if (isPostgresDatabase(database)) {
 #ifdef VENDORCENTER_HAS_POSTGRESQL
         return PostgresStorage::open(database);
@@ -124,4 +141,4 @@ std::unique_ptr<Storage> openStorage(const std::string& database) {
     return SqliteStorage::open(database);
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

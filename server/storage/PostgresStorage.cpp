@@ -6,8 +6,8 @@
 #include <libpq-fe.h>
 
 #include <charconv>
-#include <compare>
 #include <chrono>
+#include <compare>
 #include <functional>
 #include <map>
 #include <random>
@@ -20,14 +20,14 @@ namespace {
 
 // ---- the SQL only the PostgreSQL storage runs; the rest is in StorageSql ---
 
-constexpr const char* kSessionSettings =
+constexpr const char *kSessionSettings =
     // Floats as text must read back as the very same double, whatever the
     // server's default, so that fees come out as they do from SQLite.
     "SET extra_float_digits = 3";
 
 // Keeps two servers that start on one empty database from both seeding it.
-constexpr const char* kSeedLock = "SELECT pg_advisory_xact_lock(738106502)";
-constexpr const char* kCountTables = "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()";
+constexpr const char *kSeedLock = "SELECT pg_advisory_xact_lock(738106502)";
+constexpr const char *kCountTables = "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()";
 
 // A post is applied in a fixed number of round trips whatever its size:
 // lock the pairs it names, read which vendors, centers and pairs exist, work
@@ -38,42 +38,45 @@ constexpr const char* kCountTables = "SELECT count(*) FROM pg_catalog.pg_tables 
 //
 // The advisory locks (vendor, center) cover pairs that do not exist yet, so
 // two posts naming one pair take turns; taken in one order, they cannot deadlock.
-constexpr const char* kLockPairs =
+constexpr const char *kLockPairs =
     "SELECT pg_advisory_xact_lock(p.v, p.c) FROM"
     " (SELECT DISTINCT v, c FROM unnest($1::integer[], $2::integer[]) AS u(v, c) ORDER BY v, c) AS p";
 // Vendors and centers stay until the commit (no one can remove them meanwhile).
-constexpr const char* kKnownVendors = "SELECT VendorID FROM Vendors WHERE VendorID = ANY($1::integer[]) FOR KEY SHARE";
-constexpr const char* kKnownCenters = "SELECT CenterID FROM Centers WHERE CenterID = ANY($1::integer[]) FOR KEY SHARE";
-constexpr const char* kPresentPairs =
+constexpr const char *kKnownVendors = "SELECT VendorID FROM Vendors WHERE VendorID = ANY($1::integer[]) FOR KEY SHARE";
+constexpr const char *kKnownCenters = "SELECT CenterID FROM Centers WHERE CenterID = ANY($1::integer[]) FOR KEY SHARE";
+constexpr const char *kPresentPairs =
     "SELECT x.VendorID, x.CenterID FROM VendorCenterCrossReference x"
     " JOIN unnest($1::integer[], $2::integer[]) AS p(v, c) ON x.VendorID = p.v AND x.CenterID = p.c FOR UPDATE OF x";
-constexpr const char* kDeletePairs =
+constexpr const char *kDeletePairs =
     "DELETE FROM VendorCenterCrossReference x USING unnest($1::integer[], $2::integer[]) AS p(v, c)"
     " WHERE x.VendorID = p.v AND x.CenterID = p.c";
-constexpr const char* kInsertPairs =
+constexpr const char *kInsertPairs =
     "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated)"
     " SELECT v, c, f, d, $5::text FROM unnest($1::integer[], $2::integer[], $3::double precision[], $4::integer[])"
     " AS p(v, c, f, d)";
-constexpr const char* kUpdatePairs =
-    "UPDATE VendorCenterCrossReference x SET CenterHandlingFee = p.f, DutyBrokerageFee = p.d, RecordLastUpdated = $5::text"
+constexpr const char *kUpdatePairs =
+    "UPDATE VendorCenterCrossReference x SET CenterHandlingFee = p.f, DutyBrokerageFee = p.d, RecordLastUpdated = "
+    "$5::text"
     " FROM unnest($1::integer[], $2::integer[], $3::double precision[], $4::integer[]) AS p(v, c, f, d)"
     " WHERE x.VendorID = p.v AND x.CenterID = p.c";
 
-constexpr const char* kBegin = "BEGIN ISOLATION LEVEL READ COMMITTED";
-constexpr const char* kCommit = "COMMIT";
-constexpr const char* kRollback = "ROLLBACK";
+constexpr const char *kBegin = "BEGIN ISOLATION LEVEL READ COMMITTED";
+constexpr const char *kCommit = "COMMIT";
+constexpr const char *kRollback = "ROLLBACK";
 
 // ---------------------------------------------------------------------------
 
 constexpr Oid kInt4 = 23;
 
-struct PreparedSql {
-    const char* name;
+struct PreparedSql
+{
+    const char *name;
     std::string sql;
     std::vector<Oid> types;
 };
 
-const std::vector<PreparedSql>& preparedSql() {
+const std::vector<PreparedSql> &preparedSql()
+{
     static const std::vector<PreparedSql> all = {
         {"counts", sqlFor(sql::kCounts, SqlDialect::Postgres), {kInt4}},
         {"active", sqlFor(sql::kActiveCenters, SqlDialect::Postgres), {kInt4}},
@@ -90,27 +93,34 @@ const std::vector<PreparedSql>& preparedSql() {
 }
 
 // The connection broke; nothing of the open transaction was kept.
-class ConnectionLost : public StorageError {
+class ConnectionLost : public StorageError
+{
 public:
     using StorageError::StorageError;
 };
 
 // Deadlock or serialization failure: rolled back, safe to run again.
-class TransactionConflict : public StorageError {
+class TransactionConflict : public StorageError
+{
 public:
     using StorageError::StorageError;
 };
 
 // The connection broke while COMMIT was on its way.
-class CommitUncertain : public StorageError {
+class CommitUncertain : public StorageError
+{
 public:
     using StorageError::StorageError;
 };
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 // libpq's messages run over several lines; the log and stderr get one.
-std::string oneLine(std::string_view message) {
+std::string oneLine(std::string_view message)
+{
     std::string out;
     bool pendingBreak = false;
     for (char c : message) {
@@ -118,16 +128,20 @@ std::string oneLine(std::string_view message) {
             pendingBreak = true;
             continue;
         }
-        if (c == '\t' && (out.empty() || pendingBreak)) continue;
-        if (pendingBreak && !out.empty()) out += "; ";
+        if (c == '\t' && (out.empty() || pendingBreak))
+            continue;
+        if (pendingBreak && !out.empty())
+            out += "; ";
         pendingBreak = false;
         out += c;
     }
     return out;
 }
 
-std::string scrubbed(std::string text, const std::string& secret) {
-    if (secret.empty()) return text;
+std::string scrubbed(std::string text, const std::string &secret)
+{
+    if (secret.empty())
+        return text;
     for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + 3)) {
         text.replace(at, secret.size(), "***");
     }
@@ -135,39 +149,50 @@ std::string scrubbed(std::string text, const std::string& secret) {
 }
 
 // The password as written in a URI's user part, before any decoding.
-std::string writtenUriPassword(std::string_view uri) {
-    if (!isPostgresDatabase(uri)) return {};
+std::string writtenUriPassword(std::string_view uri)
+{
+    if (!isPostgresDatabase(uri))
+        return {};
     const std::size_t start = uri.find("://") + 3;
     const std::size_t query = std::min(uri.find('?', start), uri.size());
     const std::size_t at = uri.substr(0, query).rfind('@');
-    if (at == std::string_view::npos || at < start) return {};
+    if (at == std::string_view::npos || at < start)
+        return {};
     const std::size_t colon = uri.substr(0, at).find(':', start);
-    if (colon == std::string_view::npos) return {};
+    if (colon == std::string_view::npos)
+        return {};
     return std::string(uri.substr(colon + 1, at - colon - 1));
 }
 
-class Result {
+class Result
+{
 public:
-    explicit Result(PGresult* result = nullptr) : result_(result) {}
-    Result(Result&& other) noexcept : result_(std::exchange(other.result_, nullptr)) {}
-    Result& operator=(Result&& other) noexcept {
+    explicit Result(PGresult *result = nullptr) : result_(result) { }
+    Result(Result &&other) noexcept : result_(std::exchange(other.result_, nullptr)) { }
+    Result &operator=(Result &&other) noexcept
+    {
         std::swap(result_, other.result_);
         return *this;
     }
     ~Result() { PQclear(result_); }
 
-    PGresult* get() const { return result_; }
+    PGresult *get() const { return result_; }
     int rows() const { return PQntuples(result_); }
     bool isNull(int row, int column) const { return PQgetisnull(result_, row, column) != 0; }
     // Valid while the result lives.
-    std::string_view text(int row, int column) const {
-        return std::string_view(PQgetvalue(result_, row, column), static_cast<std::size_t>(PQgetlength(result_, row, column)));
+    std::string_view text(int row, int column) const
+    {
+        return std::string_view(
+            PQgetvalue(result_, row, column), static_cast<std::size_t>(PQgetlength(result_, row, column)));
     }
-    std::optional<std::string_view> optionalText(int row, int column) const {
-        if (isNull(row, column)) return std::nullopt;
+    std::optional<std::string_view> optionalText(int row, int column) const
+    {
+        if (isNull(row, column))
+            return std::nullopt;
         return text(row, column);
     }
-    std::int64_t integer(int row, int column) const {
+    std::int64_t integer(int row, int column) const
+    {
         const std::string_view value = text(row, column);
         std::int64_t number = 0;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
@@ -176,7 +201,8 @@ public:
         }
         return number;
     }
-    double real(int row, int column) const {
+    double real(int row, int column) const
+    {
         const std::string_view value = text(row, column);
         double number = 0.0;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
@@ -188,28 +214,32 @@ public:
     bool boolean(int row, int column) const { return text(row, column) == "t"; }
 
 private:
-    PGresult* result_;
+    PGresult *result_;
 };
 
 // The shortest text that reads back as the same number.
-template <typename Number>
-std::string shortestText(Number value) {
+template<typename Number>
+std::string shortestText(Number value)
+{
     char buffer[64];
     const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return error == std::errc() ? std::string(buffer, end) : std::string("0");
 }
 
 // Parameter values in libpq's text form.
-class Parameters {
+class Parameters
+{
 public:
-    Parameters& add(std::int64_t value) { return addText(std::to_string(value)); }
-    Parameters& add(std::string_view value) { return addText(std::string(value)); }
+    Parameters &add(std::int64_t value) { return addText(std::to_string(value)); }
+    Parameters &add(std::string_view value) { return addText(std::string(value)); }
     // An array in PostgreSQL's text form: {1,2,3}.
-    template <typename Number>
-    Parameters& addArray(const std::vector<Number>& numbers) {
+    template<typename Number>
+    Parameters &addArray(const std::vector<Number> &numbers)
+    {
         std::string text = "{";
-        for (const Number& number : numbers) {
-            if (text.size() > 1) text += ',';
+        for (const Number &number : numbers) {
+            if (text.size() > 1)
+                text += ',';
             text += shortestText(number);
         }
         text += '}';
@@ -217,68 +247,82 @@ public:
     }
     int count() const { return static_cast<int>(texts_.size()); }
     // Pointers into this object: valid while it is not changed.
-    std::vector<const char*> values() const {
-        std::vector<const char*> pointers;
-        for (const std::string& text : texts_) pointers.push_back(text.c_str());
+    std::vector<const char *> values() const
+    {
+        std::vector<const char *> pointers;
+        for (const std::string &text : texts_)
+            pointers.push_back(text.c_str());
         return pointers;
     }
 
 private:
-    Parameters& addText(std::string text) {
+    Parameters &addText(std::string text)
+    {
         texts_.push_back(std::move(text));
         return *this;
     }
     std::vector<std::string> texts_;
 };
 
-void ignoreNotice(void*, const char*) {}
+void ignoreNotice(void *, const char *) { }
 
-}  // namespace
+} // namespace
 
-struct PostgresStorage::Connection {
-    Connection(PGconn* opened, const std::string& secret) : conn(opened), password(secret) {}
+struct PostgresStorage::Connection
+{
+    Connection(PGconn *opened, const std::string &secret) : conn(opened), password(secret) { }
     ~Connection() { PQfinish(conn); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
 
     // Throws the error that matches what went wrong with `result`.
-    [[noreturn]] void fail(const Result& result) const {
-        const char* state = result.get() != nullptr ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+    [[noreturn]] void fail(const Result &result) const
+    {
+        const char *state = result.get() != nullptr ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
         const std::string_view code = state != nullptr ? state : "";
-        const char* message = result.get() != nullptr ? PQresultErrorMessage(result.get()) : "";
-        if (*message == '\0') message = PQerrorMessage(conn);
+        const char *message = result.get() != nullptr ? PQresultErrorMessage(result.get()) : "";
+        if (*message == '\0')
+            message = PQerrorMessage(conn);
         std::string text = scrubbed(oneLine(message), password);
-        if (text.empty()) text = "the database did not answer";
+        if (text.empty())
+            text = "the database did not answer";
         // Class 08 is a broken connection; 57P0x a server shutting down or restarting.
         if (PQstatus(conn) == CONNECTION_BAD || startsWith(code, "08") || startsWith(code, "57P0")) {
             throw ConnectionLost(text);
         }
         // 23505: a pair added behind the locks by someone who does not take them.
-        if (code == "40001" || code == "40P01" || code == "23505") throw TransactionConflict(text);
+        if (code == "40001" || code == "40P01" || code == "23505")
+            throw TransactionConflict(text);
         throw StorageError(text);
     }
 
-    Result run(const char* sql) {
+    Result run(const char *sql)
+    {
         Result result(PQexec(conn, sql));
         const ExecStatusType status = PQresultStatus(result.get());
-        if (result.get() == nullptr || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) fail(result);
+        if (result.get() == nullptr || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK))
+            fail(result);
         return result;
     }
 
-    Result runPrepared(const char* name, const Parameters& parameters) {
-        const std::vector<const char*> values = parameters.values();
+    Result runPrepared(const char *name, const Parameters &parameters)
+    {
+        const std::vector<const char *> values = parameters.values();
         Result result(PQexecPrepared(conn, name, parameters.count(), values.data(), nullptr, nullptr, 0));
         const ExecStatusType status = PQresultStatus(result.get());
-        if (result.get() == nullptr || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) fail(result);
+        if (result.get() == nullptr || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK))
+            fail(result);
         return result;
     }
 
     // Prepared only once the schema is known to exist.
-    void prepare() {
-        for (const PreparedSql& statement : preparedSql()) {
-            Result result(PQprepare(conn, statement.name, statement.sql.c_str(), static_cast<int>(statement.types.size()),
-                                    statement.types.data()));
-            if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) fail(result);
+    void prepare()
+    {
+        for (const PreparedSql &statement : preparedSql()) {
+            Result result(PQprepare(conn, statement.name, statement.sql.c_str(),
+                static_cast<int>(statement.types.size()), statement.types.data()));
+            if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+                fail(result);
         }
         prepared = true;
     }
@@ -286,49 +330,57 @@ struct PostgresStorage::Connection {
     bool usable() const { return PQstatus(conn) == CONNECTION_OK; }
 
     // Leaves the connection outside any transaction, or unusable.
-    void rollbackIfOpen() noexcept {
-        if (!usable() || PQtransactionStatus(conn) == PQTRANS_IDLE) return;
+    void rollbackIfOpen() noexcept
+    {
+        if (!usable() || PQtransactionStatus(conn) == PQTRANS_IDLE)
+            return;
         PQclear(PQexec(conn, kRollback));
     }
 
-    PGconn* conn;
-    const std::string& password;
+    PGconn *conn;
+    const std::string &password;
     bool prepared = false;
-    bool reused = false;  // came from the pool rather than a fresh connect
+    bool reused = false; // came from the pool rather than a fresh connect
 };
 
 // A borrowed connection that goes back to the pool when the call ends, unless
 // it broke.
-class PostgresStorage::Lease {
+class PostgresStorage::Lease
+{
 public:
-    explicit Lease(PostgresStorage& storage) : storage_(storage), connection_(storage.borrow()) {}
-    ~Lease() {
-        if (!connection_) return;
+    explicit Lease(PostgresStorage &storage) : storage_(storage), connection_(storage.borrow()) { }
+    ~Lease()
+    {
+        if (!connection_)
+            return;
         connection_->rollbackIfOpen();
-        if (connection_->usable()) storage_.giveBack(std::move(connection_));
+        if (connection_->usable())
+            storage_.giveBack(std::move(connection_));
     }
-    Lease(const Lease&) = delete;
-    Lease& operator=(const Lease&) = delete;
+    Lease(const Lease &) = delete;
+    Lease &operator=(const Lease &) = delete;
 
-    Connection& operator*() const { return *connection_; }
-    Connection* operator->() const { return connection_.get(); }
+    Connection &operator*() const { return *connection_; }
+    Connection *operator->() const { return connection_.get(); }
     void discard() { connection_.reset(); }
 
 private:
-    PostgresStorage& storage_;
+    PostgresStorage &storage_;
     std::unique_ptr<Connection> connection_;
 };
 
-PostgresStorage::PostgresStorage(std::string uri) : uri_(std::move(uri)) {}
+PostgresStorage::PostgresStorage(std::string uri) : uri_(std::move(uri)) { }
 
 PostgresStorage::~PostgresStorage() = default;
 
-std::unique_ptr<PostgresStorage::Connection> PostgresStorage::connect() const {
+std::unique_ptr<PostgresStorage::Connection> PostgresStorage::connect() const
+{
     // Entries before "dbname" are defaults the URI may override; the one after it is not.
-    const char* const keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding", nullptr};
-    const char* const values[] = {"10", "vendorcenter-server", uri_.c_str(), "UTF8", nullptr};
-    PGconn* conn = PQconnectdbParams(keywords, values, 1);
-    if (conn == nullptr) throw StorageUnavailable("out of memory while connecting to the database");
+    const char *const keywords[] = {"connect_timeout", "application_name", "dbname", "client_encoding", nullptr};
+    const char *const values[] = {"10", "vendorcenter-server", uri_.c_str(), "UTF8", nullptr};
+    PGconn *conn = PQconnectdbParams(keywords, values, 1);
+    if (conn == nullptr)
+        throw StorageUnavailable("out of memory while connecting to the database");
     auto connection = std::make_unique<Connection>(conn, password_);
     if (PQstatus(conn) != CONNECTION_OK) {
         throw StorageUnavailable(scrubbed(oneLine(PQerrorMessage(conn)), password_));
@@ -337,25 +389,27 @@ std::unique_ptr<PostgresStorage::Connection> PostgresStorage::connect() const {
     PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
     try {
         connection->run(kSessionSettings);
-    } catch (const ConnectionLost& lost) {
+    } catch (const ConnectionLost &lost) {
         throw StorageUnavailable(lost.what());
     }
     return connection;
 }
 
-std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string& uri) {
+std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string &uri)
+{
     const std::string shown = databaseForDisplay(uri);
     std::unique_ptr<PostgresStorage> storage(new PostgresStorage(uri));
 
-    char* parseError = nullptr;
-    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &parseError);
+    char *parseError = nullptr;
+    PQconninfoOption *options = PQconninfoParse(uri.c_str(), &parseError);
     if (options == nullptr) {
         std::string reason = parseError != nullptr ? oneLine(parseError) : "out of memory";
         PQfreemem(parseError);
         throw StorageError("cannot read the database URI " + shown + ": " + scrubbed(reason, writtenUriPassword(uri)));
     }
-    for (PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
-        if (std::string_view(option->keyword) == "password" && option->val != nullptr) storage->password_ = option->val;
+    for (PQconninfoOption *option = options; option->keyword != nullptr; ++option) {
+        if (std::string_view(option->keyword) == "password" && option->val != nullptr)
+            storage->password_ = option->val;
     }
     PQconninfoFree(options);
 
@@ -370,15 +424,17 @@ std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string& uri) {
         }
         connection->run(kCommit);
         connection->prepare();
-    } catch (const StorageError& error) {
-        if (connection) connection->rollbackIfOpen();
+    } catch (const StorageError &error) {
+        if (connection)
+            connection->rollbackIfOpen();
         throw StorageError("cannot use the PostgreSQL database " + shown + ": " + error.what());
     }
     storage->giveBack(std::move(connection));
     return storage;
 }
 
-std::unique_ptr<PostgresStorage::Connection> PostgresStorage::borrow() {
+std::unique_ptr<PostgresStorage::Connection> PostgresStorage::borrow()
+{
     {
         std::lock_guard lock(idleMutex_);
         if (!idle_.empty()) {
@@ -391,19 +447,22 @@ std::unique_ptr<PostgresStorage::Connection> PostgresStorage::borrow() {
     auto connection = connect();
     try {
         connection->prepare();
-    } catch (const ConnectionLost& lost) {
+    } catch (const ConnectionLost &lost) {
         throw StorageUnavailable(lost.what());
     }
     return connection;
 }
 
-void PostgresStorage::giveBack(std::unique_ptr<Connection> connection) {
-    if (!connection) return;
+void PostgresStorage::giveBack(std::unique_ptr<Connection> connection)
+{
+    if (!connection)
+        return;
     std::lock_guard lock(idleMutex_);
     idle_.push_back(std::move(connection));
 }
 
-void PostgresStorage::dropIdleConnections() {
+void PostgresStorage::dropIdleConnections()
+{
     std::vector<std::unique_ptr<Connection>> dropped;
     {
         std::lock_guard lock(idleMutex_);
@@ -414,25 +473,29 @@ void PostgresStorage::dropIdleConnections() {
 // Runs `work` on a borrowed connection. When a pooled connection turns out to
 // be broken (the server restarted since it was last used), the work runs once
 // more on a fresh one: whatever it did on the broken one was rolled back.
-template <typename Work>
-auto PostgresStorage::withConnection(Work&& work) {
+template<typename Work>
+auto PostgresStorage::withConnection(Work &&work)
+{
     for (int attempt = 0;; ++attempt) {
         Lease lease(*this);
         try {
             return work(*lease);
-        } catch (const ConnectionLost& lost) {
+        } catch (const ConnectionLost &lost) {
             const bool wasReused = lease->reused;
             lease.discard();
             // Pooled connections from before the break are most likely broken too.
             dropIdleConnections();
-            if (attempt > 0 || !wasReused) throw StorageUnavailable(lost.what());
+            if (attempt > 0 || !wasReused)
+                throw StorageUnavailable(lost.what());
         }
     }
 }
 
-VendorCounts PostgresStorage::counts(std::int32_t vendorId) {
-    const Result result = withConnection(
-        [&](Connection& connection) { return connection.runPrepared("counts", Parameters().add(std::int64_t{vendorId})); });
+VendorCounts PostgresStorage::counts(std::int32_t vendorId)
+{
+    const Result result = withConnection([&](Connection &connection) {
+        return connection.runPrepared("counts", Parameters().add(std::int64_t {vendorId}));
+    });
     VendorCounts counts;
     if (result.rows() > 0) {
         counts.dutyDefault = !result.isNull(0, 0) && result.integer(0, 0) != 0 ? 1 : 0;
@@ -442,9 +505,11 @@ VendorCounts PostgresStorage::counts(std::int32_t vendorId) {
     return counts;
 }
 
-void PostgresStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterSink& each) {
-    const Result result = withConnection(
-        [&](Connection& connection) { return connection.runPrepared("active", Parameters().add(std::int64_t{vendorId})); });
+void PostgresStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterSink &each)
+{
+    const Result result = withConnection([&](Connection &connection) {
+        return connection.runPrepared("active", Parameters().add(std::int64_t {vendorId}));
+    });
     ActiveCenterRow row;
     for (int i = 0; i < result.rows(); ++i) {
         row.centerId = result.integer(i, 0);
@@ -457,9 +522,11 @@ void PostgresStorage::readActiveCenters(std::int32_t vendorId, const ActiveCente
     }
 }
 
-void PostgresStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink& each) {
-    const Result result = withConnection(
-        [&](Connection& connection) { return connection.runPrepared("selected", Parameters().add(std::int64_t{vendorId})); });
+void PostgresStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each)
+{
+    const Result result = withConnection([&](Connection &connection) {
+        return connection.runPrepared("selected", Parameters().add(std::int64_t {vendorId}));
+    });
     SelectedCenterRow row;
     for (int i = 0; i < result.rows(); ++i) {
         row.centerId = result.integer(i, 0);
@@ -473,7 +540,8 @@ void PostgresStorage::readSelectedCenters(std::int32_t vendorId, const SelectedC
 
 namespace {
 
-ApplyResult refusal(ApplyResult::Outcome outcome, std::string detail, std::size_t index = 0) {
+ApplyResult refusal(ApplyResult::Outcome outcome, std::string detail, std::size_t index = 0)
+{
     ApplyResult refused;
     refused.outcome = outcome;
     refused.failedStatementIndex = index;
@@ -481,24 +549,28 @@ ApplyResult refusal(ApplyResult::Outcome outcome, std::string detail, std::size_
     return refused;
 }
 
-struct PairKey {
+struct PairKey
+{
     std::int32_t vendorId;
     std::int32_t centerId;
-    auto operator<=>(const PairKey&) const = default;
+    auto operator<=>(const PairKey &) const = default;
 };
 
-struct PairState {
+struct PairState
+{
     bool presentBefore = false;
     bool present = false;
-    bool written = false;  // inserted or updated by this post
+    bool written = false; // inserted or updated by this post
     double fee = 0.0;
     int duty = 0;
 };
 
-struct PairColumns {
+struct PairColumns
+{
     std::vector<std::int32_t> vendors, centers, duties;
     std::vector<double> fees;
-    void add(const PairKey& key, const PairState& state) {
+    void add(const PairKey &key, const PairState &state)
+    {
         vendors.push_back(key.vendorId);
         centers.push_back(key.centerId);
         fees.push_back(state.fee);
@@ -506,47 +578,56 @@ struct PairColumns {
     }
 };
 
-std::set<std::int32_t> idsIn(const Result& result, int column) {
+std::set<std::int32_t> idsIn(const Result &result, int column)
+{
     std::set<std::int32_t> ids;
-    for (int i = 0; i < result.rows(); ++i) ids.insert(static_cast<std::int32_t>(result.integer(i, column)));
+    for (int i = 0; i < result.rows(); ++i)
+        ids.insert(static_cast<std::int32_t>(result.integer(i, column)));
     return ids;
 }
 
 // Runs every statement in one transaction on `connection`.
-ApplyResult applyInTransaction(PostgresStorage::Connection& connection, const std::vector<Statement>& statements,
-                               std::string_view timestamp) {
+ApplyResult applyInTransaction(
+    PostgresStorage::Connection &connection, const std::vector<Statement> &statements, std::string_view timestamp)
+{
     std::set<std::int32_t> vendorIds, centerIds;
     std::map<PairKey, PairState> pairs;
-    for (const Statement& statement : statements) {
+    for (const Statement &statement : statements) {
         const std::int32_t vendorId = vendorOf(statement);
         vendorIds.insert(vendorId);
         auto name = [&](std::int32_t centerId) {
             centerIds.insert(centerId);
-            pairs.try_emplace(PairKey{vendorId, centerId});
+            pairs.try_emplace(PairKey {vendorId, centerId});
         };
-        if (const auto* insert = std::get_if<InsertCrossReference>(&statement)) name(insert->centerId);
-        if (const auto* update = std::get_if<UpdateCrossReference>(&statement)) name(update->centerId);
-        if (const auto* removal = std::get_if<DeleteCrossReferences>(&statement)) {
-            for (std::int32_t centerId : removal->centerIds) name(centerId);
+        if (const auto *insert = std::get_if<InsertCrossReference>(&statement))
+            name(insert->centerId);
+        if (const auto *update = std::get_if<UpdateCrossReference>(&statement))
+            name(update->centerId);
+        if (const auto *removal = std::get_if<DeleteCrossReferences>(&statement)) {
+            for (std::int32_t centerId : removal->centerIds)
+                name(centerId);
         }
     }
     PairColumns named;
-    for (const auto& [key, state] : pairs) named.add(key, state);
+    for (const auto &[key, state] : pairs)
+        named.add(key, state);
 
     connection.run(kBegin);
     if (!pairs.empty()) {
         connection.runPrepared("lock_pairs", Parameters().addArray(named.vendors).addArray(named.centers));
     }
     const std::set<std::int32_t> knownVendors = idsIn(
-        connection.runPrepared("known_vendors", Parameters().addArray(std::vector(vendorIds.begin(), vendorIds.end()))), 0);
+        connection.runPrepared("known_vendors", Parameters().addArray(std::vector(vendorIds.begin(), vendorIds.end()))),
+        0);
     const std::set<std::int32_t> knownCenters = idsIn(
-        connection.runPrepared("known_centers", Parameters().addArray(std::vector(centerIds.begin(), centerIds.end()))), 0);
+        connection.runPrepared("known_centers", Parameters().addArray(std::vector(centerIds.begin(), centerIds.end()))),
+        0);
     if (!pairs.empty()) {
         const Result present =
             connection.runPrepared("present_pairs", Parameters().addArray(named.vendors).addArray(named.centers));
         for (int i = 0; i < present.rows(); ++i) {
-            PairState& state = pairs[PairKey{static_cast<std::int32_t>(present.integer(i, 0)),
-                                             static_cast<std::int32_t>(present.integer(i, 1))}];
+            PairState &state = pairs[PairKey {
+                static_cast<std::int32_t>(present.integer(i, 0)), static_cast<std::int32_t>(present.integer(i, 1))}];
             state.presentBefore = state.present = true;
         }
     }
@@ -554,70 +635,79 @@ ApplyResult applyInTransaction(PostgresStorage::Connection& connection, const st
     // The statements in order, with the outcome each has on SQLite.
     ApplyResult result;
     for (std::size_t index = 0; index < statements.size(); ++index) {
-        const Statement& statement = statements[index];
+        const Statement &statement = statements[index];
         const std::int32_t vendorId = vendorOf(statement);
         if (!knownVendors.count(vendorId)) {
-            return refusal(ApplyResult::Outcome::UnknownReference, "vendor " + std::to_string(vendorId) + " does not exist",
-                           index);
+            return refusal(ApplyResult::Outcome::UnknownReference,
+                "vendor " + std::to_string(vendorId) + " does not exist", index);
         }
         std::optional<std::int32_t> unknownCenter;
-        auto change = [&](std::int32_t centerId, SkipReason skipReason, auto&& apply) {
+        auto change = [&](std::int32_t centerId, SkipReason skipReason, auto &&apply) {
             if (!knownCenters.count(centerId)) {
                 unknownCenter = centerId;
                 return;
             }
-            PairState& state = pairs[PairKey{vendorId, centerId}];
+            PairState &state = pairs[PairKey {vendorId, centerId}];
             if (apply(state)) {
                 ++result.changedRows;
             } else {
                 result.skipped.push_back({index, skipReason, vendorId, centerId});
             }
         };
-        if (const auto* insert = std::get_if<InsertCrossReference>(&statement)) {
-            change(insert->centerId, SkipReason::AlreadySelected, [&](PairState& state) {
-                if (state.present) return false;
+        if (const auto *insert = std::get_if<InsertCrossReference>(&statement)) {
+            change(insert->centerId, SkipReason::AlreadySelected, [&](PairState &state) {
+                if (state.present)
+                    return false;
                 state.present = state.written = true;
                 state.fee = insert->handlingFee;
                 state.duty = insert->dutyBrokerageFee;
                 return true;
             });
-        } else if (const auto* update = std::get_if<UpdateCrossReference>(&statement)) {
-            change(update->centerId, SkipReason::NotSelectedToUpdate, [&](PairState& state) {
-                if (!state.present) return false;
+        } else if (const auto *update = std::get_if<UpdateCrossReference>(&statement)) {
+            change(update->centerId, SkipReason::NotSelectedToUpdate, [&](PairState &state) {
+                if (!state.present)
+                    return false;
                 state.written = true;
                 state.fee = update->handlingFee;
                 state.duty = update->dutyBrokerageFee;
                 return true;
             });
-        } else if (const auto* removal = std::get_if<DeleteCrossReferences>(&statement)) {
+        } else if (const auto *removal = std::get_if<DeleteCrossReferences>(&statement)) {
             for (std::int32_t centerId : removal->centerIds) {
-                change(centerId, SkipReason::NotSelectedToRemove, [&](PairState& state) {
-                    if (!state.present) return false;
+                change(centerId, SkipReason::NotSelectedToRemove, [&](PairState &state) {
+                    if (!state.present)
+                        return false;
                     state.present = state.written = false;
                     return true;
                 });
-                if (unknownCenter) break;
+                if (unknownCenter)
+                    break;
             }
         }
         if (unknownCenter) {
             return refusal(ApplyResult::Outcome::UnknownReference,
-                           "center " + std::to_string(*unknownCenter) + " does not exist", index);
+                "center " + std::to_string(*unknownCenter) + " does not exist", index);
         }
     }
 
     // The net change of every pair. A pair removed and added again in one
     // post keeps its row with the new values.
     PairColumns removed, added, updated;
-    for (const auto& [key, state] : pairs) {
-        if (state.presentBefore && !state.present) removed.add(key, state);
-        if (!state.presentBefore && state.present) added.add(key, state);
-        if (state.presentBefore && state.present && state.written) updated.add(key, state);
+    for (const auto &[key, state] : pairs) {
+        if (state.presentBefore && !state.present)
+            removed.add(key, state);
+        if (!state.presentBefore && state.present)
+            added.add(key, state);
+        if (state.presentBefore && state.present && state.written)
+            updated.add(key, state);
     }
-    auto write = [&](const char* name, const PairColumns& rows, bool withValues) {
-        if (rows.vendors.empty()) return;
+    auto write = [&](const char *name, const PairColumns &rows, bool withValues) {
+        if (rows.vendors.empty())
+            return;
         Parameters parameters;
         parameters.addArray(rows.vendors).addArray(rows.centers);
-        if (withValues) parameters.addArray(rows.fees).addArray(rows.duties).add(timestamp);
+        if (withValues)
+            parameters.addArray(rows.fees).addArray(rows.duties).add(timestamp);
         const Result written = connection.runPrepared(name, parameters);
         // The locks make any other count impossible, unless someone changed
         // the table without taking them: then run the post again.
@@ -639,29 +729,31 @@ ApplyResult applyInTransaction(PostgresStorage::Connection& connection, const st
     return result;
 }
 
-}  // namespace
+} // namespace
 
-ApplyResult PostgresStorage::apply(const std::vector<Statement>& statements, std::string_view timestamp) {
+ApplyResult PostgresStorage::apply(const std::vector<Statement> &statements, std::string_view timestamp)
+{
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
         try {
             return withConnection(
-                [&](Connection& connection) { return applyInTransaction(connection, statements, timestamp); });
-        } catch (const TransactionConflict& conflict) {
+                [&](Connection &connection) { return applyInTransaction(connection, statements, timestamp); });
+        } catch (const TransactionConflict &conflict) {
             // Two posts locked the same rows in opposite orders; the database
             // rolled this one back whole, so it can simply run again.
-            if (attempt == kAttempts) return refusal(ApplyResult::Outcome::StorageFailure, conflict.what());
-            thread_local std::minstd_rand random(static_cast<unsigned>(
-                std::hash<std::thread::id>{}(std::this_thread::get_id())));
+            if (attempt == kAttempts)
+                return refusal(ApplyResult::Outcome::StorageFailure, conflict.what());
+            thread_local std::minstd_rand random(
+                static_cast<unsigned>(std::hash<std::thread::id> {}(std::this_thread::get_id())));
             std::this_thread::sleep_for(std::chrono::milliseconds(attempt * (1 + static_cast<int>(random() % 10))));
-        } catch (const CommitUncertain& uncertain) {
+        } catch (const CommitUncertain &uncertain) {
             return refusal(ApplyResult::Outcome::CommitUncertain, uncertain.what());
-        } catch (const StorageUnavailable& unavailable) {
+        } catch (const StorageUnavailable &unavailable) {
             return refusal(ApplyResult::Outcome::Unavailable, unavailable.what());
-        } catch (const StorageError& error) {
+        } catch (const StorageError &error) {
             return refusal(ApplyResult::Outcome::StorageFailure, error.what());
         }
     }
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -14,22 +14,23 @@ namespace vendorcenter::server {
 // (the server restarted, the network dropped) is replaced on the next request;
 // while the server cannot be reached, calls throw StorageUnavailable or
 // report ApplyResult::Outcome::Unavailable.
-class PostgresStorage final : public Storage {
+class PostgresStorage final : public Storage
+{
 public:
     // `uri` is any libpq connection URI (postgresql://USER@HOST:PORT/DBNAME).
     // Connects once, creating the schema and the demo data when the database
     // holds no tables yet. Throws StorageError, with any password masked, when
     // that is not possible.
-    static std::unique_ptr<PostgresStorage> open(const std::string& uri);
+    static std::unique_ptr<PostgresStorage> open(const std::string &uri);
     ~PostgresStorage() override;
 
-    PostgresStorage(const PostgresStorage&) = delete;
-    PostgresStorage& operator=(const PostgresStorage&) = delete;
+    PostgresStorage(const PostgresStorage &) = delete;
+    PostgresStorage &operator=(const PostgresStorage &) = delete;
 
     VendorCounts counts(std::int32_t vendorId) override;
-    void readActiveCenters(std::int32_t vendorId, const ActiveCenterSink& each) override;
-    void readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink& each) override;
-    ApplyResult apply(const std::vector<Statement>& statements, std::string_view timestamp) override;
+    void readActiveCenters(std::int32_t vendorId, const ActiveCenterSink &each) override;
+    void readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each) override;
+    ApplyResult apply(const std::vector<Statement> &statements, std::string_view timestamp) override;
 
     struct Connection;
 
@@ -41,13 +42,13 @@ private:
     std::unique_ptr<Connection> borrow();
     void giveBack(std::unique_ptr<Connection> connection);
     void dropIdleConnections();
-    template <typename Work>
-    auto withConnection(Work&& work);
+    template<typename Work>
+    auto withConnection(Work &&work);
 
     std::string uri_;
-    std::string password_;  // scrubbed from every message that leaves this class
+    std::string password_; // scrubbed from every message that leaves this class
     std::mutex idleMutex_;
     std::vector<std::unique_ptr<Connection>> idle_;
 };
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

@@ -15,37 +15,39 @@ namespace {
 
 // The mapping lets every pooled connection read the same pages instead of
 // each keeping a page cache of its own.
-constexpr const char* kConnectionSettings =
+constexpr const char *kConnectionSettings =
     "PRAGMA foreign_keys = ON; PRAGMA busy_timeout = 5000; PRAGMA mmap_size = 268435456;";
-constexpr const char* kJournalMode = "PRAGMA journal_mode = WAL;";
-constexpr const char* kCountTables = "SELECT count(*) FROM sqlite_master WHERE type = 'table'";
+constexpr const char *kJournalMode = "PRAGMA journal_mode = WAL;";
+constexpr const char *kCountTables = "SELECT count(*) FROM sqlite_master WHERE type = 'table'";
 
 // A post runs statement by statement, each change guarded by the center's
 // existence, inside one write transaction.
-constexpr const char* kVendorExists = "SELECT 1 FROM Vendors WHERE VendorID = ?1";
-constexpr const char* kCenterExists = "SELECT 1 FROM Centers WHERE CenterID = ?1";
+constexpr const char *kVendorExists = "SELECT 1 FROM Vendors WHERE VendorID = ?1";
+constexpr const char *kCenterExists = "SELECT 1 FROM Centers WHERE CenterID = ?1";
 // The changes guard on the center themselves, so a known center costs one
 // statement; only a change that touched nothing asks why.
 #define VC_CENTER_KNOWN "EXISTS (SELECT 1 FROM Centers WHERE CenterID = ?2)"
-constexpr const char* kInsertCrossReference =
+constexpr const char *kInsertCrossReference =
     "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated)"
     " SELECT ?1, ?2, ?3, ?4, ?5 WHERE " VC_CENTER_KNOWN " ON CONFLICT (VendorID, CenterID) DO NOTHING";
-constexpr const char* kUpdateCrossReference =
+constexpr const char *kUpdateCrossReference =
     "UPDATE VendorCenterCrossReference SET CenterHandlingFee = ?3, DutyBrokerageFee = ?4, RecordLastUpdated = ?5"
     " WHERE VendorID = ?1 AND CenterID = ?2 AND " VC_CENTER_KNOWN;
-constexpr const char* kDeleteCrossReference =
+constexpr const char *kDeleteCrossReference =
     "DELETE FROM VendorCenterCrossReference WHERE VendorID = ?1 AND CenterID = ?2 AND " VC_CENTER_KNOWN;
 #undef VC_CENTER_KNOWN
-constexpr const char* kBeginWrite = "BEGIN IMMEDIATE";
-constexpr const char* kCommit = "COMMIT";
-constexpr const char* kRollback = "ROLLBACK";
+constexpr const char *kBeginWrite = "BEGIN IMMEDIATE";
+constexpr const char *kCommit = "COMMIT";
+constexpr const char *kRollback = "ROLLBACK";
 
 // ---------------------------------------------------------------------------
 
-class Prepared {
+class Prepared
+{
 public:
     Prepared() = default;
-    Prepared(sqlite3* db, const char* sql) {
+    Prepared(sqlite3 *db, const char *sql)
+    {
         if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement_, nullptr) != SQLITE_OK) {
             std::string message = sqlite3_errmsg(db);
             sqlite3_finalize(statement_);
@@ -53,41 +55,49 @@ public:
             throw StorageError("cannot prepare a statement: " + message);
         }
     }
-    Prepared(Prepared&& other) noexcept : statement_(std::exchange(other.statement_, nullptr)) {}
-    Prepared& operator=(Prepared&& other) noexcept {
+    Prepared(Prepared &&other) noexcept : statement_(std::exchange(other.statement_, nullptr)) { }
+    Prepared &operator=(Prepared &&other) noexcept
+    {
         std::swap(statement_, other.statement_);
         return *this;
     }
     ~Prepared() { sqlite3_finalize(statement_); }
 
-    sqlite3_stmt* get() const { return statement_; }
+    sqlite3_stmt *get() const { return statement_; }
 
 private:
-    sqlite3_stmt* statement_ = nullptr;
+    sqlite3_stmt *statement_ = nullptr;
 };
 
 // Binds, steps and always resets the statement when the use ends.
-class Use {
+class Use
+{
 public:
-    Use(sqlite3* db, const Prepared& prepared) : db_(db), statement_(prepared.get()) {}
-    ~Use() {
+    Use(sqlite3 *db, const Prepared &prepared) : db_(db), statement_(prepared.get()) { }
+    ~Use()
+    {
         sqlite3_reset(statement_);
         sqlite3_clear_bindings(statement_);
     }
-    Use(const Use&) = delete;
-    Use& operator=(const Use&) = delete;
+    Use(const Use &) = delete;
+    Use &operator=(const Use &) = delete;
 
-    Use& bind(int index, std::int64_t value) { return check(sqlite3_bind_int64(statement_, index, value)); }
-    Use& bind(int index, double value) { return check(sqlite3_bind_double(statement_, index, value)); }
-    Use& bind(int index, std::string_view value) {
-        return check(sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+    Use &bind(int index, std::int64_t value) { return check(sqlite3_bind_int64(statement_, index, value)); }
+    Use &bind(int index, double value) { return check(sqlite3_bind_double(statement_, index, value)); }
+    Use &bind(int index, std::string_view value)
+    {
+        return check(
+            sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
     }
 
     // True while a row is there; false when done.
-    bool step() {
+    bool step()
+    {
         const int rc = sqlite3_step(statement_);
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) return false;
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
         throw StorageError(sqlite3_errmsg(db_));
     }
 
@@ -95,28 +105,35 @@ public:
     double real(int column) const { return sqlite3_column_double(statement_, column); }
     bool isNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
     // Valid until the next step or reset.
-    std::string_view text(int column) const {
-        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-        if (data == nullptr) return {};
+    std::string_view text(int column) const
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(statement_, column));
+        if (data == nullptr)
+            return {};
         return std::string_view(data, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)));
     }
-    std::optional<std::string_view> optionalText(int column) const {
-        if (isNull(column)) return std::nullopt;
+    std::optional<std::string_view> optionalText(int column) const
+    {
+        if (isNull(column))
+            return std::nullopt;
         return text(column);
     }
 
 private:
-    Use& check(int rc) {
-        if (rc != SQLITE_OK) throw StorageError(sqlite3_errmsg(db_));
+    Use &check(int rc)
+    {
+        if (rc != SQLITE_OK)
+            throw StorageError(sqlite3_errmsg(db_));
         return *this;
     }
 
-    sqlite3* db_;
-    sqlite3_stmt* statement_;
+    sqlite3 *db_;
+    sqlite3_stmt *statement_;
 };
 
-void execute(sqlite3* db, const char* sql) {
-    char* message = nullptr;
+void execute(sqlite3 *db, const char *sql)
+{
+    char *message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
         std::string text = message != nullptr ? message : sqlite3_errmsg(db);
         sqlite3_free(message);
@@ -124,22 +141,26 @@ void execute(sqlite3* db, const char* sql) {
     }
 }
 
-std::int64_t tableCount(sqlite3* db) {
+std::int64_t tableCount(sqlite3 *db)
+{
     Prepared statement(db, kCountTables);
     Use use(db, statement);
     use.step();
     return use.integer(0);
 }
 
-void createSchemaAndSeed(sqlite3* db) {
+void createSchemaAndSeed(sqlite3 *db)
+{
     execute(db, sql::kSchema);
     execute(db, demoSeedSql().c_str());
 }
 
-}  // namespace
+} // namespace
 
-struct SqliteStorage::Connection {
-    explicit Connection(const std::string& path) {
+struct SqliteStorage::Connection
+{
+    explicit Connection(const std::string &path)
+    {
         const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
         if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
             std::string message = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
@@ -156,7 +177,8 @@ struct SqliteStorage::Connection {
     }
 
     // Prepared only once the schema is known to exist.
-    void prepare() {
+    void prepare()
+    {
         counts = Prepared(db, sqlFor(sql::kCounts, SqlDialect::Sqlite).c_str());
         activeCenters = Prepared(db, sqlFor(sql::kActiveCenters, SqlDialect::Sqlite).c_str());
         selectedCenters = Prepared(db, sqlFor(sql::kSelectedCenters, SqlDialect::Sqlite).c_str());
@@ -173,64 +195,70 @@ struct SqliteStorage::Connection {
     // close_v2 waits for the prepared members, finalized right after this body.
     ~Connection() { sqlite3_close_v2(db); }
 
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
 
-    void run(const Prepared& statement) {
+    void run(const Prepared &statement)
+    {
         Use use(db, statement);
         use.step();
     }
 
-    void rollbackIfOpen() noexcept {
+    void rollbackIfOpen() noexcept
+    {
         if (sqlite3_get_autocommit(db) == 0) {
-            sqlite3_stmt* statement = rollback.get();
+            sqlite3_stmt *statement = rollback.get();
             sqlite3_step(statement);
             sqlite3_reset(statement);
         }
     }
 
-    bool exists(const Prepared& statement, std::int64_t id) {
+    bool exists(const Prepared &statement, std::int64_t id)
+    {
         Use use(db, statement);
         use.bind(1, id);
         return use.step();
     }
 
-    sqlite3* db = nullptr;
+    sqlite3 *db = nullptr;
     Prepared counts, activeCenters, selectedCenters, vendorExists, centerExists;
     Prepared insertCrossReference, updateCrossReference, deleteCrossReference;
     Prepared beginWrite, commit, rollback;
 };
 
 // A borrowed connection that goes back to the pool when the call ends.
-class SqliteStorage::Lease {
+class SqliteStorage::Lease
+{
 public:
-    explicit Lease(SqliteStorage& storage) : storage_(storage), connection_(storage.borrow()) {}
+    explicit Lease(SqliteStorage &storage) : storage_(storage), connection_(storage.borrow()) { }
     ~Lease() { storage_.giveBack(std::move(connection_)); }
-    Lease(const Lease&) = delete;
-    Lease& operator=(const Lease&) = delete;
+    Lease(const Lease &) = delete;
+    Lease &operator=(const Lease &) = delete;
 
-    Connection& operator*() const { return *connection_; }
-    Connection* operator->() const { return connection_.get(); }
+    Connection &operator*() const { return *connection_; }
+    Connection *operator->() const { return connection_.get(); }
 
 private:
-    SqliteStorage& storage_;
+    SqliteStorage &storage_;
     std::unique_ptr<Connection> connection_;
 };
 
-SqliteStorage::SqliteStorage(std::string path) : path_(std::move(path)) {}
+SqliteStorage::SqliteStorage(std::string path) : path_(std::move(path)) { }
 
 SqliteStorage::~SqliteStorage() = default;
 
-std::unique_ptr<SqliteStorage> SqliteStorage::open(const std::string& path) {
+std::unique_ptr<SqliteStorage> SqliteStorage::open(const std::string &path)
+{
     std::unique_ptr<SqliteStorage> storage(new SqliteStorage(path));
     auto connection = std::make_unique<Connection>(path);
-    sqlite3* db = connection->db;
+    sqlite3 *db = connection->db;
     execute(db, kJournalMode);
     // The immediate transaction keeps two servers starting on one new file
     // from both seeding it.
     execute(db, kBeginWrite);
     try {
-        if (tableCount(db) == 0) createSchemaAndSeed(db);
+        if (tableCount(db) == 0)
+            createSchemaAndSeed(db);
         execute(db, kCommit);
     } catch (...) {
         sqlite3_exec(db, kRollback, nullptr, nullptr, nullptr);
@@ -241,7 +269,8 @@ std::unique_ptr<SqliteStorage> SqliteStorage::open(const std::string& path) {
     return storage;
 }
 
-std::unique_ptr<SqliteStorage::Connection> SqliteStorage::borrow() {
+std::unique_ptr<SqliteStorage::Connection> SqliteStorage::borrow()
+{
     {
         std::lock_guard lock(idleMutex_);
         if (!idle_.empty()) {
@@ -255,17 +284,20 @@ std::unique_ptr<SqliteStorage::Connection> SqliteStorage::borrow() {
     return connection;
 }
 
-void SqliteStorage::giveBack(std::unique_ptr<Connection> connection) {
-    if (!connection) return;
+void SqliteStorage::giveBack(std::unique_ptr<Connection> connection)
+{
+    if (!connection)
+        return;
     connection->rollbackIfOpen();
     std::lock_guard lock(idleMutex_);
     idle_.push_back(std::move(connection));
 }
 
-VendorCounts SqliteStorage::counts(std::int32_t vendorId) {
+VendorCounts SqliteStorage::counts(std::int32_t vendorId)
+{
     Lease connection(*this);
     Use use(connection->db, connection->counts);
-    use.bind(1, std::int64_t{vendorId});
+    use.bind(1, std::int64_t {vendorId});
     VendorCounts counts;
     if (use.step()) {
         counts.dutyDefault = !use.isNull(0) && use.integer(0) != 0 ? 1 : 0;
@@ -275,10 +307,11 @@ VendorCounts SqliteStorage::counts(std::int32_t vendorId) {
     return counts;
 }
 
-void SqliteStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterSink& each) {
+void SqliteStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterSink &each)
+{
     Lease connection(*this);
     Use use(connection->db, connection->activeCenters);
-    use.bind(1, std::int64_t{vendorId});
+    use.bind(1, std::int64_t {vendorId});
     ActiveCenterRow row;
     while (use.step()) {
         row.centerId = use.integer(0);
@@ -291,10 +324,11 @@ void SqliteStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterS
     }
 }
 
-void SqliteStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink& each) {
+void SqliteStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each)
+{
     Lease connection(*this);
     Use use(connection->db, connection->selectedCenters);
-    use.bind(1, std::int64_t{vendorId});
+    use.bind(1, std::int64_t {vendorId});
     SelectedCenterRow row;
     while (use.step()) {
         row.centerId = use.integer(0);
@@ -306,10 +340,11 @@ void SqliteStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCen
     }
 }
 
-ApplyResult SqliteStorage::apply(const std::vector<Statement>& statements, std::string_view timestamp) {
+ApplyResult SqliteStorage::apply(const std::vector<Statement> &statements, std::string_view timestamp)
+{
     ApplyResult result;
     Lease connection(*this);
-    sqlite3* db = connection->db;
+    sqlite3 *db = connection->db;
 
     auto unknown = [&](std::size_t index, std::string detail) {
         connection->rollbackIfOpen();
@@ -322,9 +357,9 @@ ApplyResult SqliteStorage::apply(const std::vector<Statement>& statements, std::
 
     try {
         connection->run(connection->beginWrite);
-        std::optional<std::int32_t> knownVendor;  // a post is nearly always for one vendor
+        std::optional<std::int32_t> knownVendor; // a post is nearly always for one vendor
         for (std::size_t index = 0; index < statements.size(); ++index) {
-            const Statement& statement = statements[index];
+            const Statement &statement = statements[index];
             const std::int32_t vendorId = vendorOf(statement);
             if (knownVendor != vendorId) {
                 if (!connection->exists(connection->vendorExists, vendorId)) {
@@ -333,34 +368,37 @@ ApplyResult SqliteStorage::apply(const std::vector<Statement>& statements, std::
                 knownVendor = vendorId;
             }
 
-            auto changeOne = [&](const Prepared& prepared, std::int32_t centerId, const double* fee, int duty,
+            auto changeOne = [&](const Prepared &prepared, std::int32_t centerId, const double *fee, int duty,
                                  SkipReason skipReason) -> bool {
                 Use use(db, prepared);
-                use.bind(1, std::int64_t{vendorId}).bind(2, std::int64_t{centerId});
-                if (fee != nullptr) use.bind(3, *fee).bind(4, std::int64_t{duty}).bind(5, timestamp);
+                use.bind(1, std::int64_t {vendorId}).bind(2, std::int64_t {centerId});
+                if (fee != nullptr)
+                    use.bind(3, *fee).bind(4, std::int64_t {duty}).bind(5, timestamp);
                 use.step();
                 if (sqlite3_changes(db) > 0) {
                     ++result.changedRows;
                     return true;
                 }
-                if (!connection->exists(connection->centerExists, centerId)) return false;
+                if (!connection->exists(connection->centerExists, centerId))
+                    return false;
                 result.skipped.push_back({index, skipReason, vendorId, centerId});
                 return true;
             };
 
             std::int32_t missingCenter = 0;
             bool allCentersKnown = true;
-            if (const auto* insert = std::get_if<InsertCrossReference>(&statement)) {
+            if (const auto *insert = std::get_if<InsertCrossReference>(&statement)) {
                 allCentersKnown = changeOne(connection->insertCrossReference, insert->centerId, &insert->handlingFee,
-                                            insert->dutyBrokerageFee, SkipReason::AlreadySelected);
+                    insert->dutyBrokerageFee, SkipReason::AlreadySelected);
                 missingCenter = insert->centerId;
-            } else if (const auto* update = std::get_if<UpdateCrossReference>(&statement)) {
+            } else if (const auto *update = std::get_if<UpdateCrossReference>(&statement)) {
                 allCentersKnown = changeOne(connection->updateCrossReference, update->centerId, &update->handlingFee,
-                                            update->dutyBrokerageFee, SkipReason::NotSelectedToUpdate);
+                    update->dutyBrokerageFee, SkipReason::NotSelectedToUpdate);
                 missingCenter = update->centerId;
-            } else if (const auto* removal = std::get_if<DeleteCrossReferences>(&statement)) {
+            } else if (const auto *removal = std::get_if<DeleteCrossReferences>(&statement)) {
                 for (std::int32_t centerId : removal->centerIds) {
-                    if (!changeOne(connection->deleteCrossReference, centerId, nullptr, 0, SkipReason::NotSelectedToRemove)) {
+                    if (!changeOne(
+                            connection->deleteCrossReference, centerId, nullptr, 0, SkipReason::NotSelectedToRemove)) {
                         allCentersKnown = false;
                         missingCenter = centerId;
                         break;
@@ -372,7 +410,7 @@ ApplyResult SqliteStorage::apply(const std::vector<Statement>& statements, std::
             }
         }
         connection->run(connection->commit);
-    } catch (const StorageError& error) {
+    } catch (const StorageError &error) {
         connection->rollbackIfOpen();
         ApplyResult failed;
         failed.outcome = ApplyResult::Outcome::StorageFailure;
@@ -382,4 +420,4 @@ ApplyResult SqliteStorage::apply(const std::vector<Statement>& statements, std::
     return result;
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

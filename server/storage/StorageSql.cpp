@@ -7,17 +7,19 @@
 
 namespace vendorcenter::server {
 
-std::string sqlFor(std::string_view text, SqlDialect dialect) {
+std::string sqlFor(std::string_view text, SqlDialect dialect)
+{
     std::string out(text);
     if (dialect == SqlDialect::Postgres) {
-        for (std::size_t at = out.find('?'); at != std::string::npos; at = out.find('?', at + 1)) out[at] = '$';
+        for (std::size_t at = out.find('?'); at != std::string::npos; at = out.find('?', at + 1))
+            out[at] = '$';
     }
     return out;
 }
 
 namespace sql {
 
-const char* const kSchema = R"SQL(
+const char *const kSchema = R"SQL(
 CREATE TABLE Vendors(
     VendorID INTEGER PRIMARY KEY,
     VendorName TEXT NOT NULL,
@@ -38,48 +40,50 @@ CREATE TABLE VendorCenterCrossReference(
     PRIMARY KEY (VendorID, CenterID));
 )SQL";
 
-#define VC_ACTIVE_NOT_SELECTED                                                                   \
-    " FROM Centers c WHERE c.Active = 1"                                                         \
-    " AND EXISTS (SELECT 1 FROM Vendors v WHERE v.VendorID = ?1)"                                \
-    " AND NOT EXISTS (SELECT 1 FROM VendorCenterCrossReference x"                                \
+#define VC_ACTIVE_NOT_SELECTED                                                                                         \
+    " FROM Centers c WHERE c.Active = 1"                                                                               \
+    " AND EXISTS (SELECT 1 FROM Vendors v WHERE v.VendorID = ?1)"                                                      \
+    " AND NOT EXISTS (SELECT 1 FROM VendorCenterCrossReference x"                                                      \
     "                 WHERE x.VendorID = ?1 AND x.CenterID = c.CenterID)"
 #define VC_SELECTED " FROM VendorCenterCrossReference x JOIN Centers c ON c.CenterID = x.CenterID WHERE x.VendorID = ?1"
 
 // The active count is all active centers less the vendor's active selected
 // ones (a pair exists at most once): two index walks instead of a probe per center.
-const char* const kCounts =
-    "SELECT (SELECT DutyDefault FROM Vendors WHERE VendorID = ?1),"
-    " CASE WHEN EXISTS (SELECT 1 FROM Vendors WHERE VendorID = ?1)"
-    "  THEN (SELECT count(*) FROM Centers WHERE Active = 1)"
-    "     - (SELECT count(*)" VC_SELECTED " AND c.Active = 1)"
-    "  ELSE 0 END,"
-    " (SELECT count(*)" VC_SELECTED ")";
-const char* const kActiveCenters =
+const char *const kCounts = "SELECT (SELECT DutyDefault FROM Vendors WHERE VendorID = ?1),"
+                            " CASE WHEN EXISTS (SELECT 1 FROM Vendors WHERE VendorID = ?1)"
+                            "  THEN (SELECT count(*) FROM Centers WHERE Active = 1)"
+                            "     - (SELECT count(*)" VC_SELECTED " AND c.Active = 1)"
+                            "  ELSE 0 END,"
+                            " (SELECT count(*)" VC_SELECTED ")";
+const char *const kActiveCenters =
     "SELECT c.CenterID, c.CenterName, c.CountryID, c.Active, c.City, c.DateUpdated" VC_ACTIVE_NOT_SELECTED
     " ORDER BY c.CenterID";
-const char* const kSelectedCenters =
+const char *const kSelectedCenters =
     "SELECT c.CenterID, c.CenterName, x.CenterHandlingFee, x.DutyBrokerageFee, x.RecordLastUpdated" VC_SELECTED
     " ORDER BY c.CenterID";
 
 #undef VC_ACTIVE_NOT_SELECTED
 #undef VC_SELECTED
 
-}  // namespace sql
+} // namespace sql
 
 namespace {
 
 // A string literal: quotes doubled, the only escape both databases share
 // (PostgreSQL keeps backslashes as they are with its standard settings).
-void appendText(std::string& out, std::string_view text) {
+void appendText(std::string &out, std::string_view text)
+{
     out += '\'';
     for (char c : text) {
-        if (c == '\'') out += '\'';
+        if (c == '\'')
+            out += '\'';
         out += c;
     }
     out += '\'';
 }
 
-void appendText(std::string& out, const std::optional<std::string>& text) {
+void appendText(std::string &out, const std::optional<std::string> &text)
+{
     if (text) {
         appendText(out, std::string_view(*text));
     } else {
@@ -88,19 +92,21 @@ void appendText(std::string& out, const std::optional<std::string>& text) {
 }
 
 // The shortest text that reads back as the same number.
-template <typename Number>
-void appendNumber(std::string& out, Number value) {
+template<typename Number>
+void appendNumber(std::string &out, Number value)
+{
     char buffer[32];
     const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, error == std::errc() ? end : buffer);
 }
 
-}  // namespace
+} // namespace
 
-std::string demoSeedSql() {
-    const DemoSeed& seed = demoSeed();
+std::string demoSeedSql()
+{
+    const DemoSeed &seed = demoSeed();
     std::string out;
-    for (const SeedVendor& row : seed.vendors) {
+    for (const SeedVendor &row : seed.vendors) {
         out += "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES (";
         appendNumber(out, row.vendorId);
         out += ", ";
@@ -109,7 +115,7 @@ std::string demoSeedSql() {
         appendNumber(out, row.dutyDefault);
         out += ");\n";
     }
-    for (const SeedCenter& row : seed.centers) {
+    for (const SeedCenter &row : seed.centers) {
         out += "INSERT INTO Centers(CenterID, CenterName, CountryID, City, Active, DateUpdated) VALUES (";
         appendNumber(out, row.centerId);
         out += ", ";
@@ -124,7 +130,7 @@ std::string demoSeedSql() {
         appendText(out, row.dateUpdated);
         out += ");\n";
     }
-    for (const SeedCrossReference& row : seed.crossReferences) {
+    for (const SeedCrossReference &row : seed.crossReferences) {
         out += "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee,"
                " RecordLastUpdated) VALUES (";
         appendNumber(out, row.vendorId);
@@ -141,4 +147,4 @@ std::string demoSeedSql() {
     return out;
 }
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

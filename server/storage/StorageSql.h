@@ -18,18 +18,18 @@ namespace sql {
 
 // DOUBLE PRECISION is an 8-byte float on PostgreSQL and has REAL affinity on
 // SQLite, so a fee reads back as the very double that was written on both.
-extern const char* const kSchema;
+extern const char *const kSchema;
 
 // The count query and the two lists use the same conditions, so the counts
 // equal the row counts for the same database state. ?1 is the vendor id.
-extern const char* const kCounts;
-extern const char* const kActiveCenters;
-extern const char* const kSelectedCenters;
+extern const char *const kCounts;
+extern const char *const kActiveCenters;
+extern const char *const kSelectedCenters;
 
-}  // namespace sql
+} // namespace sql
 
 // The demo data a new database starts with, as INSERT statements with the
 // values written out: no parameters, the same text for both databases.
 std::string demoSeedSql();
 
-}  // namespace vendorcenter::server
+} // namespace vendorcenter::server

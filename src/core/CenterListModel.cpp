@@ -46,7 +46,7 @@ std::optional<std::uint64_t> foldedAsciiPrefix(QStringView text)
     return prefix;
 }
 
-CenterListModel::CenterListModel(QObject *parent) : QAbstractTableModel(parent) {}
+CenterListModel::CenterListModel(QObject *parent) : QAbstractTableModel(parent) { }
 
 int CenterListModel::rowCount(const QModelIndex &parent) const
 {
@@ -88,8 +88,8 @@ void CenterListModel::rememberFeesAsLoaded()
 
 QString CenterListModel::feeAsLoaded(const QString &id) const
 {
-    const auto found = std::find_if(rowsAsLoaded_.begin(), rowsAsLoaded_.end(),
-                                    [&id](const CenterRow &row) { return row.id == id; });
+    const auto found =
+        std::find_if(rowsAsLoaded_.begin(), rowsAsLoaded_.end(), [&id](const CenterRow &row) { return row.id == id; });
     return found == rowsAsLoaded_.end() ? QString() : found->handlingFee();
 }
 
@@ -142,8 +142,8 @@ bool CenterListModel::lessThan(const CenterRow &a, const CenterRow &b) const
 
 int CenterListModel::insertSorted(CenterRow row)
 {
-    const auto at = std::upper_bound(rows_.begin(), rows_.end(), row,
-                                     [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); });
+    const auto at = std::upper_bound(
+        rows_.begin(), rows_.end(), row, [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); });
     const int position = static_cast<int>(at - rows_.begin());
     beginInsertRows({}, position, position);
     ++revision_;

@@ -23,8 +23,7 @@ public:
 
     Failure(int number, QString description, QString source = QStringLiteral("KelvoVendor_Center"))
         : number_(number), description_(std::move(description)), source_(std::move(source))
-    {
-    }
+    { }
 
     static Failure overflow() { return {Overflow, QStringLiteral("Overflow")}; }
     static Failure subscriptOutOfRange() { return {SubscriptOutOfRange, QStringLiteral("Subscript out of range")}; }

@@ -15,34 +15,62 @@ unsigned char windows1252Byte(char16_t unit)
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
         return static_cast<unsigned char>(unit);
     switch (unit) {
-    case 0x20AC: return 0x80; // €
-    case 0x201A: return 0x82; // ‚
-    case 0x0192: return 0x83; // ƒ
-    case 0x201E: return 0x84; // „
-    case 0x2026: return 0x85; // …
-    case 0x2020: return 0x86; // †
-    case 0x2021: return 0x87; // ‡
-    case 0x02C6: return 0x88; // ˆ
-    case 0x2030: return 0x89; // ‰
-    case 0x0160: return 0x8A; // Š
-    case 0x2039: return 0x8B; // ‹
-    case 0x0152: return 0x8C; // Œ
-    case 0x017D: return 0x8E; // Ž
-    case 0x2018: return 0x91; // left single quote
-    case 0x2019: return 0x92; // right single quote
-    case 0x201C: return 0x93; // left double quote
-    case 0x201D: return 0x94; // right double quote
-    case 0x2022: return 0x95; // •
-    case 0x2013: return 0x96; // –
-    case 0x2014: return 0x97; // —
-    case 0x02DC: return 0x98; // ˜
-    case 0x2122: return 0x99; // ™
-    case 0x0161: return 0x9A; // š
-    case 0x203A: return 0x9B; // ›
-    case 0x0153: return 0x9C; // œ
-    case 0x017E: return 0x9E; // ž
-    case 0x0178: return 0x9F; // Ÿ
-    default: return kQuestionMark; // C1 controls, the five unused bytes, anything beyond the set
+    case 0x20AC:
+        return 0x80; // €
+    case 0x201A:
+        return 0x82; // ‚
+    case 0x0192:
+        return 0x83; // ƒ
+    case 0x201E:
+        return 0x84; // „
+    case 0x2026:
+        return 0x85; // …
+    case 0x2020:
+        return 0x86; // †
+    case 0x2021:
+        return 0x87; // ‡
+    case 0x02C6:
+        return 0x88; // ˆ
+    case 0x2030:
+        return 0x89; // ‰
+    case 0x0160:
+        return 0x8A; // Š
+    case 0x2039:
+        return 0x8B; // ‹
+    case 0x0152:
+        return 0x8C; // Œ
+    case 0x017D:
+        return 0x8E; // Ž
+    case 0x2018:
+        return 0x91; // left single quote
+    case 0x2019:
+        return 0x92; // right single quote
+    case 0x201C:
+        return 0x93; // left double quote
+    case 0x201D:
+        return 0x94; // right double quote
+    case 0x2022:
+        return 0x95; // •
+    case 0x2013:
+        return 0x96; // –
+    case 0x2014:
+        return 0x97; // —
+    case 0x02DC:
+        return 0x98; // ˜
+    case 0x2122:
+        return 0x99; // ™
+    case 0x0161:
+        return 0x9A; // š
+    case 0x203A:
+        return 0x9B; // ›
+    case 0x0153:
+        return 0x9C; // œ
+    case 0x017E:
+        return 0x9E; // ž
+    case 0x0178:
+        return 0x9F; // Ÿ
+    default:
+        return kQuestionMark; // C1 controls, the five unused bytes, anything beyond the set
     }
 }
 
@@ -70,7 +98,7 @@ constexpr EncodedByte encodedByte(unsigned byte)
 
 constexpr std::array<EncodedByte, 256> makeEncodedBytes()
 {
-    std::array<EncodedByte, 256> table{};
+    std::array<EncodedByte, 256> table {};
     for (unsigned byte = 0; byte < 256; ++byte)
         table[byte] = encodedByte(byte);
     return table;

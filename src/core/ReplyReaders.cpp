@@ -53,7 +53,7 @@ std::optional<double> readNumberField(const QString &text)
 class SortKeys
 {
 public:
-    SortKeys() : asciiDigitsAreNumbers_(QLocale().zeroDigit() == QLatin1String("0")) {}
+    SortKeys() : asciiDigitsAreNumbers_(QLocale().zeroDigit() == QLatin1String("0")) { }
 
     QString of(const QString &id) const
     {
@@ -146,14 +146,16 @@ void readCounts(pugi::xml_node root, ControlState &state)
 {
     if (!root)
         throw Failure::missingObject();
-    auto value = [&](int position) { return formats::toInt16(nodeText(childAt(childAt(childAt(root, 0), 0), position))); };
+    auto value = [&](int position) {
+        return formats::toInt16(nodeText(childAt(childAt(childAt(root, 0), 0), position)));
+    };
     state.dutyDefault = value(0);
     state.nonSelectedCount = value(1);
     state.selectedCount = value(2);
 }
 
-void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterRow> &rows,
-                    const std::function<void()> &rowRead)
+void readActiveRows(
+    pugi::xml_node root, qint16 dutyDefault, std::vector<CenterRow> &rows, const std::function<void()> &rowRead)
 {
     if (!root)
         throw Failure::missingObject();
@@ -203,8 +205,8 @@ void readSelectedRows(pugi::xml_node root, std::vector<CenterRow> &rows, const s
         if (!fraction)
             throw Failure::typeMismatch();
         row.subItem(ColHandlingFee) = feeTexts.of(*fraction);
-        row.subItem(ColDuty) = formats::toBoolean(firstChildText(childAt(rowNode, 3))) ? QStringLiteral("1")
-                                                                                        : QStringLiteral("0");
+        row.subItem(ColDuty) =
+            formats::toBoolean(firstChildText(childAt(rowNode, 3))) ? QStringLiteral("1") : QStringLiteral("0");
         row.subItem(ColSortKey) = sortKeys.of(row.id);
         if (rowRead)
             rowRead();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/ControlState.h"
 #include "core/CenterRow.h"
+#include "core/ControlState.h"
 
 #include <pugixml.hpp>
 
@@ -28,8 +28,8 @@ void readCounts(pugi::xml_node root, ControlState &state);
 // The rows of the active-center reply (rows at root position 1). Rows are
 // appended to `rows`; after each complete row `rowRead` runs (and may throw).
 // On a failure the row being built is already in `rows`.
-void readActiveRows(pugi::xml_node root, qint16 dutyDefault, std::vector<CenterRow> &rows,
-                    const std::function<void()> &rowRead);
+void readActiveRows(
+    pugi::xml_node root, qint16 dutyDefault, std::vector<CenterRow> &rows, const std::function<void()> &rowRead);
 
 // The rows of the selected-center reply (rows at root position 2).
 void readSelectedRows(pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead);

@@ -1,9 +1,9 @@
 #include "core/Statements.h"
 
 #include "core/Failure.h"
+#include "core/FormEncoding.h"
 #include "core/Formats.h"
 #include "core/Marks.h"
-#include "core/FormEncoding.h"
 
 #include <QHash>
 
@@ -59,10 +59,7 @@ public:
     // Room for `statements` INSERTs of short values is taken at once: growing
     // a body of megabytes step by step copies it and faults in fresh pages
     // each time, while room never written costs no memory.
-    explicit FormBody(int statements)
-    {
-        body_.resize(static_cast<qsizetype>(statements) * kRoomPerStatement);
-    }
+    explicit FormBody(int statements) { body_.resize(static_cast<qsizetype>(statements) * kRoomPerStatement); }
 
     void begin() { put("SQL=", 4); }
     void fixed(QStringView sql)
@@ -124,7 +121,7 @@ private:
 class StatementWriter
 {
 public:
-    explicit StatementWriter(qint32 vendorId) : vendorId_(QString::number(vendorId)) {}
+    explicit StatementWriter(qint32 vendorId) : vendorId_(QString::number(vendorId)) { }
 
     template<typename Sink>
     void writeInsert(Sink &sink, const CenterRow &row)
@@ -198,8 +195,8 @@ private:
         const QString &duty = row.duty();
         // A single digit and its mark, as the moves and the fee panel leave it.
         if (duty.size() >= 2 && duty.front() >= QLatin1Char('0') && duty.front() <= QLatin1Char('9')
-            && std::all_of(duty.begin() + 1, duty.end(),
-                           [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); }))
+            && std::all_of(
+                duty.begin() + 1, duty.end(), [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); }))
             return QStringView(duty).first(1);
         auto known = duties_.constFind(duty);
         if (known == duties_.cend())
@@ -266,17 +263,20 @@ QString statementText(qint32 vendorId, Write write)
 
 QString insertStatement(qint32 vendorId, const CenterRow &row)
 {
-    return statementText(vendorId, [&row](StatementWriter &writer, StatementTexts &texts) { writer.writeInsert(texts, row); });
+    return statementText(
+        vendorId, [&row](StatementWriter &writer, StatementTexts &texts) { writer.writeInsert(texts, row); });
 }
 
 QString updateStatement(qint32 vendorId, const CenterRow &row)
 {
-    return statementText(vendorId, [&row](StatementWriter &writer, StatementTexts &texts) { writer.writeUpdate(texts, row); });
+    return statementText(
+        vendorId, [&row](StatementWriter &writer, StatementTexts &texts) { writer.writeUpdate(texts, row); });
 }
 
 QString deleteStatement(qint32 vendorId, const QStringList &ids)
 {
-    return statementText(vendorId, [&ids](StatementWriter &writer, StatementTexts &texts) { writer.writeDelete(texts, ids); });
+    return statementText(
+        vendorId, [&ids](StatementWriter &writer, StatementTexts &texts) { writer.writeDelete(texts, ids); });
 }
 
 QStringList saveStatements(qint32 vendorId, const CenterRows &selected, const CenterRows &nonSelected)

@@ -22,12 +22,11 @@ class CenterRows
 public:
     using RowAt = std::function<const CenterRow &(int)>;
 
-    CenterRows(int count, RowAt rowAt) : count_(count), rowAt_(std::move(rowAt)) {}
+    CenterRows(int count, RowAt rowAt) : count_(count), rowAt_(std::move(rowAt)) { }
     explicit CenterRows(const std::vector<CenterRow> &rows)
         : count_(static_cast<int>(rows.size())),
           rowAt_([&rows](int position) -> const CenterRow & { return rows[static_cast<std::size_t>(position)]; })
-    {
-    }
+    { }
     CenterRows(std::vector<CenterRow> &&) = delete; // would outlive its rows
 
     int count() const { return count_; }

@@ -58,8 +58,8 @@ InternetTransfer::~InternetTransfer()
     }
 }
 
-void InternetTransfer::Execute(const QString &url, const QString &operation, const QByteArray &data,
-                               const QString &headers)
+void InternetTransfer::Execute(
+    const QString &url, const QString &operation, const QByteArray &data, const QString &headers)
 {
     if (running_)
         throw Failure(kStillExecuting, QStringLiteral("Still executing last request"));

@@ -68,7 +68,7 @@ pugi::xml_node parseOwnedReply(char *bytes, std::size_t size, pugi::xml_document
 
 } // namespace
 
-XmlFetcher::XmlFetcher() : network_(std::make_unique<QNetworkAccessManager>()) {}
+XmlFetcher::XmlFetcher() : network_(std::make_unique<QNetworkAccessManager>()) { }
 
 XmlFetcher::~XmlFetcher() = default;
 

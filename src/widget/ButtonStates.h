@@ -15,15 +15,15 @@ enum class Side { NonSelected = 0, Selected = 1 };
 // on the widgets in one place.
 struct ButtonStates
 {
-    bool add = false;       // ">"
-    bool addAll = false;    // ">>"
-    bool remove = false;    // "<"
+    bool add = false; // ">"
+    bool addAll = false; // ">>"
+    bool remove = false; // "<"
     bool removeAll = false; // "<<"
-    bool commit = false;    // "Commit to Database": changes since the load wait to be saved
-    std::array<bool, 2> listToSearch{false, false}; // optList(0) and optList(1), by Side
+    bool commit = false; // "Commit to Database": changes since the load wait to be saved
+    std::array<bool, 2> listToSearch {false, false}; // optList(0) and optList(1), by Side
     bool searchKeys = false; // optFind(0), optFind(1) and the id box: a list has been read
-    bool find = false;       // "Find": the find box typed in last holds text
-    bool feeUpdate = false;  // "Update": one selected row is shown in the fee panel
+    bool find = false; // "Find": the find box typed in last holds text
+    bool feeUpdate = false; // "Update": one selected row is shown in the fee panel
 
     // A load starts: what it replaces cannot be committed any more.
     void loadStarted();

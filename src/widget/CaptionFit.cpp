@@ -45,7 +45,8 @@ void fitCaptions(QWidget *control)
         if (qobject_cast<QGroupBox *>(widget) || captionWidthNeeded(widget) <= captionWidthGiven(widget))
             continue;
         QFont font = widget->font();
-        while (captionWidthNeeded(widget) > captionWidthGiven(widget) && font.pointSizeF() - kPointStep >= kSmallestPoints) {
+        while (captionWidthNeeded(widget) > captionWidthGiven(widget)
+            && font.pointSizeF() - kPointStep >= kSmallestPoints) {
             font.setPointSizeF(font.pointSizeF() - kPointStep);
             widget->setFont(font);
         }

@@ -80,7 +80,8 @@ void CenterListView::addRows(std::vector<CenterRow> rows, bool highlight)
     const int added = static_cast<int>(rows.size());
     const int first = model_->appendBlock(std::move(rows));
     if (highlight) {
-        const QItemSelection block(model_->index(first, 0), model_->index(first + added - 1, model_->columnCount() - 1));
+        const QItemSelection block(
+            model_->index(first, 0), model_->index(first + added - 1, model_->columnCount() - 1));
         selectionModel()->select(block, QItemSelectionModel::Select | QItemSelectionModel::Rows);
         selectionModel()->setCurrentIndex(firstCell(first + added - 1), QItemSelectionModel::NoUpdate);
     }

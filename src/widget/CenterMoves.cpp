@@ -1,8 +1,8 @@
 #include "widget/CenterMoves.h"
 
-#include "widget/CenterListView.h"
 #include "core/Failure.h"
 #include "core/Marks.h"
+#include "widget/CenterListView.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -110,8 +110,7 @@ CenterRow rowMovedOut(const CenterRow &source)
 
 CenterMoves::CenterMoves(CenterListView *nonSelected, CenterListView *selected, QObject *parent)
     : QObject(parent), nonSelected_(nonSelected), selected_(selected)
-{
-}
+{ }
 
 namespace {
 
@@ -121,8 +120,7 @@ void endingQuietlyOnFailure(Move move)
 {
     try {
         move();
-    } catch (const Failure &) {
-    }
+    } catch (const Failure &) { }
 }
 
 } // namespace
@@ -214,8 +212,8 @@ void CenterMoves::addHighlighted()
         return;
     target->setMultiSelect(false);
     const QString stamp = marks::stampDate(QDate::currentDate());
-    moveHighlightedRows(source, target, /*skipIdsInTarget*/ true,
-                        [&stamp](const CenterRow &row) { return rowMovedIn(row, stamp); });
+    moveHighlightedRows(
+        source, target, /*skipIdsInTarget*/ true, [&stamp](const CenterRow &row) { return rowMovedIn(row, stamp); });
     focusAndShowCurrent(target);
     target->setSortKey(ColSortKey);
     emit movedHighlighted(Side::Selected);
@@ -228,8 +226,8 @@ void CenterMoves::removeHighlighted()
     if (source->count() == 0)
         return;
     target->setMultiSelect(false);
-    moveHighlightedRows(source, target, /*skipIdsInTarget*/ false,
-                        [](const CenterRow &row) { return rowMovedOut(row); });
+    moveHighlightedRows(
+        source, target, /*skipIdsInTarget*/ false, [](const CenterRow &row) { return rowMovedOut(row); });
     focusAndShowCurrent(target);
     target->setSortKey(ColSortKey);
     emit movedHighlighted(Side::NonSelected);

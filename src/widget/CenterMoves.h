@@ -29,9 +29,9 @@ class CenterMoves : public QObject
 public:
     CenterMoves(CenterListView *nonSelected, CenterListView *selected, QObject *parent = nullptr);
 
-    void add();       // ">"
-    void remove();    // "<"
-    void addAll();    // ">>"
+    void add(); // ">"
+    void remove(); // "<"
+    void addAll(); // ">>"
     void removeAll(); // "<<"
 
 signals:

@@ -1,11 +1,10 @@
 #include "widget/CenterQueries.h"
 
-#include "widget/CenterListView.h"
 #include "core/ControlState.h"
-#include "widget/LoadProgressBar.h"
 #include "core/ReplyReaders.h"
 #include "net/XmlFetcher.h"
-
+#include "widget/CenterListView.h"
+#include "widget/LoadProgressBar.h"
 
 namespace vendorcenter {
 
@@ -64,9 +63,9 @@ void loadActiveCenters(LoadTarget &target)
 {
     const qint16 dutyDefault = target.state.dutyDefault;
     fillList(target, target.nonSelected, "/VendorCenter.asp?active=1&VendorID=",
-             [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
-                 replies::readActiveRows(root, dutyDefault, rows, rowRead);
-             });
+        [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
+            replies::readActiveRows(root, dutyDefault, rows, rowRead);
+        });
 
     target.nonSelected->setSortKey(ColSortKey);
     target.selected->setSortKey(ColSortKey);

@@ -25,8 +25,7 @@ class EditStep : public QUndoCommand
 public:
     EditStep(ChangeJournal &journal, ChangeJournal::State before, ChangeJournal::State after, const QString &text)
         : QUndoCommand(text), journal_(journal), before_(std::move(before)), after_(std::move(after))
-    {
-    }
+    { }
 
     void undo() override { journal_.restoreBefore(before_, after_); }
 
@@ -62,7 +61,8 @@ void highlightExactly(CenterListView *list, const std::vector<int> &positions)
             ++last;
         // Appended, not selected: the runs never overlap, and select() would
         // merge each one into all the runs before it.
-        selection.append(QItemSelectionRange(model->index(positions[first], 0), model->index(positions[last], lastColumn)));
+        selection.append(
+            QItemSelectionRange(model->index(positions[first], 0), model->index(positions[last], lastColumn)));
         first = last + 1;
     }
     // Without the Rows flag, which merges range by range too: each run spans its rows whole already.
@@ -121,8 +121,8 @@ protected:
 
 } // namespace
 
-ChangeJournal::ChangeJournal(ControlSurface &ui, ButtonStates &buttons, std::function<void()> showButtons,
-                             QWidget *control)
+ChangeJournal::ChangeJournal(
+    ControlSurface &ui, ButtonStates &buttons, std::function<void()> showButtons, QWidget *control)
     : ui_(ui), buttons_(buttons), showButtons_(std::move(showButtons)), control_(control)
 {
     ui_.lstSelectedCenters->centerModel()->setHoldsSelectedCenters(true);
@@ -131,9 +131,11 @@ ChangeJournal::ChangeJournal(ControlSurface &ui, ButtonStates &buttons, std::fun
     if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
         redoKeys << QKeySequence(Qt::CTRL | Qt::Key_Y);
     for (const QKeySequence &key : QKeySequence::keyBindings(QKeySequence::Undo))
-        new QShortcut(key, control, this, [this] { stack_.undo(); }, Qt::WidgetWithChildrenShortcut);
+        new QShortcut(
+            key, control, this, [this] { stack_.undo(); }, Qt::WidgetWithChildrenShortcut);
     for (const QKeySequence &key : std::as_const(redoKeys))
-        new QShortcut(key, control, this, [this] { stack_.redo(); }, Qt::WidgetWithChildrenShortcut);
+        new QShortcut(
+            key, control, this, [this] { stack_.redo(); }, Qt::WidgetWithChildrenShortcut);
     auto *undoKeys = new UndoKeysOverLineEdits(this);
     for (QLineEdit *box : {ui_.txtCntHandFee, ui_.txtVendorID, ui_.txtVendorName})
         box->installEventFilter(undoKeys);
@@ -147,7 +149,7 @@ std::shared_ptr<const ChangeJournal::ListRows> ChangeJournal::rowsOf(CenterListV
     if (cache.rows && cache.revision == model->revision() && cache.rows->sortColumn == model->sortColumn()
         && cache.rows->sortOrder == model->sortOrder())
         return cache.rows;
-    cache.rows = std::make_shared<const ListRows>(ListRows{model->rows(), model->sortColumn(), model->sortOrder()});
+    cache.rows = std::make_shared<const ListRows>(ListRows {model->rows(), model->sortColumn(), model->sortOrder()});
     cache.revision = model->revision();
     return cache.rows;
 }
@@ -194,9 +196,8 @@ void ChangeJournal::editFinished(const QString &stepText)
     before_.reset();
     State after = capture();
     const bool changed = before.centers != after.centers || before.selectedCenters != after.selectedCenters
-                         || before.allVendorsCaption != after.allVendorsCaption
-                         || before.selVendorsCaption != after.selVendorsCaption
-                         || before.buttons.commit != after.buttons.commit;
+        || before.allVendorsCaption != after.allVendorsCaption || before.selVendorsCaption != after.selVendorsCaption
+        || before.buttons.commit != after.buttons.commit;
     if (!changed)
         return;
     stack_.push(new EditStep(*this, std::move(before), std::move(after), stepText));
@@ -249,8 +250,8 @@ void ChangeJournal::restoreBefore(const State &before, const State &after)
         other->clearHighlights();
         list->setMultiSelect(restored.size() > 1);
         highlightExactly(list, restored);
-        list->selectionModel()->setCurrentIndex(list->model()->index(restored.front(), 0),
-                                                QItemSelectionModel::NoUpdate);
+        list->selectionModel()->setCurrentIndex(
+            list->model()->index(restored.front(), 0), QItemSelectionModel::NoUpdate);
         list->ensureVisible(restored.front());
         list->setFocus();
         emit list->listClicked();

@@ -6,8 +6,8 @@
 
 #include <QAction>
 #include <QButtonGroup>
-#include <QCoreApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +36,7 @@ struct Texts
 class Placer
 {
 public:
-    explicit Placer(QWidget *control) : dpi_(control->logicalDpiX()) {}
+    explicit Placer(QWidget *control) : dpi_(control->logicalDpiX()) { }
 
     template<typename W>
     W *place(W *widget, const char *name, int left, int top, int width, int height) const
@@ -85,10 +85,9 @@ ControlSurface buildSurface(QWidget *control)
     ControlSurface s;
 
     s.fraMain = at.place(frame(control, QString(), Texts::tr("Vendor Center")), "fraMain", 0, -90, 8745, 5310);
-    s.lblAllVendors = at.place(label(s.fraMain, Texts::tr("Non Selected Active Centers:")), "lblAllVendors",
-                               165, 150, 3105, 255);
-    s.lblSelVendors = at.place(label(s.fraMain, Texts::tr("Selected Centers:")), "lblSelVendors", 4710, 150,
-                               2175, 255);
+    s.lblAllVendors =
+        at.place(label(s.fraMain, Texts::tr("Non Selected Active Centers:")), "lblAllVendors", 165, 150, 3105, 255);
+    s.lblSelVendors = at.place(label(s.fraMain, Texts::tr("Selected Centers:")), "lblSelVendors", 4710, 150, 2175, 255);
     s.lstCenters = at.place(new CenterListView(s.fraMain), "lstCenters", 105, 360, 3975, 2775);
     s.lstCenters->setAccessibleName(Texts::tr("Non Selected Active Centers"));
     s.lstSelectedCenters = at.place(new CenterListView(s.fraMain), "lstSelectedCenters", 4665, 360, 3975, 2775);
@@ -104,24 +103,24 @@ ControlSurface buildSurface(QWidget *control)
     s.cmdAddAll->setAccessibleDescription(Texts::tr("Select all highlighted centers"));
     s.cmdRemoveAll->setAccessibleDescription(Texts::tr("Deselect all highlighted centers"));
     s.cmdDelete->setAccessibleDescription(Texts::tr("Deselect the current center"));
-    s.cmdCommit = at.place(commandButton(s.fraMain, Texts::tr("Commit to Database")), "cmdCommit", 6945, 3300,
-                           1680, 375);
+    s.cmdCommit =
+        at.place(commandButton(s.fraMain, Texts::tr("Commit to Database")), "cmdCommit", 6945, 3300, 1680, 375);
 
-    s.fraFind = at.place(frame(s.fraMain, Texts::tr(" Find Center"), Texts::tr("Find Center")), "fraFind",
-                         120, 3120, 4575, 2055);
-    s.Frame1 = at.place(frame(s.fraFind, Texts::tr(" List to search  "), Texts::tr("List to search")),
-                        "Frame1", 135, 915, 2490, 825);
-    s.optList[0] = at.place(new QRadioButton(Texts::tr("Non Selected Centers"), s.Frame1), "optList(0)", 120,
-                            225, 2040, 255);
-    s.optList[1] = at.place(new QRadioButton(Texts::tr("Selected Centers"), s.Frame1), "optList(1)", 120, 555,
-                            1575, 195);
+    s.fraFind = at.place(
+        frame(s.fraMain, Texts::tr(" Find Center"), Texts::tr("Find Center")), "fraFind", 120, 3120, 4575, 2055);
+    s.Frame1 = at.place(
+        frame(s.fraFind, Texts::tr(" List to search  "), Texts::tr("List to search")), "Frame1", 135, 915, 2490, 825);
+    s.optList[0] =
+        at.place(new QRadioButton(Texts::tr("Non Selected Centers"), s.Frame1), "optList(0)", 120, 225, 2040, 255);
+    s.optList[1] =
+        at.place(new QRadioButton(Texts::tr("Selected Centers"), s.Frame1), "optList(1)", 120, 555, 1575, 195);
     s.optFind[1] = at.place(new QRadioButton(Texts::tr("ID"), s.fraFind), "optFind(1)", 135, 240, 735, 255);
     s.txtVendorID = at.place(new QLineEdit(s.fraFind), "txtVendorID", 915, 255, 1095, 285);
     s.optFind[0] = at.place(new QRadioButton(Texts::tr("Name"), s.fraFind), "optFind(0)", 135, 600, 765, 255);
     s.txtVendorName = at.place(new QLineEdit(s.fraFind), "txtVendorName", 915, 615, 3330, 285);
     s.cmdFind = at.place(commandButton(s.fraFind, Texts::tr("Find")), "cmdFind", 2865, 1200, 975, 375);
-    s.lblVersionNumber = at.place(label(s.fraFind, Texts::tr("Version Number:")), "lblVersionNumber", 150, 1770,
-                                  2175, 255);
+    s.lblVersionNumber =
+        at.place(label(s.fraFind, Texts::tr("Version Number:")), "lblVersionNumber", 150, 1770, 2175, 255);
     for (QRadioButton *option : {s.optList[0], s.optList[1], s.optFind[0], s.optFind[1]})
         option->setAccessibleName(option->text());
     // Each option array is one exclusive group of its own; Qt would otherwise
@@ -134,8 +133,7 @@ ControlSurface buildSurface(QWidget *control)
     s.txtVendorID->setAccessibleName(Texts::tr("Find by ID"));
     s.txtVendorName->setAccessibleName(Texts::tr("Find by Name"));
 
-    s.frmEntry = at.place(frame(s.fraMain, QString(), Texts::tr("Handling fee")), "frmEntry", 4785, 3765, 3855,
-                          1080);
+    s.frmEntry = at.place(frame(s.fraMain, QString(), Texts::tr("Handling fee")), "frmEntry", 4785, 3765, 3855, 1080);
     s.lblDuty = at.place(label(s.frmEntry, Texts::tr("Duty / Brokerage Fee")), "lblDuty", 120, 240, 1575, 255);
     s.chkDuty = at.place(new QCheckBox(s.frmEntry), "chkDuty", 1980, 240, 390, 270);
     s.chkDuty->setAccessibleName(Texts::tr("Duty / Brokerage Fee"));
@@ -144,8 +142,8 @@ ControlSurface buildSurface(QWidget *control)
     s.txtCntHandFee->setAccessibleName(Texts::tr("Center / Handling Fee (%)"));
     s.Label1->setBuddy(s.txtCntHandFee);
     s.lblDuty->setBuddy(s.chkDuty);
-    s.cmdcenterHandFee = at.place(commandButton(s.frmEntry, QStringLiteral("Update")), "cmdcenterHandFee", 2625, 600,
-                                  1080, 315);
+    s.cmdcenterHandFee =
+        at.place(commandButton(s.frmEntry, QStringLiteral("Update")), "cmdcenterHandFee", 2625, 600, 1080, 315);
 
     s.prbLoad = at.place(new LoadProgressBar(s.fraMain), "prbLoad", 4785, 4920, 3870, 255);
     s.prbLoad->setRange(0, 4000);
@@ -160,13 +158,13 @@ ControlSurface buildSurface(QWidget *control)
     s.mnuRemoveItems->setObjectName(QStringLiteral("mnuRemoveItems"));
 
     // Starting states.
-    for (QWidget *w : {static_cast<QWidget *>(s.cmdAdd), static_cast<QWidget *>(s.cmdAddAll),
-                       static_cast<QWidget *>(s.cmdRemoveAll), static_cast<QWidget *>(s.cmdDelete),
-                       static_cast<QWidget *>(s.cmdCommit), static_cast<QWidget *>(s.optList[0]),
-                       static_cast<QWidget *>(s.optList[1]), static_cast<QWidget *>(s.optFind[0]),
-                       static_cast<QWidget *>(s.optFind[1]), static_cast<QWidget *>(s.txtVendorID),
-                       static_cast<QWidget *>(s.cmdFind), static_cast<QWidget *>(s.chkDuty),
-                       static_cast<QWidget *>(s.cmdcenterHandFee)})
+    for (QWidget *w :
+        {static_cast<QWidget *>(s.cmdAdd), static_cast<QWidget *>(s.cmdAddAll), static_cast<QWidget *>(s.cmdRemoveAll),
+            static_cast<QWidget *>(s.cmdDelete), static_cast<QWidget *>(s.cmdCommit),
+            static_cast<QWidget *>(s.optList[0]), static_cast<QWidget *>(s.optList[1]),
+            static_cast<QWidget *>(s.optFind[0]), static_cast<QWidget *>(s.optFind[1]),
+            static_cast<QWidget *>(s.txtVendorID), static_cast<QWidget *>(s.cmdFind), static_cast<QWidget *>(s.chkDuty),
+            static_cast<QWidget *>(s.cmdcenterHandFee)})
         w->setEnabled(false);
     s.optList[0]->setChecked(true);
     s.optFind[1]->setChecked(true);
@@ -174,10 +172,9 @@ ControlSurface buildSurface(QWidget *control)
     setTextBoxWritable(s.txtVendorName, false);
     setTextBoxWritable(s.txtCntHandFee, false);
 
-    QWidget *const tabOrder[] = {s.txtCntHandFee, s.chkDuty,      s.cmdcenterHandFee, s.txtVendorName, s.optFind[0],
-                                 s.txtVendorID,   s.optFind[1],   s.cmdFind,          s.optList[0],    s.optList[1],
-                                 s.cmdDelete,     s.cmdAdd,       s.cmdAddAll,        s.cmdRemoveAll,  s.cmdCommit,
-                                 s.lstCenters,    s.lstSelectedCenters};
+    QWidget *const tabOrder[] = {s.txtCntHandFee, s.chkDuty, s.cmdcenterHandFee, s.txtVendorName, s.optFind[0],
+        s.txtVendorID, s.optFind[1], s.cmdFind, s.optList[0], s.optList[1], s.cmdDelete, s.cmdAdd, s.cmdAddAll,
+        s.cmdRemoveAll, s.cmdCommit, s.lstCenters, s.lstSelectedCenters};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
     return s;

@@ -1,10 +1,10 @@
 #include "widget/FeePanel.h"
 
-#include "widget/CenterListView.h"
-#include "widget/TextBoxLook.h"
 #include "core/CenterRow.h"
 #include "core/Formats.h"
 #include "core/Marks.h"
+#include "widget/CenterListView.h"
+#include "widget/TextBoxLook.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -166,7 +166,7 @@ void FeePanel::saveFee()
 void FeePanel::refuse(FeeEntry::Verdict verdict)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Information Validation"), feeEntryMessage(verdict),
-                    QMessageBox::Ok, ui_.dialogParent);
+        QMessageBox::Ok, ui_.dialogParent);
     box.exec();
     ui_.feeBox->setFocus();
     selectWholeText(ui_.feeBox);

@@ -42,11 +42,11 @@ class FeePanel : public QObject
 public:
     struct Widgets
     {
-        QLineEdit *feeBox;          // txtCntHandFee
-        QCheckBox *dutyBox;         // chkDuty
-        QPushButton *updateButton;  // cmdcenterHandFee
-        CenterListView *selected;   // lstSelectedCenters, whose current row takes the fee
-        QWidget *dialogParent;      // the control, over which the refusals are shown
+        QLineEdit *feeBox; // txtCntHandFee
+        QCheckBox *dutyBox; // chkDuty
+        QPushButton *updateButton; // cmdcenterHandFee
+        CenterListView *selected; // lstSelectedCenters, whose current row takes the fee
+        QWidget *dialogParent; // the control, over which the refusals are shown
     };
 
     explicit FeePanel(const Widgets &widgets, QObject *parent = nullptr);

@@ -22,7 +22,8 @@ FindPanel::FindPanel(const Widgets &widgets, QObject *parent) : QObject(parent),
         connect(ui_.listOptions[index], &QRadioButton::clicked, this, &FindPanel::optionClicked);
     }
     for (QLineEdit *box : {ui_.idBox, ui_.nameBox}) {
-        connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { emit findTextChanged(!text.isEmpty()); });
+        connect(
+            box, &QLineEdit::textChanged, this, [this](const QString &text) { emit findTextChanged(!text.isEmpty()); });
         box->installEventFilter(this);
     }
 }
@@ -65,11 +66,11 @@ void FindPanel::search()
 
     CenterListView *target = listToSearch();
     const std::optional<int> found = searchesByName()
-                                         ? firstRowWithNameContaining(*target->centerModel(), ui_.nameBox->text())
-                                         : target->findItem(ui_.idBox->text());
+        ? firstRowWithNameContaining(*target->centerModel(), ui_.nameBox->text())
+        : target->findItem(ui_.idBox->text());
     if (!found) {
-        QMessageBox box(QMessageBox::Information, QString(), QStringLiteral("Not found"), QMessageBox::Ok,
-                        ui_.dialogParent);
+        QMessageBox box(
+            QMessageBox::Information, QString(), QStringLiteral("Not found"), QMessageBox::Ok, ui_.dialogParent);
         box.exec();
         return;
     }

@@ -27,12 +27,12 @@ public:
     struct Widgets
     {
         std::array<QRadioButton *, 2> listOptions; // optList(0), optList(1), by Side
-        std::array<QRadioButton *, 2> keyOptions;  // optFind(0) by name, optFind(1) by id
-        QLineEdit *idBox;                          // txtVendorID
-        QLineEdit *nameBox;                        // txtVendorName
-        QPushButton *findButton;                   // cmdFind
-        std::array<CenterListView *, 2> lists;     // lstCenters, lstSelectedCenters, by Side
-        QWidget *dialogParent;                     // the control, over which "Not found" is shown
+        std::array<QRadioButton *, 2> keyOptions; // optFind(0) by name, optFind(1) by id
+        QLineEdit *idBox; // txtVendorID
+        QLineEdit *nameBox; // txtVendorName
+        QPushButton *findButton; // cmdFind
+        std::array<CenterListView *, 2> lists; // lstCenters, lstSelectedCenters, by Side
+        QWidget *dialogParent; // the control, over which "Not found" is shown
     };
 
     explicit FindPanel(const Widgets &widgets, QObject *parent = nullptr);

@@ -1,7 +1,7 @@
 #include "widget/ListEvents.h"
 
-#include "widget/CenterListView.h"
 #include "core/Failure.h"
+#include "widget/CenterListView.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -24,7 +24,7 @@ ListEvents::ListEvents(CenterListView *nonSelected, CenterListView *selected, QM
     connect(nonSelected_, &CenterListView::listClicked, this, &ListEvents::onNonSelectedClicked);
     connect(selected_, &CenterListView::listClicked, this, &ListEvents::onSelectedClicked);
     connect(selected_, &CenterListView::mouseReleased, this,
-            [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) { selectedMouseReleased(button); });
+        [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) { selectedMouseReleased(button); });
 }
 
 void ListEvents::sortByColumn(CenterListView *list, int section)
@@ -35,8 +35,7 @@ void ListEvents::sortByColumn(CenterListView *list, int section)
             list->setSortKey(next.key);
         else
             list->setSortOrder(next.order);
-    } catch (const Failure &) {
-    }
+    } catch (const Failure &) { }
 }
 
 void ListEvents::onNonSelectedClicked()
@@ -55,8 +54,7 @@ void ListEvents::onSelectedClicked()
 {
     try {
         showSelectedCenter();
-    } catch (const Failure &) {
-    }
+    } catch (const Failure &) { }
 }
 
 void ListEvents::showSelectedCenter()
@@ -87,8 +85,7 @@ void ListEvents::selectedMouseReleased(Qt::MouseButton button)
             return;
         if (button == Qt::RightButton)
             removeMenu_->popup(QCursor::pos());
-    } catch (const Failure &) {
-    }
+    } catch (const Failure &) { }
 }
 
 } // namespace vendorcenter

@@ -12,7 +12,7 @@ class CenterListView;
 // How a list sorts after a click on a header.
 struct ListSort
 {
-    int key;   // 0 the id, n sub-item n
+    int key; // 0 the id, n sub-item n
     int order; // 0 ascending, 1 descending
 };
 

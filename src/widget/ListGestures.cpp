@@ -25,7 +25,8 @@ ListGestures::ListGestures(ControlSurface &ui, CenterMoves &moves, QWidget *cont
         list->setDragDropMode(QAbstractItemView::DragDrop);
         list->setDefaultDropAction(Qt::CopyAction);
     }
-    new QShortcut(QKeySequence::Find, control, this, [this] { focusFindBox(); }, Qt::WidgetWithChildrenShortcut);
+    new QShortcut(
+        QKeySequence::Find, control, this, [this] { focusFindBox(); }, Qt::WidgetWithChildrenShortcut);
 }
 
 bool ListGestures::eventFilter(QObject *watched, QEvent *event)
@@ -34,7 +35,8 @@ bool ListGestures::eventFilter(QObject *watched, QEvent *event)
         if (watched == list && event->type() == QEvent::KeyPress)
             return keyPressed(list, static_cast<QKeyEvent *>(event)) || QObject::eventFilter(watched, event);
         if (watched == list->viewport()
-            && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop))
+            && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+                || event->type() == QEvent::Drop))
             return dragEvent(list, static_cast<QDropEvent *>(event));
     }
     return QObject::eventFilter(watched, event);

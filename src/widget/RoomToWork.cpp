@@ -62,10 +62,10 @@ void RoomToWork::layOut(QSize size)
     const int extraWidth = std::max(0, size.width() - designed.width());
     const int extraHeight = std::max(0, size.height() - designed.height());
     for (const Placed &placed : placed_) {
-        placed.widget->setGeometry(placed.designed.adjusted(
-            shareOf(extraWidth, placed.moveRight), shareOf(extraHeight, placed.moveDown),
-            shareOf(extraWidth, placed.moveRight) + shareOf(extraWidth, placed.growWide),
-            shareOf(extraHeight, placed.moveDown) + shareOf(extraHeight, placed.growTall)));
+        placed.widget->setGeometry(
+            placed.designed.adjusted(shareOf(extraWidth, placed.moveRight), shareOf(extraHeight, placed.moveDown),
+                shareOf(extraWidth, placed.moveRight) + shareOf(extraWidth, placed.growWide),
+                shareOf(extraHeight, placed.moveDown) + shareOf(extraHeight, placed.growTall)));
     }
     // The right list starts where the left one's half ends and takes the rest.
     const int leftShare = extraWidth / 2;

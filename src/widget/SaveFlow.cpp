@@ -1,10 +1,10 @@
 #include "widget/SaveFlow.h"
 
-#include "widget/CenterListView.h"
 #include "core/ControlState.h"
 #include "core/Failure.h"
-#include "net/InternetTransfer.h"
 #include "core/Statements.h"
+#include "net/InternetTransfer.h"
+#include "widget/CenterListView.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -23,20 +23,18 @@ statements::CenterRows rowsOf(const CenterListView &list)
 } // namespace
 
 SaveFlow::SaveFlow(const ControlState &state, InternetTransfer &transfer, CenterListView *nonSelected,
-                   CenterListView *selected, QWidget *control)
+    CenterListView *selected, QWidget *control)
     : state_(state), transfer_(transfer), nonSelected_(nonSelected), selected_(selected), control_(control)
-{
-}
+{ }
 
 bool SaveFlow::postPendingChanges()
 {
-    const QByteArray body =
-        statements::saveBody(state_.vendorId, rowsOf(*selected_), rowsOf(*nonSelected_));
+    const QByteArray body = statements::saveBody(state_.vendorId, rowsOf(*selected_), rowsOf(*nonSelected_));
     if (body.isEmpty())
         return true;
 
     transfer_.Execute(state_.serverName + QStringLiteral("/VendorCenter.asp"), QStringLiteral("POST"), body,
-                  QStringLiteral("Content-Type: application/x-www-form-urlencoded"));
+        QStringLiteral("Content-Type: application/x-www-form-urlencoded"));
     // The reply is shown by the state-change handler, which runs in here.
     while (transfer_.StillExecuting())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -53,11 +51,10 @@ bool SaveFlow::save()
         control_->setCursor(Qt::ArrowCursor);
         return accepted;
     } catch (const Failure &) {
-    } catch (const std::bad_alloc &) {
-    }
+    } catch (const std::bad_alloc &) { }
     control_->setCursor(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Information"), QStringLiteral("Error Occoured"),
-                    QMessageBox::Ok, control_);
+        QMessageBox::Ok, control_);
     box.exec();
     return false;
 }

@@ -14,7 +14,7 @@ class SaveFlow
 {
 public:
     SaveFlow(const ControlState &state, InternetTransfer &transfer, CenterListView *nonSelected,
-             CenterListView *selected, QWidget *control);
+        CenterListView *selected, QWidget *control);
 
     // Returns true when the pending changes reached the server and it accepted
     // them, or when there was nothing to send. Every failure is shown to the

@@ -12,7 +12,7 @@ void setTextBoxWritable(QLineEdit *box, bool writable)
     const QPalette standard = box->style()->standardPalette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Base,
-                         writable ? standard.color(group, QPalette::Base) : palette.color(group, QPalette::Button));
+            writable ? standard.color(group, QPalette::Base) : palette.color(group, QPalette::Button));
     }
     box->setPalette(palette);
     box->setReadOnly(!writable);

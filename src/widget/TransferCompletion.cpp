@@ -47,15 +47,15 @@ QString TransferCompletion::readWholeReply()
 void TransferCompletion::onStateChanged(qint16 state)
 {
     if (state == InternetTransfer::Error) {
-        QMessageBox box(QMessageBox::NoIcon, QString(), Texts::tr("Error During saving to Database"),
-                        QMessageBox::Ok, control_);
+        QMessageBox box(
+            QMessageBox::NoIcon, QString(), Texts::tr("Error During saving to Database"), QMessageBox::Ok, control_);
         box.exec();
     } else if (state == InternetTransfer::ResponseCompleted) {
         const QString reply = readWholeReply();
         if (!hasMoreThanBlanks(reply))
             return;
-        QMessageBox box(QMessageBox::Information, Texts::tr("Vendor Center Cross Reference"), reply,
-                        QMessageBox::Ok, control_);
+        QMessageBox box(
+            QMessageBox::Information, Texts::tr("Vendor Center Cross Reference"), reply, QMessageBox::Ok, control_);
         // The server's words, shown as they came: never read as markup.
         box.setTextFormat(Qt::PlainText);
         box.exec();

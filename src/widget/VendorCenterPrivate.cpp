@@ -9,8 +9,8 @@
 #include "widget/CaptionFit.h"
 #include "widget/CenterListView.h"
 #include "widget/CenterMoves.h"
-#include "widget/ChangeJournal.h"
 #include "widget/CenterQueries.h"
+#include "widget/ChangeJournal.h"
 #include "widget/FeePanel.h"
 #include "widget/FindPanel.h"
 #include "widget/ListCaptions.h"
@@ -39,10 +39,9 @@ constexpr double kListWidthTwips = 3975;
 
 const QStringList &columnHeaders()
 {
-    static const QStringList headers{QStringLiteral("ID"),           QStringLiteral("Name"),
-                                     QStringLiteral("CountryID"),    QStringLiteral("Handling Fee"),
-                                     QStringLiteral("Duty Brokerage Fee"), QStringLiteral("Date Updated"),
-                                     QStringLiteral("ID")};
+    static const QStringList headers {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("CountryID"),
+        QStringLiteral("Handling Fee"), QStringLiteral("Duty Brokerage Fee"), QStringLiteral("Date Updated"),
+        QStringLiteral("ID")};
     return headers;
 }
 
@@ -88,18 +87,15 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
 {
     completion = std::make_unique<TransferCompletion>(*transfer, control);
     fees = std::make_unique<FeePanel>(
-        FeePanel::Widgets{ui.txtCntHandFee, ui.chkDuty, ui.cmdcenterHandFee, ui.lstSelectedCenters, control});
+        FeePanel::Widgets {ui.txtCntHandFee, ui.chkDuty, ui.cmdcenterHandFee, ui.lstSelectedCenters, control});
     moves = std::make_unique<CenterMoves>(ui.lstCenters, ui.lstSelectedCenters);
     listEvents = std::make_unique<ListEvents>(ui.lstCenters, ui.lstSelectedCenters, ui.mnuRemove);
-    find = std::make_unique<FindPanel>(FindPanel::Widgets{{ui.optList[0], ui.optList[1]},
-                                                          {ui.optFind[0], ui.optFind[1]},
-                                                          ui.txtVendorID,
-                                                          ui.txtVendorName,
-                                                          ui.cmdFind,
-                                                          {ui.lstCenters, ui.lstSelectedCenters},
-                                                          control});
+    find =
+        std::make_unique<FindPanel>(FindPanel::Widgets {{ui.optList[0], ui.optList[1]}, {ui.optFind[0], ui.optFind[1]},
+            ui.txtVendorID, ui.txtVendorName, ui.cmdFind, {ui.lstCenters, ui.lstSelectedCenters}, control});
     save = std::make_unique<SaveFlow>(state, *transfer, ui.lstCenters, ui.lstSelectedCenters, control);
-    journal = std::make_unique<ChangeJournal>(ui, buttons, [this] { showButtonStates(); }, control);
+    journal = std::make_unique<ChangeJournal>(
+        ui, buttons, [this] { showButtonStates(); }, control);
     gestures = std::make_unique<ListGestures>(ui, *moves, control);
     wirePanels();
     startUp();
@@ -134,7 +130,7 @@ void VendorCenterPrivate::wirePanels()
     });
     QObject::connect(listEvents.get(), &ListEvents::selectedClicked, fees.get(), &FeePanel::leaveEditing);
     QObject::connect(listEvents.get(), &ListEvents::selectedRowClicked, q,
-                     [this](int position, bool several) { afterSelectedRowClicked(position, several); });
+        [this](int position, bool several) { afterSelectedRowClicked(position, several); });
 
     QObject::connect(fees.get(), &FeePanel::feeSaved, q, [this] { afterFeeSaved(); });
 
@@ -259,7 +255,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         ui.lstCenters->clearRows();
         ui.lstSelectedCenters->clearRows();
 
-        LoadTarget target{ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
+        LoadTarget target {ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
         loadCenterCounts(target);
         ui.lblAllVendors->setText(nonSelectedCaption(state.nonSelectedCount, CountedBy::Load));
         ui.lblSelVendors->setText(selectedCaption(state.selectedCount));

@@ -21,7 +21,7 @@ int main(int argc, char **argv)
     const QVariant result = centers->LetDataFromDatabase(12, QStringLiteral("http://127.0.0.1:1"));
 
     const bool ok = !result.isValid() && entries.size() == 1
-                    && entries.first().startsWith(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : "));
+        && entries.first().startsWith(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : "));
     std::printf("%s: %s\n", ok ? "consumer ok" : "consumer FAILED", qPrintable(entries.join(QLatin1Char('|'))));
     return ok ? 0 : 1;
 }

@@ -10,11 +10,11 @@ using namespace vendorcenter;
 // compare, both ways, keeping equal keys in their order.
 TEST(CenterListModel, SortsAsQtComparesIgnoringCase)
 {
-    const QStringList texts{QString(), "0", "0007", "7", "12", "123", "9999", "10000", "Warehouse", "WAREHOUSE", "warehousE east",
-                            "[a]", "_Z", "`a", "@", "Ärger", "ärger", "Straße", "STRASSE", "Ωmega", "ωMEGA", "a\u00C4", "A\u00E4b",
-                            QString::fromUtf16(u"\U0001D400x"), QString::fromUtf16(u"\U00010400"),
-                            QString::fromUtf16(u"\U00010428"), "K", "\u212A", "k", "abcdefgh", "ABCDEFGHi", "abcdefgh\u00E9",
-                            "abcdefg", "abcdefgH", "abcdefgh ", "0000000012", "000000001", QString(QChar(1))};
+    const QStringList texts {QString(), "0", "0007", "7", "12", "123", "9999", "10000", "Warehouse", "WAREHOUSE",
+        "warehousE east", "[a]", "_Z", "`a", "@", "Ärger", "ärger", "Straße", "STRASSE", "Ωmega", "ωMEGA", "a\u00C4",
+        "A\u00E4b", QString::fromUtf16(u"\U0001D400x"), QString::fromUtf16(u"\U00010400"),
+        QString::fromUtf16(u"\U00010428"), "K", "\u212A", "k", "abcdefgh", "ABCDEFGHi", "abcdefgh\u00E9", "abcdefg",
+        "abcdefgH", "abcdefgh ", "0000000012", "000000001", QString(QChar(1))};
     for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
         std::vector<CenterRow> rows(2 * texts.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {

@@ -1,6 +1,6 @@
+#include "core/Statements.h"
 #include "core/Failure.h"
 #include "core/Marks.h"
-#include "core/Statements.h"
 
 #include <gtest/gtest.h>
 
@@ -46,15 +46,17 @@ int failureOf(const Rows &selected, const Rows &others = {})
 TEST(Statements, MarksChooseTheStatements)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(statementsFor({row("7", "8.00", "1N"), row("9", "5.0", "0U"), row("4", "3.00", "1"), row("6", "1.00", "1D"),
-                             row("8", "1.00", "1n"), row("2", "12.50", "1DU"), row("1", "nonsense", " 0 ")},
-                            {row("3", "", "1D"), row("10", "", "1"), row("5", "", "0DU"), row("11", "", "0"),
-                             row("13", "", "1X"), row("14", "", "")}),
-              (QStringList{"INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,"
-                           "RecordLastUpdated) VALUES (12,7,0.08,1,GETDATE() ) ",
-                           kUpdate.arg("0.05", "0", "9"), kUpdate.arg("0.125", "1", "2"), kDelete.arg("3,5,13,14")}));
+    EXPECT_EQ(
+        statementsFor({row("7", "8.00", "1N"), row("9", "5.0", "0U"), row("4", "3.00", "1"), row("6", "1.00", "1D"),
+                          row("8", "1.00", "1n"), row("2", "12.50", "1DU"), row("1", "nonsense", " 0 ")},
+            {row("3", "", "1D"), row("10", "", "1"), row("5", "", "0DU"), row("11", "", "0"), row("13", "", "1X"),
+                row("14", "", "")}),
+        (QStringList {"INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,"
+                      "RecordLastUpdated) VALUES (12,7,0.08,1,GETDATE() ) ",
+            kUpdate.arg("0.05", "0", "9"), kUpdate.arg("0.125", "1", "2"), kDelete.arg("3,5,13,14")}));
     EXPECT_TRUE(statementsFor({row("7", "8.00", "1")}, {row("3", "", "0")}).isEmpty());
-    const QStringList plain = statementsFor({row("-4", "0.00", "0N"), row("0042", "100", "1N"), row("5", "33.333333333333333", "0N")}, {}, -7);
+    const QStringList plain = statementsFor(
+        {row("-4", "0.00", "0N"), row("0042", "100", "1N"), row("5", "33.333333333333333", "0N")}, {}, -7);
     EXPECT_TRUE(plain.value(0).contains("VALUES (-7,-4,0,0,GETDATE() ) "));
     EXPECT_TRUE(plain.value(1).contains("VALUES (-7,0042,1,1,GETDATE() ) "));
     EXPECT_TRUE(plain.value(2).contains("VALUES (-7,5,0.333333333333333,0,GETDATE() ) "));
@@ -70,11 +72,11 @@ TEST(Statements, BodyIsTheEncodedStatements)
         QLocale::setDefault(locale);
         const QString fee = locale.toString(12.5, 'f', 1);
         const Rows selected = {row("7", fee, "1N"), row("-4", fee, "0U"), row("0042", "100", "12N"),
-                               row("6", fee, " 1 N "), row("8", "0", "1"), row("9", fee, "0DU")};
+            row("6", fee, " 1 N "), row("8", "0", "1"), row("9", fee, "0DU")};
         const Rows others = {row("3", "", "1D"), row("11", "", "0"), row("-12", "", "0N")};
         for (const qint32 vendorId : {12, -7, 2147483647})
             EXPECT_EQ(statements::saveBody(vendorId, statements::CenterRows(selected), statements::CenterRows(others)),
-                      statements::postBody(statementsFor(selected, others, vendorId)));
+                statements::postBody(statementsFor(selected, others, vendorId)));
     }
 }
 

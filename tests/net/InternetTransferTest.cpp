@@ -15,7 +15,7 @@ class InternetTransferTest : public QObject
 
     FakeServerPage page;
     InternetTransfer inet;
-    QSignalSpy states{&inet, &InternetTransfer::StateChanged};
+    QSignalSpy states {&inet, &InternetTransfer::StateChanged};
 
     // Starts a request, or says it was refused.
     bool execute(const QString &url, const QString &operation = QStringLiteral("Post"))

@@ -30,46 +30,54 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kClients = 64;
-constexpr int kFirstVendor = 1000;  // one vendor of its own per client
+constexpr int kFirstVendor = 1000; // one vendor of its own per client
 constexpr std::chrono::milliseconds kRunTime = 3s;
 
-int freePort() {
+int freePort()
+{
     const int socketFd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    ::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(socketFd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    ::getsockname(socketFd, reinterpret_cast<sockaddr *>(&address), &length);
     ::close(socketFd);
     return ntohs(address.sin_port);
 }
 
 // Rows of one query, the first field of each; throws with the server's message.
-std::vector<std::string> sql(const std::string& conninfo, const std::string& statement) {
+std::vector<std::string> sql(const std::string &conninfo, const std::string &statement)
+{
     std::unique_ptr<PGconn, decltype(&PQfinish)> connection(PQconnectdb(conninfo.c_str()), &PQfinish);
     std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(connection.get(), statement.c_str()), &PQclear);
     const auto status = PQresultStatus(result.get());
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) throw std::runtime_error(PQerrorMessage(connection.get()));
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        throw std::runtime_error(PQerrorMessage(connection.get()));
     std::vector<std::string> rows;
-    for (int row = 0; row < PQntuples(result.get()); ++row) rows.emplace_back(PQgetvalue(result.get(), row, 0));
+    for (int row = 0; row < PQntuples(result.get()); ++row)
+        rows.emplace_back(PQgetvalue(result.get(), row, 0));
     return rows;
 }
 
 // nginx in front of the two pages, round robin, run by the current user with
 // its files under its prefix (-p).
-std::string nginxConfig(int port, int pageA, int pageB) {
+std::string nginxConfig(int port, int pageA, int pageB)
+{
     return R"(daemon off; master_process off; pid nginx.pid; error_log error.log warn;
 events { worker_connections 1024; }
 http {
     access_log off; client_body_temp_path body; proxy_temp_path proxy;
     fastcgi_temp_path fastcgi; uwsgi_temp_path uwsgi; scgi_temp_path scgi;
     upstream pages {
-        server 127.0.0.1:)" + std::to_string(pageA) + R"( max_fails=1 fail_timeout=1s;
-        server 127.0.0.1:)" + std::to_string(pageB) + R"( max_fails=1 fail_timeout=1s;
+        server 127.0.0.1:)"
+        + std::to_string(pageA) + R"( max_fails=1 fail_timeout=1s;
+        server 127.0.0.1:)"
+        + std::to_string(pageB) + R"( max_fails=1 fail_timeout=1s;
     }
     server {
-        listen 127.0.0.1:)" + std::to_string(port) + R"(;
+        listen 127.0.0.1:)"
+        + std::to_string(port) + R"(;
         # A request a page could not take goes to the other; without non_idempotent,
         # a POST that reached a page is never sent again.
         location / { proxy_pass http://pages; proxy_next_upstream error timeout; }
@@ -77,27 +85,31 @@ http {
 })";
 }
 
-}  // namespace
+} // namespace
 
-TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill) {
+TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill)
+{
     if (std::getenv("PGHOST") == nullptr || access("/usr/sbin/nginx", X_OK) != 0) {
         GTEST_SKIP() << "needs nginx and a PostgreSQL cluster from pg_virtualenv";
     }
-    const std::string database = "dbname=vendorcenter_scaleout";  // the rest comes from the environment
+    const std::string database = "dbname=vendorcenter_scaleout"; // the rest comes from the environment
     sql("dbname=" + std::string(std::getenv("PGDATABASE")), "CREATE DATABASE vendorcenter_scaleout");
-    const std::string uri = "postgresql://" + std::string(std::getenv("PGUSER")) + "@" + std::getenv("PGHOST") + ":" +
-                            std::getenv("PGPORT") + "/vendorcenter_scaleout";
-    openStorage(uri);  // the schema and the demo data, and enough to post for a while
-    sql(database, "INSERT INTO Vendors SELECT v, 'Load ' || v, 0 FROM generate_series(" + std::to_string(kFirstVendor) +
-                      ", " + std::to_string(kFirstVendor + kClients - 1) + ") v");
-    sql(database, "INSERT INTO Centers (CenterID, CenterName, CountryID) SELECT c, 'Load ' || c, 1 FROM generate_series(1000, 1999) c");
+    const std::string uri = "postgresql://" + std::string(std::getenv("PGUSER")) + "@" + std::getenv("PGHOST") + ":"
+        + std::getenv("PGPORT") + "/vendorcenter_scaleout";
+    openStorage(uri); // the schema and the demo data, and enough to post for a while
+    sql(database,
+        "INSERT INTO Vendors SELECT v, 'Load ' || v, 0 FROM generate_series(" + std::to_string(kFirstVendor) + ", "
+            + std::to_string(kFirstVendor + kClients - 1) + ") v");
+    sql(database,
+        "INSERT INTO Centers (CenterID, CenterName, CountryID) SELECT c, 'Load ' || c, 1 FROM generate_series(1000, "
+        "1999) c");
     const std::vector<std::string> centers = sql(database, "SELECT CenterID FROM Centers ORDER BY 1");
 
     TemporaryDirectory directory;
-    int pagePorts[2] = {0, 0};  // free ones at first, the same after the restart
+    int pagePorts[2] = {0, 0}; // free ones at first, the same after the restart
     const auto startPage = [&](int page) {
-        auto process = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY, std::vector<std::string>{
-            "--listen", "127.0.0.1:" + std::to_string(pagePorts[page]), "--database", uri});
+        auto process = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY,
+            std::vector<std::string> {"--listen", "127.0.0.1:" + std::to_string(pagePorts[page]), "--database", uri});
         pagePorts[page] = process->listeningPort(20s);
         EXPECT_GT(pagePorts[page], 0);
         return process;
@@ -105,18 +117,19 @@ TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill) {
     std::unique_ptr<ServerProcess> pages[2] = {startPage(0), startPage(1)};
     const int nginxPort = freePort();
     std::ofstream(directory.file("nginx.conf")) << nginxConfig(nginxPort, pagePorts[0], pagePorts[1]);
-    ServerProcess nginx("/usr/sbin/nginx", {"-p", directory.path(), "-c", directory.file("nginx.conf"), "-e",
-                                            directory.file("error.log")});
+    ServerProcess nginx("/usr/sbin/nginx",
+        {"-p", directory.path(), "-c", directory.file("nginx.conf"), "-e", directory.file("error.log")});
     httplib::Client probe("127.0.0.1", nginxPort);
     const auto readyBy = Clock::now() + 10s;
-    while (!probe.Get("/healthz") && Clock::now() < readyBy) std::this_thread::sleep_for(20ms);
+    while (!probe.Get("/healthz") && Clock::now() < readyBy)
+        std::this_thread::sleep_for(20ms);
 
     // Each client saves new centers for a vendor of its own, so that a save
     // applied twice would answer that the center is selected already.
     std::mutex mutex;
     std::set<std::pair<int, int>> acknowledged, unacknowledged;
     std::vector<std::string> wrongReplies;
-    std::atomic<int> queries{0}, failedQueries{0};
+    std::atomic<int> queries {0}, failedQueries {0};
     const auto start = Clock::now();
     std::vector<std::thread> clients;
     for (int vendor = kFirstVendor; vendor < kFirstVendor + kClients; ++vendor) {
@@ -126,13 +139,15 @@ TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill) {
             for (std::size_t next = 0; next < centers.size() && Clock::now() - start < kRunTime; ++next) {
                 ++queries;
                 auto counts = connection.Get("/VendorCenter.asp?count=1&VendorID=" + std::to_string(vendor));
-                if (!counts || counts->status != 200) ++failedQueries;
+                if (!counts || counts->status != 200)
+                    ++failedQueries;
                 const int center = std::stoi(centers[next]);
-                auto saved = connection.Post("/VendorCenter.asp", saveBody({insertStatement(vendor, center, "0.05", 1)}),
-                                             "application/x-www-form-urlencoded");
+                auto saved = connection.Post("/VendorCenter.asp",
+                    saveBody({insertStatement(vendor, center, "0.05", 1)}), "application/x-www-form-urlencoded");
                 std::lock_guard lock(mutex);
                 (saved && saved->status == 200 ? acknowledged : unacknowledged).insert({vendor, center});
-                if (saved && saved->status == 200 && saved->body != "1 change saved for vendor " + std::to_string(vendor) + ".") {
+                if (saved && saved->status == 200
+                    && saved->body != "1 change saved for vendor " + std::to_string(vendor) + ".") {
                     wrongReplies.push_back(saved->body);
                 }
             }
@@ -145,15 +160,19 @@ TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill) {
     std::this_thread::sleep_until(start + kRunTime / 2);
     pages[0] = startPage(0);
     const double backAt = secondsSince();
-    for (std::thread& client : clients) client.join();
+    for (std::thread &client : clients)
+        client.join();
     const double seconds = secondsSince();
 
-    const auto stored = sql(database, "SELECT VendorID || ' ' || CenterID FROM VendorCenterCrossReference WHERE VendorID >= " +
-                                          std::to_string(kFirstVendor));
+    const auto stored = sql(database,
+        "SELECT VendorID || ' ' || CenterID FROM VendorCenterCrossReference WHERE VendorID >= "
+            + std::to_string(kFirstVendor));
     std::set<std::pair<int, int>> storedPairs;
-    for (const std::string& pair : stored) storedPairs.insert({std::stoi(pair), std::stoi(pair.substr(pair.find(' ')))});
+    for (const std::string &pair : stored)
+        storedPairs.insert({std::stoi(pair), std::stoi(pair.substr(pair.find(' ')))});
     std::size_t unacknowledgedApplied = 0;
-    for (const auto& pair : storedPairs) unacknowledgedApplied += unacknowledged.count(pair);
+    for (const auto &pair : storedPairs)
+        unacknowledgedApplied += unacknowledged.count(pair);
     EXPECT_TRUE(std::includes(storedPairs.begin(), storedPairs.end(), acknowledged.begin(), acknowledged.end()));
     EXPECT_EQ(storedPairs.size(), acknowledged.size() + unacknowledgedApplied) << "rows no client posted";
     EXPECT_TRUE(wrongReplies.empty()) << wrongReplies.front();
@@ -163,6 +182,6 @@ TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill) {
     std::printf("scale-out: %zu requests (%d queries, %zu saves) from %d clients through nginx to 2 pages in %.2f s, "
                 "%.0f requests/s; one page killed at %.1f s and back at %.1f s; %d failed queries; %zu saves "
                 "acknowledged, each applied once; %zu not acknowledged, %zu of them applied\n",
-                queries + saves, queries.load(), saves, kClients, seconds, static_cast<double>(queries + saves) / seconds,
-                killedAt, backAt, failedQueries.load(), acknowledged.size(), unacknowledged.size(), unacknowledgedApplied);
+        queries + saves, queries.load(), saves, kClients, seconds, static_cast<double>(queries + saves) / seconds,
+        killedAt, backAt, failedQueries.load(), acknowledged.size(), unacknowledged.size(), unacknowledgedApplied);
 }

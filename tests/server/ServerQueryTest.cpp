@@ -12,7 +12,8 @@ namespace {
 const std::string kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 // Field `field` of every row of a list reply, in order.
-std::vector<std::string> column(const pugi::xml_document& reply, std::size_t rowsPosition, std::size_t field) {
+std::vector<std::string> column(const pugi::xml_document &reply, std::size_t rowsPosition, std::size_t field)
+{
     std::vector<std::string> values;
     for (pugi::xml_node row : childAt(reply.document_element(), rowsPosition).children()) {
         values.push_back(textAt(row, {field}));
@@ -20,37 +21,42 @@ std::vector<std::string> column(const pugi::xml_document& reply, std::size_t row
     return values;
 }
 
-}  // namespace
+} // namespace
 
 // The control reads the replies by position, so their bytes are the contract.
-TEST_P(ServerQuery, RepliesAreTheExactDocumentsTheControlReads) {
+TEST_P(ServerQuery, RepliesAreTheExactDocumentsTheControlReads)
+{
     auto counts = get("/VendorCenter.asp?count=1&VendorID=12");
     ASSERT_TRUE(counts);
     EXPECT_EQ(counts->status, 200);
     EXPECT_EQ(counts->get_header_value("Content-Type"), "application/xml; charset=utf-8");
-    EXPECT_EQ(counts->body, kXmlDeclaration +
-                                "<VendorCenter>\n  <Counts>\n    <Vendor VendorID=\"12\">\n      <DutyDefault>1</DutyDefault>\n"
-                                "      <NonSelectedCount>23</NonSelectedCount>\n      <SelectedCount>4</SelectedCount>\n"
-                                "    </Vendor>\n  </Counts>\n</VendorCenter>\n");
+    EXPECT_EQ(counts->body,
+        kXmlDeclaration
+            + "<VendorCenter>\n  <Counts>\n    <Vendor VendorID=\"12\">\n      <DutyDefault>1</DutyDefault>\n"
+              "      <NonSelectedCount>23</NonSelectedCount>\n      <SelectedCount>4</SelectedCount>\n"
+              "    </Vendor>\n  </Counts>\n</VendorCenter>\n");
     auto selected = get("/VendorCenter.asp?selected=1&VendorID=14");
     ASSERT_TRUE(selected);
     EXPECT_EQ(selected->body,
-              kXmlDeclaration +
-                  "<VendorCenter>\n  <Vendor VendorID=\"14\"/>\n  <SelectedCount>2</SelectedCount>\n  <Centers>\n"
-                  "    <Center>\n      <CenterID>2</CenterID>\n      <CenterName>Warehouse West</CenterName>\n"
-                  "      <CenterHandlingFee>0.05</CenterHandlingFee>\n      <DutyBrokerageFee>0</DutyBrokerageFee>\n"
-                  "      <RecordLastUpdated>11/03/2025 08:30:00</RecordLastUpdated>\n    </Center>\n"
-                  "    <Center>\n      <CenterID>8</CenterID>\n      <CenterName>Montr\xC3\xA9" "al Distribution</CenterName>\n"
-                  "      <CenterHandlingFee>0.125</CenterHandlingFee>\n      <DutyBrokerageFee>1</DutyBrokerageFee>\n"
-                  "      <RecordLastUpdated>02/21/2026 10:00:00</RecordLastUpdated>\n    </Center>\n  </Centers>\n"
-                  "</VendorCenter>\n");
+        kXmlDeclaration
+            + "<VendorCenter>\n  <Vendor VendorID=\"14\"/>\n  <SelectedCount>2</SelectedCount>\n  <Centers>\n"
+              "    <Center>\n      <CenterID>2</CenterID>\n      <CenterName>Warehouse West</CenterName>\n"
+              "      <CenterHandlingFee>0.05</CenterHandlingFee>\n      <DutyBrokerageFee>0</DutyBrokerageFee>\n"
+              "      <RecordLastUpdated>11/03/2025 08:30:00</RecordLastUpdated>\n    </Center>\n"
+              "    <Center>\n      <CenterID>8</CenterID>\n      <CenterName>Montr\xC3\xA9"
+              "al Distribution</CenterName>\n"
+              "      <CenterHandlingFee>0.125</CenterHandlingFee>\n      <DutyBrokerageFee>1</DutyBrokerageFee>\n"
+              "      <RecordLastUpdated>02/21/2026 10:00:00</RecordLastUpdated>\n    </Center>\n  </Centers>\n"
+              "</VendorCenter>\n");
     auto none = get("/VendorCenter.asp?active=1&VendorID=999");
     ASSERT_TRUE(none);
-    EXPECT_EQ(none->body, kXmlDeclaration + "<VendorCenter>\n  <Vendor VendorID=\"999\"/>\n  <Centers/>\n</VendorCenter>\n");
+    EXPECT_EQ(
+        none->body, kXmlDeclaration + "<VendorCenter>\n  <Vendor VendorID=\"999\"/>\n  <Centers/>\n</VendorCenter>\n");
 }
 
-TEST_P(ServerQuery, CountsEqualTheRowsOfTheLists) {
-    for (const char* vendor : {"12", "14", "21", "30", "999"}) {
+TEST_P(ServerQuery, CountsEqualTheRowsOfTheLists)
+{
+    for (const char *vendor : {"12", "14", "21", "30", "999"}) {
         const auto counts = query("count", vendor);
         const auto active = query("active", vendor);
         const auto selected = query("selected", vendor);
@@ -62,43 +68,55 @@ TEST_P(ServerQuery, CountsEqualTheRowsOfTheLists) {
     }
     const auto harbor = query("count", "14");
     ASSERT_TRUE(harbor);
-    EXPECT_EQ(textAt(harbor->document_element(), {0, 0, 0}), "0");  // DutyDefault
+    EXPECT_EQ(textAt(harbor->document_element(), {0, 0, 0}), "0"); // DutyDefault
 }
 
-TEST_P(ServerQuery, ActiveListHoldsOnlyActiveUnselectedCentersInIdOrder) {
+TEST_P(ServerQuery, ActiveListHoldsOnlyActiveUnselectedCentersInIdOrder)
+{
     const auto active = query("active", "12");
     ASSERT_TRUE(active);
     const std::vector<std::string> ids = column(*active, 1, 0);
     ASSERT_EQ(ids.size(), 23u);
-    for (std::size_t i = 1; i < ids.size(); ++i) EXPECT_LT(std::stol(ids[i - 1]), std::stol(ids[i]));
-    for (const char* notListed : {"3", "5", "9", "17", "18", "24"}) {
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        EXPECT_LT(std::stol(ids[i - 1]), std::stol(ids[i]));
+    for (const char *notListed : {"3", "5", "9", "17", "18", "24"}) {
         EXPECT_EQ(std::count(ids.begin(), ids.end(), notListed), 0) << notListed;
     }
-    for (const std::string& flag : column(*active, 1, 3)) EXPECT_EQ(flag, "1");
+    for (const std::string &flag : column(*active, 1, 3))
+        EXPECT_EQ(flag, "1");
     const pugi::xml_node rows = childAt(active->document_element(), 1);
-    const auto at = [&](const char* id) { return childAt(rows, std::find(ids.begin(), ids.end(), id) - ids.begin()); };
-    EXPECT_EQ(textAt(at("7"), {1}) + "|" + textAt(at("7"), {2}) + "|" + textAt(at("7"), {4}) + "|" + textAt(at("7"), {5}),
-              "Warehouse East|2|Toledo|05/12/2026 14:03:11");
+    const auto at = [&](const char *id) { return childAt(rows, std::find(ids.begin(), ids.end(), id) - ids.begin()); };
+    EXPECT_EQ(
+        textAt(at("7"), {1}) + "|" + textAt(at("7"), {2}) + "|" + textAt(at("7"), {4}) + "|" + textAt(at("7"), {5}),
+        "Warehouse East|2|Toledo|05/12/2026 14:03:11");
     EXPECT_EQ(childCount(at("6")), 6u);
-    EXPECT_EQ(childCount(childAt(at("6"), 5)), 0u);  // no date: an empty element
+    EXPECT_EQ(childCount(childAt(at("6"), 5)), 0u); // no date: an empty element
 
     const auto selected = query("selected", "12");
     ASSERT_TRUE(selected);
-    EXPECT_EQ(column(*selected, 2, 0), (std::vector<std::string>{"3", "5", "9", "17"}));  // 17 is inactive
+    EXPECT_EQ(column(*selected, 2, 0), (std::vector<std::string> {"3", "5", "9", "17"})); // 17 is inactive
     EXPECT_EQ(column(*selected, 2, 1)[1], "Smith & Sons <North>");
 }
 
-TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405) {
-    const std::pair<const char*, int> targets[] = {
-        {"/VendorCenter.asp?count=1&VendorID=x", 400},           {"/VendorCenter.asp?count=1&VendorID=", 400},
-        {"/VendorCenter.asp?active=1&VendorID=12abc", 400},      {"/VendorCenter.asp?selected=1&VendorID=2147483648", 400},
-        {"/VendorCenter.asp?selected=1&VendorID=1.5", 400},      {"/VendorCenter.asp?count=1", 400},
-        {"/VendorCenter.asp?active=1&VendorID=%2712%27", 400},   {"/VendorCenter.asp?VendorID=12", 400},
-        {"/VendorCenter.asp?count=2&VendorID=12", 400},          {"/VendorCenter.asp?count=1&active=1&VendorID=12", 400},
-        {"/VendorCenter.asp", 400},                              {"/", 404},
-        {"/VendorCenter.aspx?count=1&VendorID=12", 404},         {"/VendorCenterXasp?count=1&VendorID=12", 404},
+TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405)
+{
+    const std::pair<const char *, int> targets[] = {
+        {"/VendorCenter.asp?count=1&VendorID=x", 400},
+        {"/VendorCenter.asp?count=1&VendorID=", 400},
+        {"/VendorCenter.asp?active=1&VendorID=12abc", 400},
+        {"/VendorCenter.asp?selected=1&VendorID=2147483648", 400},
+        {"/VendorCenter.asp?selected=1&VendorID=1.5", 400},
+        {"/VendorCenter.asp?count=1", 400},
+        {"/VendorCenter.asp?active=1&VendorID=%2712%27", 400},
+        {"/VendorCenter.asp?VendorID=12", 400},
+        {"/VendorCenter.asp?count=2&VendorID=12", 400},
+        {"/VendorCenter.asp?count=1&active=1&VendorID=12", 400},
+        {"/VendorCenter.asp", 400},
+        {"/", 404},
+        {"/VendorCenter.aspx?count=1&VendorID=12", 404},
+        {"/VendorCenterXasp?count=1&VendorID=12", 404},
     };
-    for (const auto& [target, status] : targets) {
+    for (const auto &[target, status] : targets) {
         auto result = get(target);
         ASSERT_TRUE(result) << target;
         EXPECT_EQ(result->status, status) << target;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace vendorcenter::server::testing;
 
 using ServerSave = ServerPageTest;
@@ -10,16 +9,19 @@ VC_ON_EACH_STORAGE(ServerSave);
 
 namespace {
 
-const StoredCrossReference* find(const std::vector<StoredCrossReference>& rows, long long vendor, long long center) {
-    for (const auto& row : rows) {
-        if (row.vendorId == vendor && row.centerId == center) return &row;
+const StoredCrossReference *find(const std::vector<StoredCrossReference> &rows, long long vendor, long long center)
+{
+    for (const auto &row : rows) {
+        if (row.vendorId == vendor && row.centerId == center)
+            return &row;
     }
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
-TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo) {
+TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
+{
     const std::string body =
         "SQL=INSERT+INTO+VendorCenterCrossReference+%28VendorID%2CCenterID%2CCenterHandlingFee%2CDutyBrokerageFee%2C"
         "RecordLastUpdated%29+VALUES+%2812%2C7%2C0.08%2C1%2CGETDATE%28%29+%29+&"
@@ -36,52 +38,58 @@ TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo) {
 
     const auto after = storedRows();
     ASSERT_EQ(after.size(), before.size() - 1);
-    const auto* inserted = find(after, 12, 7);
-    const auto* updated = find(after, 12, 9);
+    const auto *inserted = find(after, 12, 7);
+    const auto *updated = find(after, 12, 9);
     ASSERT_TRUE(inserted && updated);
     EXPECT_EQ(std::pair(inserted->handlingFee, inserted->dutyBrokerageFee), std::pair(0.08, 1LL));
     EXPECT_EQ(std::pair(updated->handlingFee, updated->dutyBrokerageFee), std::pair(0.05, 0LL));
-    EXPECT_EQ(inserted->recordLastUpdated.size(), 19u);  // 'YYYY-MM-DD HH:MM:SS'
+    EXPECT_EQ(inserted->recordLastUpdated.size(), 19u); // 'YYYY-MM-DD HH:MM:SS'
     EXPECT_EQ(inserted->recordLastUpdated[4], '-');
     EXPECT_EQ(updated->recordLastUpdated, inserted->recordLastUpdated);
     EXPECT_FALSE(find(after, 12, 3) || find(after, 12, 5));
-    for (const auto& row : before) EXPECT_TRUE(row.vendorId == 12 || find(after, row.vendorId, row.centerId));
+    for (const auto &row : before)
+        EXPECT_TRUE(row.vendorId == 12 || find(after, row.vendorId, row.centerId));
     const auto selected = query("selected", "12");
     ASSERT_TRUE(selected);
     EXPECT_EQ(textAt(selected->document_element(), {1}), "3");
     EXPECT_EQ(textAt(selected->document_element(), {2, 1, 2}), "0.05");
 }
 
-TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported) {
+TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported)
+{
     const auto before = storedRows();
-    auto result = post(saveBody({insertStatement(12, 3, "0.5", 0), deleteStatement(12, 7), updateStatement(12, 8, "0.05", 0),
-                                 insertStatement(12, 8, "0.125", 1)}));
+    auto result = post(saveBody({insertStatement(12, 3, "0.5", 0), deleteStatement(12, 7),
+        updateStatement(12, 8, "0.05", 0), insertStatement(12, 8, "0.125", 1)}));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 200);
     EXPECT_EQ(result->body,
-              "1 change saved for vendor 12.\n"
-              "Center 3 was already selected for vendor 12; not added again.\n"
-              "Center 7 was not selected for vendor 12; nothing to remove.\n"
-              "Center 8 is not selected for vendor 12; its fee was not changed.");
+        "1 change saved for vendor 12.\n"
+        "Center 3 was already selected for vendor 12; not added again.\n"
+        "Center 7 was not selected for vendor 12; nothing to remove.\n"
+        "Center 8 is not selected for vendor 12; its fee was not changed.");
     const auto after = storedRows();
     EXPECT_EQ(after.size(), before.size() + 1);
-    EXPECT_EQ(*find(after, 12, 3), *find(before, 12, 3));  // not duplicated, not overwritten
+    EXPECT_EQ(*find(after, 12, 3), *find(before, 12, 3)); // not duplicated, not overwritten
     EXPECT_TRUE(find(after, 12, 8));
 }
 
-TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy) {
+TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
+{
     const std::string valid = saveBody({kInsert7});
     const std::string byName = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,9999,5)";
-    const std::tuple<std::string, int, std::string> cases[] = {  // body, status, part of the reply
+    const std::tuple<std::string, int, std::string> cases[] = {
+        // body, status, part of the reply
         {saveBody({"DROP TABLE VendorCenterCrossReference"}), 400, "Statement 1 (\"DROP TABLE"},
-        {saveBody({kInsert7, kDelete3And5 + "; DROP TABLE Vendors"}), 400, "Statement 2 (\"DELETE FROM VENDORCENTERCROSS"},
+        {saveBody({kInsert7, kDelete3And5 + "; DROP TABLE Vendors"}), 400,
+            "Statement 2 (\"DELETE FROM VENDORCENTERCROSS"},
         {saveBody({kDelete3And5 + " -- and more"}), 400, "Statement 1"},
         {saveBody({kDelete3And5 + " OR 1=1"}), 400, "Statement 1"},
         {saveBody({updateStatement(12, 9, "'0.05'", 0)}), 400, "Statement 1"},
         {saveBody({"DELETE FROM VendorCenterCrossReference"}), 400, "Statement 1"},
         {saveBody({insertStatement(12, 7, "0.08", 2)}), 400, "Statement 1"},
         {saveBody({deleteStatement(12, 2147483648)}), 400, "Statement 1"},
-        {saveBody({kDelete3And5, "DROP TABLE Centers"}), 400, "Statement 2"},  // the good first one is not applied either
+        {saveBody({kDelete3And5, "DROP TABLE Centers"}), 400,
+            "Statement 2"}, // the good first one is not applied either
         {valid + "SQL=DELETE%G1&", 400, "The changes could not be read: "},
         {valid + "Other=1&", 400, "field 2"},
         {valid + "SQL=&", 400, "Statement 2 (\"\") was refused: "},
@@ -94,7 +102,7 @@ TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy) {
         {saveBody({kUpdate9, byName}), 422, "Statement 2"},
     };
     const auto before = storedRows();
-    for (const auto& [body, status, part] : cases) {
+    for (const auto &[body, status, part] : cases) {
         auto result = post(body);
         ASSERT_TRUE(result) << body;
         EXPECT_EQ(result->status, status) << body << "\n" << result->body;
@@ -104,7 +112,8 @@ TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy) {
     }
 }
 
-TEST_P(ServerSave, ADatabaseFailureMidwayRollsBackTheEarlierStatements) {
+TEST_P(ServerSave, ADatabaseFailureMidwayRollsBackTheEarlierStatements)
+{
     database_->refuseInsertsOfCenter(11);
     const auto before = storedRows();
     auto result = post(saveBody({kUpdate9, kDelete3And5, insertStatement(12, 11, "0.08", 1), kInsert7}));
@@ -112,18 +121,20 @@ TEST_P(ServerSave, ADatabaseFailureMidwayRollsBackTheEarlierStatements) {
     EXPECT_EQ(result->status, 500);
     EXPECT_EQ(result->body, "The database could not save the changes.\nNothing was saved.");
     EXPECT_EQ(storedRows(), before);
-    EXPECT_EQ(post(saveBody({kInsert7}))->status, 200);  // the same connections serve on
+    EXPECT_EQ(post(saveBody({kInsert7}))->status, 200); // the same connections serve on
 }
 
-TEST_P(ServerSave, OversizedBodiesAnswer413AndChangeNothing) {
+TEST_P(ServerSave, OversizedBodiesAnswer413AndChangeNothing)
+{
     const auto before = storedRows();
     std::string body = saveBody({kDelete3And5});
-    while (body.size() <= 16u * 1024u * 1024u) body += saveBody({kInsert7});
+    while (body.size() <= 16u * 1024u * 1024u)
+        body += saveBody({kInsert7});
     EXPECT_EQ(post(body)->body, "The changes are too large to be sent at once.\nNothing was saved.");
-    std::size_t offset = 0;  // and in chunks, without a length announced up front
+    std::size_t offset = 0; // and in chunks, without a length announced up front
     auto chunked = client_->Post(
         "/VendorCenter.asp",
-        [&](std::size_t, httplib::DataSink& sink) {
+        [&](std::size_t, httplib::DataSink &sink) {
             const std::size_t length = std::min<std::size_t>(64 * 1024, body.size() - offset);
             if (length == 0) {
                 sink.done();
@@ -139,11 +150,13 @@ TEST_P(ServerSave, OversizedBodiesAnswer413AndChangeNothing) {
     EXPECT_EQ(storedRows(), before);
 }
 
-TEST_P(ServerSave, AFullSizedSaveOfTheControlIsTaken) {
+TEST_P(ServerSave, AFullSizedSaveOfTheControlIsTaken)
+{
     // At most 32,767 statements: about 8 MiB encoded. The same pair in turn
     // added and removed is the costliest shape for the database.
     std::vector<std::string> statements;
-    for (int i = 0; i < 32767; ++i) statements.push_back(i % 2 == 0 ? kInsert7 : deleteStatement(12, 7));
+    for (int i = 0; i < 32767; ++i)
+        statements.push_back(i % 2 == 0 ? kInsert7 : deleteStatement(12, 7));
     auto result = post(saveBody(statements));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 200);
@@ -151,11 +164,12 @@ TEST_P(ServerSave, AFullSizedSaveOfTheControlIsTaken) {
     EXPECT_TRUE(find(storedRows(), 12, 7));
 }
 
-TEST_P(ServerSave, SavedDataOutlivesTheServerAndIsNotSeededAgain) {
+TEST_P(ServerSave, SavedDataOutlivesTheServerAndIsNotSeededAgain)
+{
     ASSERT_EQ(post(saveBody({kDelete3And5}))->status, 200);
     TearDown();
     auto reopened = database_->open();
     std::vector<std::int64_t> selected;
-    reopened->readSelectedCenters(12, [&](const auto& center) { selected.push_back(center.centerId); });
-    EXPECT_EQ(selected, (std::vector<std::int64_t>{9, 17}));
+    reopened->readSelectedCenters(12, [&](const auto &center) { selected.push_back(center.centerId); });
+    EXPECT_EQ(selected, (std::vector<std::int64_t> {9, 17}));
 }

@@ -8,9 +8,10 @@ using namespace vendorcenter::server;
 
 namespace {
 
-const std::string kPassword = "s3cret P\xC3\xA4ss";  // a blank and a non-ASCII letter
+const std::string kPassword = "s3cret P\xC3\xA4ss"; // a blank and a non-ASCII letter
 
-UserTable tableOf(const std::string& text) {
+UserTable tableOf(const std::string &text)
+{
     auto parsed = UserTable::parse(text);
     EXPECT_TRUE(parsed.users) << parsed.error;
     return parsed.users.value_or(UserTable());
@@ -18,18 +19,22 @@ UserTable tableOf(const std::string& text) {
 
 // Lines for "clerk" and kPassword as the usual tools make them.
 const std::string kLines[] = {
-    "clerk:$2y$05$ISyK8HZthPYZluWZnHQt.uK2Ith9V17oK/WLuH5.q9okdYD3w2l2a",             // htpasswd -nbB
-    "clerk:$y$j9T$h0r.daDbfHoJ1djN7QCLb0$jQ1kHj4EGvmUK1XQDD8HbNchnB/nm61brKbTnP1ei8B",  // mkpasswd
-    "clerk:$6$pCfc36GZkQjt.6Hk$qW62zksfJ2PXmZsB3/jv.40kbsjIgzGS7gp2BH72MYqJtmU46TNey5zho.dufLfcHH6N.yrwagGp3wpZEO9GQ0",  // -m sha512crypt
-    "clerk:0123456789abcdef:51ded90440f38b4315f0536cbb2d8a3cd6c62469955a85a03ac2b38daac7bbb0",  // the older SHA-256 form
-    userLine("clerk", kPassword),                                                       // --hash-password
+    "clerk:$2y$05$ISyK8HZthPYZluWZnHQt.uK2Ith9V17oK/WLuH5.q9okdYD3w2l2a", // htpasswd -nbB
+    "clerk:$y$j9T$h0r.daDbfHoJ1djN7QCLb0$jQ1kHj4EGvmUK1XQDD8HbNchnB/nm61brKbTnP1ei8B", // mkpasswd
+    "clerk:$6$pCfc36GZkQjt.6Hk$qW62zksfJ2PXmZsB3/"
+    "jv.40kbsjIgzGS7gp2BH72MYqJtmU46TNey5zho.dufLfcHH6N.yrwagGp3wpZEO9GQ0", // -m sha512crypt
+    "clerk:0123456789abcdef:51ded90440f38b4315f0536cbb2d8a3cd6c62469955a85a03ac2b38daac7bbb0", // the older SHA-256
+                                                                                               // form
+    userLine("clerk", kPassword), // --hash-password
 };
 
-class LineMadeBy : public ::testing::TestWithParam<std::string> {};
+class LineMadeBy : public ::testing::TestWithParam<std::string>
+{ };
 
-}  // namespace
+} // namespace
 
-TEST_P(LineMadeBy, AcceptsTheRightPasswordOnly) {
+TEST_P(LineMadeBy, AcceptsTheRightPasswordOnly)
+{
     const UserTable users = tableOf(GetParam());
     ASSERT_EQ(users.size(), 1u);
     // Twice: the second check of a password goes through the remembered one.
@@ -45,32 +50,35 @@ TEST_P(LineMadeBy, AcceptsTheRightPasswordOnly) {
 
 INSTANTIATE_TEST_SUITE_P(UserTable, LineMadeBy, ::testing::ValuesIn(kLines));
 
-TEST(UserTable, HashPasswordMakesFreshYescryptLines) {
+TEST(UserTable, HashPasswordMakesFreshYescryptLines)
+{
     std::istringstream in(kPassword + "\r\n");
     std::ostringstream out;
     std::ostringstream errors;
     ASSERT_EQ(printUserLine("clerk", in, out, errors), 0) << errors.str();
     EXPECT_EQ(out.str().rfind("clerk:$y$", 0), 0u);
     EXPECT_TRUE(tableOf(out.str()).accepts("clerk", kPassword));
-    EXPECT_NE(userLine("clerk", kPassword), userLine("clerk", kPassword));  // salts differ
+    EXPECT_NE(userLine("clerk", kPassword), userLine("clerk", kPassword)); // salts differ
 
-    for (const auto& [user, input] : {std::pair{"clerk", "\n"}, {"clerk", ""}, {"a:b", "pw\n"}, {"", "pw\n"}}) {
+    for (const auto &[user, input] : {std::pair {"clerk", "\n"}, {"clerk", ""}, {"a:b", "pw\n"}, {"", "pw\n"}}) {
         std::istringstream refused(input);
         EXPECT_EQ(printUserLine(user, refused, out, errors), 2) << user;
     }
 }
 
-TEST(UserTable, NamesTheUsersOfOlderLinesAndKeepsPasswordsApart) {
-    const UserTable users = tableOf("# who may write\n\n" + userLine("boss", "other") + "\r\n  zed:" +
-                                    kLines[3].substr(6) + "  \nann::" + std::string(64, '0') + "\n");
-    EXPECT_EQ(users.usersToRehash(), (std::vector<std::string>{"ann", "zed"}));
+TEST(UserTable, NamesTheUsersOfOlderLinesAndKeepsPasswordsApart)
+{
+    const UserTable users = tableOf("# who may write\n\n" + userLine("boss", "other")
+        + "\r\n  zed:" + kLines[3].substr(6) + "  \nann::" + std::string(64, '0') + "\n");
+    EXPECT_EQ(users.usersToRehash(), (std::vector<std::string> {"ann", "zed"}));
     EXPECT_TRUE(users.accepts("boss", "other"));
     EXPECT_TRUE(users.accepts("zed", kPassword));
     EXPECT_FALSE(users.accepts("boss", kPassword));
     EXPECT_FALSE(users.accepts("zed", "other"));
 }
 
-TEST(UserTable, SaysWhatIsWrongWithAFile) {
+TEST(UserTable, SaysWhatIsWrongWithAFile)
+{
     const std::string hash(64, 'a');
     const std::string yescrypt = kLines[1];
     const std::pair<std::string, std::string> cases[] = {
@@ -84,38 +92,42 @@ TEST(UserTable, SaysWhatIsWrongWithAFile) {
         {"clerk:salt:abc", "line 1: the hash must be 64 lower-case hex digits"},
         {yescrypt + "\n" + yescrypt, "line 2 names user \"clerk\" a second time"},
     };
-    for (const auto& [text, error] : cases) EXPECT_EQ(UserTable::parse(text).error, error) << text;
+    for (const auto &[text, error] : cases)
+        EXPECT_EQ(UserTable::parse(text).error, error) << text;
 
     // Apache's MD5, the old MD5-crypt, a cut-off hash and a ":" inside one are
     // refused rather than never matching.
-    for (const std::string& line : {std::string("clerk:$apr1$q0p8f7ht$5Vu6cSPbMdSLpqmaQsCo91"),
-                                    std::string("clerk:$1$saltsalt$2vnaRpHa6Jxjz5n83ok8Z0"), yescrypt.substr(0, 40),
-                                    yescrypt + ":x"}) {
+    for (const std::string &line : {std::string("clerk:$apr1$q0p8f7ht$5Vu6cSPbMdSLpqmaQsCo91"),
+             std::string("clerk:$1$saltsalt$2vnaRpHa6Jxjz5n83ok8Z0"), yescrypt.substr(0, 40), yescrypt + ":x"}) {
         EXPECT_EQ(UserTable::parse(line).error.rfind("line 1: the hash is not one of", 0), 0u) << line;
     }
     EXPECT_EQ(loadUsersFile("/nonexistent/users").error, "cannot read /nonexistent/users");
 }
 
-TEST(UserTable, ReadsAuthorizationHeaders) {
+TEST(UserTable, ReadsAuthorizationHeaders)
+{
     const UserTable users = tableOf(kLines[3] + "\na:" + kLines[3].substr(6) + "\nab:" + kLines[3].substr(6));
-    const std::pair<const char*, bool> cases[] = {
+    const std::pair<const char *, bool> cases[] = {
         {"Basic Y2xlcms6czNjcmV0IFDDpHNz", true},
         {"basic  Y2xlcms6czNjcmV0IFDDpHNz ", true},
-        {"Basic Y2xlcms6czNjcmV0IFDkc3M=", true},   // Latin-1 from clients that ignore the charset
-        {"Basic YTpzM2NyZXQgUMOkc3M=", true},       // "a:...": one "=" of padding
-        {"Basic YWI6czNjcmV0IFDDpHNz", true},       // "ab:...": none
-        {"Basic Y2xlcms6czNjcmV0IFDD", false},      // "s3cret P\xC3": cut short
+        {"Basic Y2xlcms6czNjcmV0IFDkc3M=", true}, // Latin-1 from clients that ignore the charset
+        {"Basic YTpzM2NyZXQgUMOkc3M=", true}, // "a:...": one "=" of padding
+        {"Basic YWI6czNjcmV0IFDDpHNz", true}, // "ab:...": none
+        {"Basic Y2xlcms6czNjcmV0IFDD", false}, // "s3cret P\xC3": cut short
         {"", false},
         {"Basic", false},
         {"Bearer Y2xlcms6czNjcmV0IFDDpHNz", false},
-        {"Basic Y2xlcms=", false},                  // "clerk", no colon
+        {"Basic Y2xlcms=", false}, // "clerk", no colon
         {"Basic not base64!", false},
     };
-    for (const auto& [header, accepted] : cases) EXPECT_EQ(users.acceptsAuthorization(header), accepted) << header;
+    for (const auto &[header, accepted] : cases)
+        EXPECT_EQ(users.acceptsAuthorization(header), accepted) << header;
 }
 
-TEST(Base64, DecodesPaddedTextAndRefusesEverythingElse) {
+TEST(Base64, DecodesPaddedTextAndRefusesEverythingElse)
+{
     EXPECT_EQ(decodeBase64("YQ=="), "a");
     EXPECT_EQ(decodeBase64("+/+/"), std::string("\xFB\xFF\xBF"));
-    for (const char* refused : {"YQ", "Y===", "YQ==YQ==", "Y Q==", "YQ-_"}) EXPECT_FALSE(decodeBase64(refused)) << refused;
+    for (const char *refused : {"YQ", "Y===", "YQ==YQ==", "Y Q==", "YQ-_"})
+        EXPECT_FALSE(decodeBase64(refused)) << refused;
 }

@@ -105,8 +105,8 @@ static QPoint rowPoint(QAbstractItemView *list, const QString &id)
     return list->visualRect(indexOf(list, id)).center();
 }
 
-void ControlDriver::clickRow(QAbstractItemView *list, const QString &id, Qt::KeyboardModifiers modifiers,
-                             Qt::MouseButton button)
+void ControlDriver::clickRow(
+    QAbstractItemView *list, const QString &id, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
 {
     QTest::mouseClick(list->viewport(), button, modifiers, rowPoint(list, id));
 }

@@ -28,7 +28,10 @@ public:
     bool show();
 
     template<typename T = QWidget>
-    T *widget(const QString &name) const { return control.findChild<T *>(name); }
+    T *widget(const QString &name) const
+    {
+        return control.findChild<T *>(name);
+    }
     QAbstractItemView *centers() const { return widget<QAbstractItemView>("lstCenters"); }
     QAbstractItemView *chosen() const { return widget<QAbstractItemView>("lstSelectedCenters"); }
     QLineEdit *box(const QString &name) const { return widget<QLineEdit>(name); }
@@ -48,12 +51,15 @@ public:
     static QString cell(const QAbstractItemView *list, const QString &id, int column);
     static QStringList highlighted(const QAbstractItemView *list);
     static QString current(const QAbstractItemView *list);
-    static bool multiSelect(const QAbstractItemView *list) { return list->selectionMode() == QAbstractItemView::ExtendedSelection; }
+    static bool multiSelect(const QAbstractItemView *list)
+    {
+        return list->selectionMode() == QAbstractItemView::ExtendedSelection;
+    }
     static bool rowInView(const QAbstractItemView *list, const QString &id);
 
     void click(const QString &name) { QTest::mouseClick(widget(name), Qt::LeftButton); }
     void clickRow(QAbstractItemView *list, const QString &id, Qt::KeyboardModifiers modifiers = {},
-                  Qt::MouseButton button = Qt::LeftButton);
+        Qt::MouseButton button = Qt::LeftButton);
     void clickBelowRows(QAbstractItemView *list, Qt::MouseButton button = Qt::LeftButton);
     void doubleClickRow(QAbstractItemView *list, const QString &id, Qt::KeyboardModifiers modifiers = {});
     void clickHeader(QAbstractItemView *list, int section);

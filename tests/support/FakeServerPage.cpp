@@ -39,12 +39,14 @@ void FakeServerPage::answer(QTcpSocket *socket, const Request &request)
     requests_.append(request);
     if (hook_)
         hook_(request);
-    const Reply reply = request.method == "POST" ? postReply_ : replies_.value(request.target, {404, "no such page", "text/plain"});
+    const Reply reply =
+        request.method == "POST" ? postReply_ : replies_.value(request.target, {404, "no such page", "text/plain"});
     if (reply.behaviour == Behaviour::NeverAnswer)
         return;
-    const qsizetype announced = reply.behaviour == Behaviour::ShortBody ? reply.body.size() * 2 + 10 : reply.body.size();
+    const qsizetype announced =
+        reply.behaviour == Behaviour::ShortBody ? reply.body.size() * 2 + 10 : reply.body.size();
     socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\nContent-Type: " + reply.contentType
-                  + "\r\nContent-Length: " + QByteArray::number(announced) + "\r\nConnection: close\r\n\r\n");
+        + "\r\nContent-Length: " + QByteArray::number(announced) + "\r\nConnection: close\r\n\r\n");
     if (reply.behaviour == Behaviour::ResetMidway) {
         socket->write(reply.body.left(reply.body.size() / 2));
         socket->flush();
@@ -71,8 +73,8 @@ static QByteArray xml(const QString &text)
 QByteArray FakeServerPage::countsXml(const QString &dutyDefault, const QString &nonSelected, const QString &selected)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<VendorCenter><Counts><Vendor><DutyDefault>" + xml(dutyDefault)
-           + "</DutyDefault><NonSelectedCount>" + xml(nonSelected) + "</NonSelectedCount><SelectedCount>" + xml(selected)
-           + "</SelectedCount></Vendor></Counts></VendorCenter>\n";
+        + "</DutyDefault><NonSelectedCount>" + xml(nonSelected) + "</NonSelectedCount><SelectedCount>" + xml(selected)
+        + "</SelectedCount></Vendor></Counts></VendorCenter>\n";
 }
 
 QByteArray FakeServerPage::activeXml(const std::vector<ActiveCenter> &centers)
@@ -80,8 +82,8 @@ QByteArray FakeServerPage::activeXml(const std::vector<ActiveCenter> &centers)
     QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<VendorCenter><Vendor/><Centers>\n";
     for (const ActiveCenter &c : centers)
         text += "<Center><CenterID>" + xml(c.id) + "</CenterID><CenterName>" + xml(c.name) + "</CenterName><CountryID>"
-                + xml(c.countryId) + "</CountryID><Active>1</Active><City/><DateUpdated>" + xml(c.dateUpdated)
-                + "</DateUpdated></Center>\n";
+            + xml(c.countryId) + "</CountryID><Active>1</Active><City/><DateUpdated>" + xml(c.dateUpdated)
+            + "</DateUpdated></Center>\n";
     return text + "</Centers></VendorCenter>\n";
 }
 
@@ -89,18 +91,19 @@ QByteArray FakeServerPage::selectedXml(const std::vector<SelectedCenter> &center
 {
     QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<VendorCenter><Vendor/><SelectedCount/><Centers>\n";
     for (const SelectedCenter &c : centers)
-        text += "<Center><CenterID>" + xml(c.id) + "</CenterID><CenterName>" + xml(c.name) + "</CenterName><CenterHandlingFee>"
-                + xml(c.fee) + "</CenterHandlingFee><DutyBrokerageFee>" + xml(c.duty)
-                + "</DutyBrokerageFee><RecordLastUpdated/></Center>\n";
+        text += "<Center><CenterID>" + xml(c.id) + "</CenterID><CenterName>" + xml(c.name)
+            + "</CenterName><CenterHandlingFee>" + xml(c.fee) + "</CenterHandlingFee><DutyBrokerageFee>" + xml(c.duty)
+            + "</DutyBrokerageFee><RecordLastUpdated/></Center>\n";
     return text + "</Centers></VendorCenter>\n";
 }
 
 void FakeServerPage::serveVendor(qint32 vendorId, int dutyDefault, const std::vector<ActiveCenter> &active,
-                                 const std::vector<SelectedCenter> &selected)
+    const std::vector<SelectedCenter> &selected)
 {
     const QByteArray query = "&VendorID=" + QByteArray::number(vendorId);
-    setReply("/VendorCenter.asp?count=1" + query, {200, countsXml(QString::number(dutyDefault), QString::number(active.size()),
-                                                                  QString::number(selected.size()))});
+    setReply("/VendorCenter.asp?count=1" + query,
+        {200,
+            countsXml(QString::number(dutyDefault), QString::number(active.size()), QString::number(selected.size()))});
     setReply("/VendorCenter.asp?active=1" + query, {200, activeXml(active)});
     setReply("/VendorCenter.asp?selected=1" + query, {200, selectedXml(selected)});
 }

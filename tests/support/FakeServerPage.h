@@ -29,7 +29,7 @@ public:
         Answer,
         NeverAnswer, // accept, read, and stay silent
         ResetMidway, // send half the body, then abort the connection
-        ShortBody,   // announce a longer body than is sent, then close
+        ShortBody, // announce a longer body than is sent, then close
     };
     struct Reply
     {
@@ -67,14 +67,14 @@ public:
     static QByteArray selectedXml(const std::vector<SelectedCenter> &centers);
     // Serves the three load queries of one vendor, with counts that match the rows.
     void serveVendor(qint32 vendorId, int dutyDefault, const std::vector<ActiveCenter> &active,
-                     const std::vector<SelectedCenter> &selected);
+        const std::vector<SelectedCenter> &selected);
 
 private:
     void answer(QTcpSocket *socket, const Request &request);
 
     QTcpServer server_;
     QHash<QByteArray, Reply> replies_;
-    Reply postReply_{200, "OK", "text/plain; charset=utf-8"};
+    Reply postReply_ {200, "OK", "text/plain; charset=utf-8"};
     QList<Request> requests_;
     std::function<void(const Request &)> hook_;
 };

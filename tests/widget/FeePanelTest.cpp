@@ -59,7 +59,7 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message"); // empty when accepted
-        QTest::addColumn<QString>("row");     // fee and duty of the row afterwards
+        QTest::addColumn<QString>("row"); // fee and duty of the row afterwards
         QTest::newRow("below 100") << "7.5" << QString() << "7.50 0U";
         QTest::newRow("100") << "100" << kBelow100 << "7.5 0";
         QTest::newRow("rounds up to 100") << "99.999" << QString() << "100.00 0U";
@@ -92,7 +92,7 @@ private slots:
             QTRY_VERIFY(d->hasFocus("lstSelectedCenters"));
             return;
         }
-        QCOMPARE(d->boxes.texts(), QStringList{message});
+        QCOMPARE(d->boxes.texts(), QStringList {message});
         QCOMPARE(d->boxes.seen().front().title, "Information Validation");
         QCOMPARE(d->boxes.seen().front().icon, QMessageBox::Information);
         QCOMPARE(d->feePanel(), "Save|" + typed + "|0|1|1"); // still editing
@@ -105,13 +105,13 @@ private slots:
         QVERIFY(loadAndPick("0,075"));
         QCOMPARE(d->feePanel(), "Update|7,5|0|0|1");
         d->saveFee("7.5");
-        QCOMPARE(d->boxes.texts(), QStringList{kRequired});
+        QCOMPARE(d->boxes.texts(), QStringList {kRequired});
         QTest::keyClicks(d->box("txtCntHandFee"), "12,345");
         d->click("cmdcenterHandFee");
         QCOMPARE(feeAndDuty("5"), "12,35 0U");
         d->saveFee("99,999");
         QCOMPARE(feeAndDuty("5"), "100,00 0U");
-        QCOMPARE(d->boxes.texts(), QStringList{kRequired});
+        QCOMPARE(d->boxes.texts(), QStringList {kRequired});
     }
 
     // Another selected row ends the edit and shows that row; a row of the

@@ -8,10 +8,10 @@ namespace {
 
 // By sort key 5, 12, 123, 200: 12 stands before 123, and "Warehouse East" is
 // the first name holding "ware".
-const std::vector<C::Active> kActive{{"5", "North Depot", "1", ""}, {"12", "Warehouse East", "1", ""},
-                                     {"123", "Central Warehouse", "2", ""}, {"200", "Harbour", "3", ""}};
-const std::vector<C::Selected> kSelected{{"31", "Airport Hub", "0.025", "1"}, {"40", "warehouse south", "0", "0"},
-                                         {"400", "Rail Yard", "0.01", "0"}};
+const std::vector<C::Active> kActive {{"5", "North Depot", "1", ""}, {"12", "Warehouse East", "1", ""},
+    {"123", "Central Warehouse", "2", ""}, {"200", "Harbour", "3", ""}};
+const std::vector<C::Selected> kSelected {
+    {"31", "Airport Hub", "0.025", "1"}, {"40", "warehouse south", "0", "0"}, {"400", "Rail Yard", "0.01", "0"}};
 
 } // namespace
 
@@ -25,8 +25,10 @@ class FindPanelTest : public QObject
     QString panel() const
     {
         QString text = QStringLiteral("lists=%1%2 keys=%3%4")
-                           .arg(int(d->checked("optList(0)"))).arg(int(d->checked("optList(1)")))
-                           .arg(int(d->checked("optFind(0)"))).arg(int(d->checked("optFind(1)")));
+                           .arg(int(d->checked("optList(0)")))
+                           .arg(int(d->checked("optList(1)")))
+                           .arg(int(d->checked("optFind(0)")))
+                           .arg(int(d->checked("optFind(1)")));
         for (const char *box : {"txtVendorID", "txtVendorName"})
             text += QStringLiteral(" [%1]%2").arg(d->text(box), d->writable(box) ? "" : " read-only");
         return text + (d->enabled("cmdFind") ? " find on" : " find off");
@@ -47,7 +49,8 @@ private slots:
         QCOMPARE(panel(), "lists=10 keys=01 [] read-only [] read-only find off");
         QVERIFY(!d->enabled("txtVendorID") && !d->enabled("optList(1)") && d->enabled("txtVendorName"));
         QVERIFY(d->load(kActive, kSelected));
-        QVERIFY(d->enabled("optList(0)") && d->enabled("optList(1)") && d->enabled("optFind(0)") && d->enabled("txtVendorID"));
+        QVERIFY(d->enabled("optList(0)") && d->enabled("optList(1)") && d->enabled("optFind(0)")
+            && d->enabled("txtVendorID"));
         d->type("txtVendorID", "4");
         QCOMPARE(panel(), "lists=10 keys=01 [4] [] read-only find on");
         d->erase("txtVendorID");
@@ -116,7 +119,7 @@ private slots:
 
         d->click("cmdFind");
         if (found.isEmpty()) {
-            QCOMPARE(d->boxes.texts(), QStringList{"Not found"});
+            QCOMPARE(d->boxes.texts(), QStringList {"Not found"});
             QCOMPARE(d->boxes.seen().first().icon, QMessageBox::Information);
             QVERIFY(QStringList({"", QApplication::applicationDisplayName()}).contains(d->boxes.seen().first().title));
             QCOMPARE(d->highlighted(target), QStringList({ids.first(), ids.last()}));
@@ -136,7 +139,7 @@ private slots:
     void turningToTheFindWidgetsClearsTheFeePanel_data()
     {
         QTest::addColumn<QString>("clicked"); // empty: typing into the id box
-        QTest::addColumn<bool>("editing");    // "Update" pressed
+        QTest::addColumn<bool>("editing"); // "Update" pressed
         QTest::newRow("list") << "optList(1)" << false;
         QTest::newRow("chosen list, editing") << "optList(0)" << true;
         QTest::newRow("key, editing") << "optFind(0)" << true;

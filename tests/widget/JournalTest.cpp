@@ -27,14 +27,18 @@ struct Journaled : ControlDriver
     {
         std::vector<Active> active;
         for (int id = 1; id <= 12; ++id)
-            active.push_back({QString::number(id), QStringLiteral("Center %1").arg(id), id % 3 ? "1" : "2", "01/02/2020"});
+            active.push_back(
+                {QString::number(id), QStringLiteral("Center %1").arg(id), id % 3 ? "1" : "2", "01/02/2020"});
         QVERIFY(load(active,
-                     {{"20", "Montreal", "0.05", "true"}, {"21", "Quebec", "0.075", "false"},
-                      {"22", "Laval", "0.1", "1"}, {"23", "Gatineau", "0.125", "0"}},
-                     1));
+            {{"20", "Montreal", "0.05", "true"}, {"21", "Quebec", "0.075", "false"}, {"22", "Laval", "0.1", "1"},
+                {"23", "Gatineau", "0.125", "0"}},
+            1));
     }
 
-    QAbstractItemView *list(const QByteArray &name) const { return widget<QAbstractItemView>(QString::fromLatin1(name)); }
+    QAbstractItemView *list(const QByteArray &name) const
+    {
+        return widget<QAbstractItemView>(QString::fromLatin1(name));
+    }
     QUndoStack *stack() const { return control.undoStack(); }
     QString idAt(QAbstractItemView *view, int row) const { return ids(view).value(row); }
     void highlight(QAbstractItemView *view, const QList<int> &rows)
@@ -62,11 +66,13 @@ struct Journaled : ControlDriver
             for (int row = 0; row < model->rowCount(); ++row) {
                 QStringList cells;
                 for (int column = 0; column < 7; ++column)
-                    cells << (column == kDateColumn && !withDates ? QString() : model->index(row, column).data().toString());
+                    cells << (column == kDateColumn && !withDates ? QString()
+                                                                  : model->index(row, column).data().toString());
                 lines << view->objectName() + QLatin1Char(':') + cells.join(QLatin1Char('|'));
             }
         }
-        return lines << text("lblAllVendors") << text("lblSelVendors") << (enabled("cmdCommit") ? "commit on" : "commit off");
+        return lines << text("lblAllVendors") << text("lblSelVendors")
+                     << (enabled("cmdCommit") ? "commit on" : "commit off");
     }
     QByteArray commitBody()
     {
@@ -88,7 +94,7 @@ struct Journaled : ControlDriver
         if (rows == 0)
             return;
         const int row = random.bounded(rows);
-        QList<int> several{row};
+        QList<int> several {row};
         for (int extra = random.bounded(1, 3); extra > 0; --extra)
             several << (row + extra * 3) % rows;
         switch (kind) {
@@ -179,17 +185,39 @@ void JournalTest::keysAndDropsDoWhatTheirButtonsDo_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("focusAfter");
 
-    QTest::newRow("Return as a double click") << "lstCenters" << QList<int>{3} << "Return" << "double click" << "lstSelectedCenters";
-    QTest::newRow("Enter as a double click") << "lstSelectedCenters" << QList<int>{1} << "Enter" << "double click" << "lstCenters";
-    QTest::newRow("Delete as Remove") << "lstSelectedCenters" << QList<int>{2} << "Delete" << "mnuRemoveItems" << "lstCenters";
-    QTest::newRow("Ctrl+Right one as >") << "lstCenters" << QList<int>{4} << "Ctrl+Right" << "cmdAdd" << "lstSelectedCenters";
-    QTest::newRow("Ctrl+Right several as >>") << "lstCenters" << QList<int>{1, 5, 6} << "Ctrl+Right" << "cmdAddAll" << "lstSelectedCenters";
-    QTest::newRow("Ctrl+Left one as <") << "lstSelectedCenters" << QList<int>{0} << "Ctrl+Left" << "cmdDelete" << "lstCenters";
-    QTest::newRow("Ctrl+Left several as <<") << "lstSelectedCenters" << QList<int>{0, 3} << "Ctrl+Left" << "cmdRemoveAll" << "lstCenters";
-    QTest::newRow("drop one as >") << "lstCenters" << QList<int>{2} << "drop" << "cmdAdd" << "lstSelectedCenters";
-    QTest::newRow("drop several as >>") << "lstCenters" << QList<int>{0, 7, 9} << "drop" << "cmdAddAll" << "lstSelectedCenters";
-    QTest::newRow("drop several as <<") << "lstSelectedCenters" << QList<int>{1, 2} << "drop" << "cmdRemoveAll" << "lstCenters";
-    QTest::newRow("drop on its own list") << "lstCenters" << QList<int>{2, 3} << "drop back" << "" << "lstCenters";
+    QTest::newRow("Return as a double click") << "lstCenters" << QList<int> {3} << "Return"
+                                              << "double click"
+                                              << "lstSelectedCenters";
+    QTest::newRow("Enter as a double click") << "lstSelectedCenters" << QList<int> {1} << "Enter"
+                                             << "double click"
+                                             << "lstCenters";
+    QTest::newRow("Delete as Remove") << "lstSelectedCenters" << QList<int> {2} << "Delete"
+                                      << "mnuRemoveItems"
+                                      << "lstCenters";
+    QTest::newRow("Ctrl+Right one as >") << "lstCenters" << QList<int> {4} << "Ctrl+Right"
+                                         << "cmdAdd"
+                                         << "lstSelectedCenters";
+    QTest::newRow("Ctrl+Right several as >>") << "lstCenters" << QList<int> {1, 5, 6} << "Ctrl+Right"
+                                              << "cmdAddAll"
+                                              << "lstSelectedCenters";
+    QTest::newRow("Ctrl+Left one as <") << "lstSelectedCenters" << QList<int> {0} << "Ctrl+Left"
+                                        << "cmdDelete"
+                                        << "lstCenters";
+    QTest::newRow("Ctrl+Left several as <<") << "lstSelectedCenters" << QList<int> {0, 3} << "Ctrl+Left"
+                                             << "cmdRemoveAll"
+                                             << "lstCenters";
+    QTest::newRow("drop one as >") << "lstCenters" << QList<int> {2} << "drop"
+                                   << "cmdAdd"
+                                   << "lstSelectedCenters";
+    QTest::newRow("drop several as >>") << "lstCenters" << QList<int> {0, 7, 9} << "drop"
+                                        << "cmdAddAll"
+                                        << "lstSelectedCenters";
+    QTest::newRow("drop several as <<") << "lstSelectedCenters" << QList<int> {1, 2} << "drop"
+                                        << "cmdRemoveAll"
+                                        << "lstCenters";
+    QTest::newRow("drop on its own list") << "lstCenters" << QList<int> {2, 3} << "drop back"
+                                          << ""
+                                          << "lstCenters";
 }
 
 void JournalTest::keysAndDropsDoWhatTheirButtonsDo()
@@ -234,8 +262,8 @@ void JournalTest::keysAndDropsDoWhatTheirButtonsDo()
     QCOMPARE(byGesture.state(), asLoaded);
     // The rows are back highlighted, the buttons as a click on them leaves them.
     if (!button.isEmpty())
-        QCOMPARE(byGesture.moveButtons(), source == "lstCenters" ? (rows.size() > 1 ? "01000" : "10000")
-                                                                 : (rows.size() > 1 ? "00010" : "00101"));
+        QCOMPARE(byGesture.moveButtons(),
+            source == "lstCenters" ? (rows.size() > 1 ? "01000" : "10000") : (rows.size() > 1 ? "00010" : "00101"));
     byGesture.stack()->redo();
     QCOMPARE(byGesture.commitBody(), byButton.commitBody());
 }
@@ -284,11 +312,11 @@ void JournalTest::pendingChangesAreToldAndShown()
         const char *id;
         const char *description;
     } marked[] = {{selected, "3", "Will be added: handling fee 8.00 %, duty/brokerage fee"},
-                  {selected, "20", "Handling fee changes: 5.00 -> 7.50"},
-                  {centers, "22", "Will be removed"}};
+        {selected, "20", "Handling fee changes: 5.00 -> 7.50"}, {centers, "22", "Will be removed"}};
     QSet<QString> looks;
     for (const auto &row : marked) {
-        const QModelIndex id = row.view->model()->index(static_cast<int>(ControlDriver::ids(row.view).indexOf(row.id)), 0);
+        const QModelIndex id =
+            row.view->model()->index(static_cast<int>(ControlDriver::ids(row.view).indexOf(row.id)), 0);
         QCOMPARE(id.data(Qt::ToolTipRole).toString(), row.description);
         QCOMPARE(id.data(Qt::AccessibleDescriptionRole).toString(), row.description);
         QVERIFY(id.data(Qt::FontRole) != plainFont);

@@ -31,7 +31,7 @@ Caption captionOf(const QWidget *widget)
         return {label->text(), label->sizeHint().width(), label->width()};
     if (const auto *button = qobject_cast<const QPushButton *>(widget))
         return {button->text(), button->fontMetrics().horizontalAdvance(button->text()),
-                button->width() - 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, widget)};
+            button->width() - 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, widget)};
     if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
         return {button->text(), button->sizeHint().width(), button->width()};
     if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
@@ -64,7 +64,8 @@ void LayoutTest::everyCaptionFitsItsWidget()
     QFETCH(QString, language);
     QTranslator translator;
     if (!language.isEmpty()) {
-        QVERIFY(translator.load(QLocale(language), QStringLiteral("vendorcenter"), QStringLiteral("_"), QStringLiteral(":/i18n")));
+        QVERIFY(translator.load(
+            QLocale(language), QStringLiteral("vendorcenter"), QStringLiteral("_"), QStringLiteral(":/i18n")));
         QCoreApplication::installTranslator(&translator);
     }
     Vendor_Center control;
@@ -74,7 +75,8 @@ void LayoutTest::everyCaptionFitsItsWidget()
         if (caption.text.isEmpty())
             continue;
         ++captions;
-        QVERIFY2(caption.needed <= caption.given, qPrintable(widget->objectName() + QLatin1String(": ") + caption.text));
+        QVERIFY2(
+            caption.needed <= caption.given, qPrintable(widget->objectName() + QLatin1String(": ") + caption.text));
     }
     QCOMPARE(captions, 18);
     QCoreApplication::removeTranslator(&translator);
@@ -94,8 +96,7 @@ void LayoutTest::frenchCaptionsWithTheTranslation()
         const char *english;
         const char *french;
     } captions[] = {{"cmdCommit", "Commit to Database", "Valider dans la base"},
-                    {"lblSelVendors", "Selected Centers:", "Centres retenus :"},
-                    {"optFind(0)", "Name", "Nom"}};
+        {"lblSelVendors", "Selected Centers:", "Centres retenus :"}, {"optFind(0)", "Name", "Nom"}};
     for (const auto &caption : captions) {
         QCOMPARE(captionOf(inEnglish.findChild<QWidget *>(caption.name)).text, caption.english);
         QCOMPARE(captionOf(inFrench.findChild<QWidget *>(caption.name)).text, QString::fromUtf8(caption.french));
@@ -117,7 +118,8 @@ void LayoutTest::extraRoomGoesToTheLists()
     }
     const auto designedOf = [&](const char *name) { return atDesign.value(control.findChild<QWidget *>(name)); };
     const auto geometry = [&control](const char *name) { return control.findChild<QWidget *>(name)->geometry(); };
-    const auto nameWidth = [&control](const char *name) { return control.findChild<QTreeView *>(name)->columnWidth(1); };
+    const auto nameWidth = [&control](
+                               const char *name) { return control.findChild<QTreeView *>(name)->columnWidth(1); };
     const int designedNameWidth = nameWidth("lstCenters");
 
     control.resize(designed + QSize(201, 100));

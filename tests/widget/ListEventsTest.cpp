@@ -17,7 +17,8 @@ class ListEventsTest : public QObject
     {
         QString text = d->moveButtons() + ' ' + d->feePanel() + ' ';
         for (QAbstractItemView *list : {d->centers(), d->chosen()})
-            text += d->highlighted(list).join(',') + (d->multiSelect(list) ? "*" : "") + (list == d->centers() ? "|" : "");
+            text +=
+                d->highlighted(list).join(',') + (d->multiSelect(list) ? "*" : "") + (list == d->centers() ? "|" : "");
         return text;
     }
     // Left clicks on rows of lstCenters ('C') or lstSelectedCenters ('S'),
@@ -30,7 +31,8 @@ class ListEventsTest : public QObject
                 d->clickRow(list, id, modifiers);
             else
                 d->clickBelowRows(list);
-            QCOMPARE(QStringLiteral("%1 %2: ").arg(which).arg(id) + afterClick(), QStringLiteral("%1 %2: ").arg(which).arg(id) + after);
+            QCOMPARE(QStringLiteral("%1 %2: ").arg(which).arg(id) + afterClick(),
+                QStringLiteral("%1 %2: ").arg(which).arg(id) + after);
         }
     }
     QMenu *menu() const { return d->widget<QMenu>("mnuRemove"); }
@@ -44,18 +46,14 @@ private slots:
     void buttonsAndHighlightsFollowEveryClick()
     {
         QVERIFY(d->load({{"7", "Seven", "1", ""}, {"12", "Twelve", "1", ""}, {"30", "Thirty", "1", ""}},
-                        {{"5", "Five", "0.075", "1"}, {"6", "Six", "0.05", "0"}}));
+            {{"5", "Five", "0.075", "1"}, {"6", "Six", "0.05", "0"}}));
         run({{'C', "12", {}, "10000 Update||0|0|0 12*|"},
-             {'C', "30", Qt::ControlModifier, "01000 Update||0|0|0 12,30*|"},
-             {'C', "30", Qt::ControlModifier, "10000 Update||0|0|0 12*|"},
-             {'C', "7", {}, "10000 Update||0|0|0 7*|"},
-             {'C', "30", Qt::ShiftModifier, "01000 Update||0|0|0 7,12,30*|"},
-             {'S', "5", {}, "00101 Update|7.5|1|0|1 |5*"},
-             {'S', "6", Qt::ControlModifier, "00010 Update||0|0|0 |5,6*"},
-             {'C', "7", {}, "10000 Update||0|0|0 7*|"},
-             {'C', "", {}, "10000 Update||0|0|0 *|"},
-             {'S', "6", {}, "00101 Update|5.0|0|0|1 |6*"},
-             {'S', "", {}, "00101 Update|5.0|0|0|1 |*"}});
+            {'C', "30", Qt::ControlModifier, "01000 Update||0|0|0 12,30*|"},
+            {'C', "30", Qt::ControlModifier, "10000 Update||0|0|0 12*|"}, {'C', "7", {}, "10000 Update||0|0|0 7*|"},
+            {'C', "30", Qt::ShiftModifier, "01000 Update||0|0|0 7,12,30*|"},
+            {'S', "5", {}, "00101 Update|7.5|1|0|1 |5*"}, {'S', "6", Qt::ControlModifier, "00010 Update||0|0|0 |5,6*"},
+            {'C', "7", {}, "10000 Update||0|0|0 7*|"}, {'C', "", {}, "10000 Update||0|0|0 *|"},
+            {'S', "6", {}, "00101 Update|5.0|0|0|1 |6*"}, {'S', "", {}, "00101 Update|5.0|0|0|1 |*"}});
         QVERIFY(!d->enabled("cmdCommit"));
         // A reload leaves the selected list without a current row: a click below
         // its rows shows nothing, nor is there a row for the menu.
@@ -80,12 +78,13 @@ private slots:
     // sort with letter case ignored; each list sorts on its own.
     void headerClicksSort()
     {
-        QVERIFY(d->load({{"300", "apple", "1", ""}, {"7", "Delta", "1", ""}, {"45", "cherry", "1", ""}, {"12", "Bravo", "1", ""}},
-                        {{"9", "zulu", "0.01", "0"}, {"10", "Alpha", "0.01", "0"}}));
-        const QStringList byId{"7", "12", "45", "300"}, byIdDown{"300", "45", "12", "7"};
+        QVERIFY(d->load(
+            {{"300", "apple", "1", ""}, {"7", "Delta", "1", ""}, {"45", "cherry", "1", ""}, {"12", "Bravo", "1", ""}},
+            {{"9", "zulu", "0.01", "0"}, {"10", "Alpha", "0.01", "0"}}));
+        const QStringList byId {"7", "12", "45", "300"}, byIdDown {"300", "45", "12", "7"};
         QCOMPARE(d->ids(d->centers()), byId);
-        for (const auto &[section, ids] : {std::pair{0, byIdDown}, {0, byId}, {1, QStringList{"300", "12", "45", "7"}},
-                                           {1, QStringList{"7", "45", "12", "300"}}, {0, byIdDown}}) {
+        for (const auto &[section, ids] : {std::pair {0, byIdDown}, {0, byId},
+                 {1, QStringList {"300", "12", "45", "7"}}, {1, QStringList {"7", "45", "12", "300"}}, {0, byIdDown}}) {
             d->clickHeader(d->centers(), section);
             QCOMPARE(d->ids(d->centers()), ids);
         }
@@ -99,7 +98,7 @@ private slots:
     void doubleClicksAndRemoveMoveOnlyTheCurrentRow()
     {
         QVERIFY(d->load({{"7", "Seven", "1", ""}, {"12", "Twelve", "1", ""}, {"30", "Thirty", "1", ""}},
-                        {{"5", "Five", "0.075", "1"}, {"6", "Six", "0.05", "0"}, {"8", "Eight", "0.05", "0"}}));
+            {{"5", "Five", "0.075", "1"}, {"6", "Six", "0.05", "0"}, {"8", "Eight", "0.05", "0"}}));
         d->clickRow(d->centers(), "7", {}, Qt::RightButton);
         QVERIFY(!menu()->isVisible());
         d->clickRow(d->centers(), "7");
@@ -119,7 +118,8 @@ private slots:
         menu()->hide();
         QCOMPARE(d->ids(d->chosen()), QStringList({"5", "8", "30"}));
         QCOMPARE(d->cell(d->centers(), "6", C::Duty), "0D");
-        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"), "Non Selected Active Centers(3):Selected Centers (3):");
+        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"),
+            "Non Selected Active Centers(3):Selected Centers (3):");
 
         d->doubleClickRow(d->chosen(), "5");
         QCOMPARE(d->cell(d->centers(), "5", C::Duty), "1D");

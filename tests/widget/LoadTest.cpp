@@ -8,9 +8,9 @@ using C = ControlDriver;
 namespace {
 
 const std::vector<C::Active> kActive = {{"12", "Smith & Sons <North>", "3", "11/30/2026 08:15:00"},
-                                        {"7", "Warehouse East", "2", "12/01/2026 10:00:00"},
-                                        {"123", "Lakeside Depot", "2", ""}};
-const std::vector<C::Selected> kSelected = {{"9", "Harbor Logistics", "0.1", "TRUE"}, {"5", "Central Hub", "0.125", "false"}};
+    {"7", "Warehouse East", "2", "12/01/2026 10:00:00"}, {"123", "Lakeside Depot", "2", ""}};
+const std::vector<C::Selected> kSelected = {
+    {"9", "Harbor Logistics", "0.1", "TRUE"}, {"5", "Central Hub", "0.125", "false"}};
 const QByteArray kCounts = "/VendorCenter.asp?count=1&VendorID=12";
 const QString kNotSet = QStringLiteral("91: Object variable or With block variable not set");
 
@@ -42,13 +42,14 @@ private slots:
     {
         d->page.serveVendor(12, 1, kActive, kSelected);
         QVERIFY(!d->control.LetDataFromDatabase(12, d->page.baseUrl()).isValid());
-        QCOMPARE(d->page.sent(), QList<QByteArray>({"GET " + kCounts, "GET /VendorCenter.asp?active=1&VendorID=12",
-                                                    "GET /VendorCenter.asp?selected=1&VendorID=12"}));
+        QCOMPARE(d->page.sent(),
+            QList<QByteArray>({"GET " + kCounts, "GET /VendorCenter.asp?active=1&VendorID=12",
+                "GET /VendorCenter.asp?selected=1&VendorID=12"}));
         QVERIFY(d->log.isEmpty() && d->boxes.seen().isEmpty());
         // Sorted by the padded id, so 7 < 12 < 123; every active row gets the default fee of 8 %.
-        QCOMPARE(rowsOf(d->centers()), QStringList({"7|Warehouse East|2|8.00|1|12/01/2026 10:00:00|0007",
-                                                    "12|Smith & Sons <North>|3|8.00|0|11/30/2026 08:15:00|0012",
-                                                    "123|Lakeside Depot|2|8.00|1||0123"}));
+        QCOMPARE(rowsOf(d->centers()),
+            QStringList({"7|Warehouse East|2|8.00|1|12/01/2026 10:00:00|0007",
+                "12|Smith & Sons <North>|3|8.00|0|11/30/2026 08:15:00|0012", "123|Lakeside Depot|2|8.00|1||0123"}));
         QCOMPARE(rowsOf(d->chosen()), QStringList({"5|Central Hub||12.5|0||0005", "9|Harbor Logistics||10.0|1||0009"}));
         QCOMPARE(d->text("lblAllVendors"), "Non Selected Active Centers (3):");
         QCOMPARE(d->text("lblSelVendors"), "Selected Centers (2):");
@@ -81,14 +82,15 @@ private slots:
     {
         d->page.setReply(kCounts, {200, "<r><a><b><!--1--><x>0</x><y>2</y><z>9</z></b></a></r>"});
         d->page.setReply("/VendorCenter.asp?active=1&VendorID=12",
-                         {200, "<r><v/><rows><c><i>31</i><n/><k>2</k><f>12.5</f><d>x</d><t>one<!--two--></t></c></rows></r>"});
+            {200, "<r><v/><rows><c><i>31</i><n/><k>2</k><f>12.5</f><d>x</d><t>one<!--two--></t></c></rows></r>"});
         d->page.setReply("/VendorCenter.asp?selected=1&VendorID=12",
-                         {200, "<q>text<w/><rows><row><a>8</a><b>B</b><c>0.05</c><d>1</d></row></rows></q>"});
+            {200, "<q>text<w/><rows><row><a>8</a><b>B</b><c>0.05</c><d>1</d></row></rows></q>"});
         d->control.LetDataFromDatabase(12, d->page.baseUrl());
         QVERIFY2(d->log.isEmpty(), qPrintable(d->log.join('\n')));
-        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"), "Non Selected Active Centers (0):Selected Centers (2):");
-        QCOMPARE(rowsOf(d->centers()), QStringList{"31||2|8.00|1|two|0031"});
-        QCOMPARE(rowsOf(d->chosen()), QStringList{"8|B||5.0|1||0008"});
+        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"),
+            "Non Selected Active Centers (0):Selected Centers (2):");
+        QCOMPARE(rowsOf(d->centers()), QStringList {"31||2|8.00|1|two|0031"});
+        QCOMPARE(rowsOf(d->chosen()), QStringList {"8|B||5.0|1||0008"});
     }
 
     void aFailedLoadWritesOneEntryAndKeepsWhatItRead_data()
@@ -99,12 +101,17 @@ private slots:
         QTest::addColumn<int>("rows"); // active and selected rows read
         const QByteArray good = FakeServerPage::activeXml(kActive);
         QTest::newRow("malformed") << QByteArray("<r><unclosed></r>") << QByteArray() << kNotSet << 0;
-        QTest::newRow("no name") << good << QByteArray("<r><a/><b/><c><c><i>5</i><n/><f>0.1</f><d>1</d></c></c></r>") << kNotSet << 4;
-        QTest::newRow("fee no number") << good << FakeServerPage::selectedXml({{"5", "C", "cheap", "1"}}) << "13: Type mismatch" << 4;
-        QTest::newRow("flag no word") << good << FakeServerPage::selectedXml({{"5", "C", "0.1", "maybe"}}) << "13: Type mismatch" << 4;
-        QTest::newRow("country no number") << FakeServerPage::activeXml({{"1", "A", "2", ""}, {"2", "B", "two", ""}, {"3", "C", "2", ""}})
-                                           << QByteArray() << "13: Type mismatch" << 2;
-        QTest::newRow("eight fields") << QByteArray("<r><v/><c><c><i>1</i><n>A</n><k>2</k><a/><b/><c/><d/><e>x</e></c></c></r>")
+        QTest::newRow("no name") << good << QByteArray("<r><a/><b/><c><c><i>5</i><n/><f>0.1</f><d>1</d></c></c></r>")
+                                 << kNotSet << 4;
+        QTest::newRow("fee no number") << good << FakeServerPage::selectedXml({{"5", "C", "cheap", "1"}})
+                                       << "13: Type mismatch" << 4;
+        QTest::newRow("flag no word") << good << FakeServerPage::selectedXml({{"5", "C", "0.1", "maybe"}})
+                                      << "13: Type mismatch" << 4;
+        QTest::newRow("country no number")
+            << FakeServerPage::activeXml({{"1", "A", "2", ""}, {"2", "B", "two", ""}, {"3", "C", "2", ""}})
+            << QByteArray() << "13: Type mismatch" << 2;
+        QTest::newRow("eight fields") << QByteArray(
+            "<r><v/><c><c><i>1</i><n>A</n><k>2</k><a/><b/><c/><d/><e>x</e></c></c></r>")
                                       << QByteArray() << "380: Invalid property value" << 1;
         QTest::newRow("no rows holder") << QByteArray("<r><v/></r>") << QByteArray() << kNotSet << 0;
     }
@@ -119,7 +126,7 @@ private slots:
         d->page.setReply("/VendorCenter.asp?active=1&VendorID=12", {200, active});
         d->page.setReply("/VendorCenter.asp?selected=1&VendorID=12", {200, selected});
         d->control.LetDataFromDatabase(12, d->page.baseUrl());
-        QCOMPARE(d->log, QStringList{loadFailure(failure)});
+        QCOMPARE(d->log, QStringList {loadFailure(failure)});
         QVERIFY(d->boxes.seen().isEmpty());
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(d->centers()->model()->rowCount() + d->chosen()->model()->rowCount(), rows);
@@ -142,9 +149,12 @@ private slots:
         QCOMPARE(d->page.sent(), QList<QByteArray>({"GET " + kCounts, "GET " + kCounts}));
         d->page.stop();
         d->control.LetDataFromDatabase(12);
-        QCOMPARE(d->log, QStringList({loadFailure(kNotSet), loadFailure(kNotSet), loadFailure("6: Overflow"), loadFailure(kNotSet)}));
+        QCOMPARE(d->log,
+            QStringList(
+                {loadFailure(kNotSet), loadFailure(kNotSet), loadFailure("6: Overflow"), loadFailure(kNotSet)}));
         QCOMPARE(d->centers()->model()->rowCount() + d->chosen()->model()->rowCount(), 0);
-        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"), "Non Selected Active Centers (3):Selected Centers (2):");
+        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"),
+            "Non Selected Active Centers (3):Selected Centers (2):");
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
     }
 
@@ -165,7 +175,8 @@ private slots:
         d->control.LetDataFromDatabase(13);
         QCOMPARE(second.requests().size(), 6);
         QCOMPARE(d->ids(d->centers()), QStringList({"7", "12", "123"}));
-        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"), "Non Selected Active Centers (1):Selected Centers (0):");
+        QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"),
+            "Non Selected Active Centers (1):Selected Centers (0):");
         QCOMPARE(d->widget<QProgressBar>("prbLoad")->value(), 0);
         QVERIFY(d->log.isEmpty());
     }

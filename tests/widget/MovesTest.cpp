@@ -23,7 +23,7 @@ class MovesTest : public QObject
     QString captions() const
     {
         QString all;
-        for (const auto &[label, option] : {std::pair{"lblAllVendors", "optList(0)"}, {"lblSelVendors", "optList(1)"}})
+        for (const auto &[label, option] : {std::pair {"lblAllVendors", "optList(0)"}, {"lblSelVendors", "optList(1)"}})
             all += d->text(label) + QStringLiteral(" %1%2 ").arg(int(d->enabled(option))).arg(int(d->checked(option)));
         return all;
     }
@@ -35,7 +35,8 @@ private slots:
 
     void addAndRemoveMoveTheCurrentRow()
     {
-        QVERIFY(d->load({{"7", "Seven", "2", "03/04/2021"}, {"12", "Twelve", "1", ""}}, {{"5", "Five", "0.075", "1"}}, 1));
+        QVERIFY(
+            d->load({{"7", "Seven", "2", "03/04/2021"}, {"12", "Twelve", "1", ""}}, {{"5", "Five", "0.075", "1"}}, 1));
         d->clickRow(d->centers(), "7");
         d->click("cmdAdd");
         QCOMPARE(d->ids(d->chosen()), QStringList({"5", "7"}));
@@ -44,7 +45,9 @@ private slots:
         QCOMPARE(captions(), "Non Selected Active Centers(1): 10 Selected Centers (2): 11 ");
         // The default fee and the vendor's duty default, marked new and stamped now.
         QCOMPARE(cells(d->chosen(), "7", {C::Name, C::Country, C::Fee, C::Duty, C::SortKey}), "Seven|2|8.00|1N|0007");
-        QVERIFY(QRegularExpression("^" + today() + " \\d\\d:\\d\\d:\\d\\d$").match(d->cell(d->chosen(), "7", C::Updated)).hasMatch());
+        QVERIFY(QRegularExpression("^" + today() + " \\d\\d:\\d\\d:\\d\\d$")
+                    .match(d->cell(d->chosen(), "7", C::Updated))
+                    .hasMatch());
         QCOMPARE(d->highlighted(d->chosen()) << d->current(d->chosen()), QStringList({"7", "7"}));
         QVERIFY(d->hasFocus("lstSelectedCenters"));
 
@@ -58,7 +61,7 @@ private slots:
         QCOMPARE(d->moveButtons(), "10000");
         QCOMPARE(captions(), "Non Selected Active Centers(2): 11 Selected Centers (1): 10 ");
         QCOMPARE(cells(d->centers(), "5", {C::Fee, C::Duty, C::Updated, C::SortKey}), "7.5|1D||0005");
-        QCOMPARE(d->highlighted(d->centers()), QStringList{"5"});
+        QCOMPARE(d->highlighted(d->centers()), QStringList {"5"});
         QVERIFY(d->hasFocus("lstCenters"));
         // The last row leaves its option disabled; the stamp of ">" goes back with the row.
         d->clickRow(d->chosen(), "7");
@@ -70,15 +73,16 @@ private slots:
     // Center 5 stands in both lists: ">" refuses it, ">>" leaves it and moves the others.
     void movesSkipACenterAlreadySelected()
     {
-        QVERIFY(d->load({{"5", "Five again", "1", ""}, {"7", "Seven", "1", ""}, {"8", "Eight", "1", ""}}, {{"5", "Five", "0.075", "1"}}));
+        QVERIFY(d->load({{"5", "Five again", "1", ""}, {"7", "Seven", "1", ""}, {"8", "Eight", "1", ""}},
+            {{"5", "Five", "0.075", "1"}}));
         d->clickRow(d->centers(), "5");
         d->click("cmdAdd");
-        QCOMPARE(d->ids(d->chosen()), QStringList{"5"});
+        QCOMPARE(d->ids(d->chosen()), QStringList {"5"});
         QVERIFY(!d->enabled("cmdCommit"));
         d->clickRow(d->centers(), "7", Qt::ControlModifier);
         d->clickRow(d->centers(), "8", Qt::ControlModifier);
         d->click("cmdAddAll");
-        QCOMPARE(d->ids(d->centers()), QStringList{"5"});
+        QCOMPARE(d->ids(d->centers()), QStringList {"5"});
         QCOMPARE(cells(d->chosen(), "5", {C::Name, C::Duty}), "Five|1");
         QCOMPARE(d->highlighted(d->chosen()), QStringList({"7", "8"}));
     }
@@ -125,7 +129,7 @@ private slots:
     void movesOfAllMarkByTheRowsMark()
     {
         QVERIFY(d->load({{"3", "C", "1", ""}, {"14", "N", "1", ""}, {"25", "Y", "1", ""}, {"40", "Z", "1", ""}},
-                        {{"5", "T", "0.01", "1"}, {"6", "S", "0.05", "0"}}));
+            {{"5", "T", "0.01", "1"}, {"6", "S", "0.05", "0"}}));
         d->clickHeader(d->chosen(), C::Name);
         d->clickRow(d->centers(), "3");
         d->clickRow(d->centers(), "25", Qt::ControlModifier);

@@ -40,7 +40,7 @@ class NetworkFaultsTest : public QObject
     }
     void failsWith(const QString &failure)
     {
-        QCOMPARE(d->log, QStringList{loadFailure(failure)});
+        QCOMPARE(d->log, QStringList {loadFailure(failure)});
         QVERIFY(d->boxes.seen().isEmpty());
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
         FakeServerPage good;
@@ -62,29 +62,34 @@ private slots:
         QTest::addColumn<int>("behaviour");
         QTest::addColumn<QString>("failure");
         const int answer = int(Behaviour::Answer);
-        QTest::newRow("never answers") << kActive << 200 << QByteArray() << int(Behaviour::NeverAnswer) << kMissingObject;
+        QTest::newRow("never answers") << kActive << 200 << QByteArray() << int(Behaviour::NeverAnswer)
+                                       << kMissingObject;
         QTest::newRow("reset midway") << kActive << 200 << FakeServerPage::activeXml({{"3", "Three", "2", ""}})
                                       << int(Behaviour::ResetMidway) << kMissingObject;
-        QTest::newRow("shorter than announced") << kSelected << 200 << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}})
-                                                << int(Behaviour::ShortBody) << kMissingObject;
+        QTest::newRow("shorter than announced")
+            << kSelected << 200 << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}})
+            << int(Behaviour::ShortBody) << kMissingObject;
         QTest::newRow("count cut short") << kCount << 200 << FakeServerPage::countsXml("1", "2", "1")
                                          << int(Behaviour::ShortBody) << kMissingObject;
         // Bytes that are not UTF-8 make a UTF-8 document ill-formed, rather
         // than centers whose names are replacement characters.
         QTest::newRow("name not UTF-8") << kActive << 200
-                                        << QByteArray("<r><v/><c><x><i>3</i><n>Caf\xE9 \xFF\xFE</n><k>2</k></x></c></r>")
+                                        << QByteArray(
+                                               "<r><v/><c><x><i>3</i><n>Caf\xE9 \xFF\xFE</n><k>2</k></x></c></r>")
                                         << answer << kMissingObject;
-        QTest::newRow("count not UTF-8") << kCount << 200 << QByteArray("<r><c><v><a>1</a><b>\xC0\xB2</b><c>1</c></v></c></r>")
-                                         << answer << kMissingObject;
+        QTest::newRow("count not UTF-8") << kCount << 200
+                                         << QByteArray("<r><c><v><a>1</a><b>\xC0\xB2</b><c>1</c></v></c></r>") << answer
+                                         << kMissingObject;
         QTest::newRow("latin-1 declared, no number")
             << kCount << 200
-            << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r><c><v><a>1</a><b>\xE9</b><c>1</c></v></c></r>")
+            << QByteArray(
+                   "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r><c><v><a>1</a><b>\xE9</b><c>1</c></v></c></r>")
             << answer << kTypeMismatch;
         // Entities are never expanded: the bomb stays a little text, which is no number.
         QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol \"lol\">\n";
         for (int level = 1; level <= 9; ++level)
             bomb += " <!ENTITY lol" + QByteArray::number(level) + " \""
-                    + ("&lol" + (level > 1 ? QByteArray::number(level - 1) : QByteArray()) + ";").repeated(10) + "\">\n";
+                + ("&lol" + (level > 1 ? QByteArray::number(level - 1) : QByteArray()) + ";").repeated(10) + "\">\n";
         bomb += "]>\n<r><c><v><a>&lol9;</a><b>&lol9;</b><c>&lol9;</c></v></c></r>\n";
         QTest::newRow("entity bomb") << kCount << 200 << bomb << answer << kTypeMismatch;
         QTest::newRow("external entity") << kCount << 200
@@ -92,16 +97,15 @@ private slots:
                                                        "<r><c><v><a>&x;</a><b>1</b><c>1</c></v></c></r>")
                                          << answer << kTypeMismatch;
         const int depth = 300'000;
-        QTest::newRow("nested 300,000 deep")
-            << kCount << 200
-            << "<r><c><v><a>" + QByteArray("<a>").repeated(depth) + "1" + QByteArray("</a>").repeated(depth)
-                   + "</a><b>1</b><c>1</c></v></c></r>"
-            << answer << kMissingObject;
+        QTest::newRow("nested 300,000 deep") << kCount << 200
+                                             << "<r><c><v><a>" + QByteArray("<a>").repeated(depth) + "1"
+                + QByteArray("</a>").repeated(depth) + "</a><b>1</b><c>1</c></v></c></r>"
+                                             << answer << kMissingObject;
         QTest::newRow("50 MB, not XML") << kActive << 200 << QByteArray("Server Error ").repeated(50 * 1024 * 1024 / 13)
                                         << answer << kMissingObject;
-        QTest::newRow("error status, XML body") << kSelected << 500
-                                                << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}}) << answer
-                                                << kMissingObject;
+        QTest::newRow("error status, XML body")
+            << kSelected << 500 << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}}) << answer
+            << kMissingObject;
     }
 
     void aLoadFaultEndsInOneLogEntry()

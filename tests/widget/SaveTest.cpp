@@ -11,10 +11,10 @@ const QByteArray kExampleBody =
     "RecordLastUpdated%29+VALUES+%2812%2C7%2C0.08%2C1%2CGETDATE%28%29+%29+&SQL=UPDATE+VendorCenterCrossReference+SET+"
     "CenterHandlingFee%3D+0.05%2C+DutyBrokerageFee%3D+0%2C+RecordLastUpdated+%3D+GETDATE%28%29++WHERE+CenterID+%3D+9+"
     "AND+vendorID+%3D+12&SQL=DELETE+FROM+VENDORCENTERCROSSREFERENCE+WHERE+VendorID%3D12+AND+CenterID+IN%283%2C5%29&";
-const QList<QByteArray> kPost{"POST /VendorCenter.asp"};
-const QList<QByteArray> kReload{"GET /VendorCenter.asp?count=1&VendorID=12", "GET /VendorCenter.asp?active=1&VendorID=12",
-                                "GET /VendorCenter.asp?selected=1&VendorID=12"};
-const QStringList kUnmarked{"7:1", "11:1", "3:1", "5:1", "9:0"};
+const QList<QByteArray> kPost {"POST /VendorCenter.asp"};
+const QList<QByteArray> kReload {"GET /VendorCenter.asp?count=1&VendorID=12",
+    "GET /VendorCenter.asp?active=1&VendorID=12", "GET /VendorCenter.asp?selected=1&VendorID=12"};
+const QStringList kUnmarked {"7:1", "11:1", "3:1", "5:1", "9:0"};
 const QString kCaption = QStringLiteral("Vendor Center Cross Reference");
 
 } // namespace
@@ -28,8 +28,9 @@ class SaveTest : public QObject
     // Centers 7 and 11 not selected; 3, 5 and 9 selected (9 with fee 5.0 and duty 0).
     bool load(const QString &extraActive = {}, const QString &extraSelected = {}, const QString &credentials = {})
     {
-        std::vector<C::Active> active{{"7", "Seven", "2", ""}, {"11", "Eleven", "2", ""}};
-        std::vector<C::Selected> selected{{"3", "Three", "0.01", "1"}, {"5", "Five", "0.01", "1"}, {"9", "Nine", "0.05", "0"}};
+        std::vector<C::Active> active {{"7", "Seven", "2", ""}, {"11", "Eleven", "2", ""}};
+        std::vector<C::Selected> selected {
+            {"3", "Three", "0.01", "1"}, {"5", "Five", "0.01", "1"}, {"9", "Nine", "0.05", "0"}};
         if (!extraActive.isEmpty())
             active.push_back({extraActive, "Extra", "2", ""});
         if (!extraSelected.isEmpty())
@@ -94,7 +95,7 @@ private slots:
         QCOMPARE(d->page.requests().first().header("Content-Type"), "application/x-www-form-urlencoded");
         QCOMPARE(d->page.requests().first().body, kExampleBody);
         QCOMPARE(cursors.first(), Qt::WaitCursor);
-        QCOMPARE(boxes(), QStringList{"1|" + kCaption + "|3 changes saved for vendor 12."});
+        QCOMPARE(boxes(), QStringList {"1|" + kCaption + "|3 changes saved for vendor 12."});
         QCOMPARE(marks(), kUnmarked);
         QVERIFY(!d->enabled("cmdCommit"));
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
@@ -110,7 +111,8 @@ private slots:
         QVERIFY(d->page.requests().isEmpty());
         d->doubleClickRow(d->chosen(), "3");
         d->control.SaveToDatabase();
-        QCOMPARE(d->page.requests().value(0).body, kExampleBody.mid(kExampleBody.indexOf("&SQL=DELETE") + 1).replace("3%2C5", "3"));
+        QCOMPARE(d->page.requests().value(0).body,
+            kExampleBody.mid(kExampleBody.indexOf("&SQL=DELETE") + 1).replace("3%2C5", "3"));
         QCOMPARE(marks(), QStringList({"3:1D", "7:1", "11:1", "5:1", "9:0"}));
         d->doubleClickRow(d->centers(), "3");
         d->click("cmdCommit");
@@ -130,7 +132,9 @@ private slots:
         QTest::newRow("blanks only") << QByteArray("     ") << false;
         QTest::newRow("a line break") << QByteArray("\r\n") << true;
         QTest::newRow("blanks kept, markup as text") << QByteArray("  <b>3</b> saved  ") << true;
-        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xb6\xc3\x9f" "e gespeichert") << true;
+        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xb6\xc3\x9f"
+                                             "e gespeichert")
+                               << true;
     }
 
     void replyIsShownAsTheServerSentIt()
@@ -142,7 +146,7 @@ private slots:
         d->doubleClickRow(d->chosen(), "3");
         d->control.SaveToDatabase();
         QCOMPARE(d->page.requests().size(), 1);
-        QCOMPARE(d->boxes.texts(), shown ? QStringList{QString::fromUtf8(reply)} : QStringList());
+        QCOMPARE(d->boxes.texts(), shown ? QStringList {QString::fromUtf8(reply)} : QStringList());
     }
 
     // Ids from the server that are no plain integer never reach a statement.
@@ -164,7 +168,7 @@ private slots:
         const QStringList before = marks();
         d->click("cmdCommit");
         QVERIFY(d->page.requests().isEmpty()); // neither the post nor a reload
-        QCOMPARE(boxes(), QStringList{"3|Information|Error Occoured"});
+        QCOMPARE(boxes(), QStringList {"3|Information|Error Occoured"});
         QCOMPARE(marks(), before);
         QVERIFY(d->enabled("cmdCommit"));
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
@@ -199,7 +203,7 @@ private slots:
             d->page.stop();
         d->click("cmdCommit");
         QCOMPARE(d->page.sent(), status == 0 ? QList<QByteArray>() : kPost);
-        QCOMPARE(boxes(), QStringList{message});
+        QCOMPARE(boxes(), QStringList {message});
         QCOMPARE(marks(), before);
         QVERIFY(d->enabled("cmdCommit") && d->log.isEmpty());
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);

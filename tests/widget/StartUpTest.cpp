@@ -21,19 +21,32 @@ struct Placement
 
 // The layout in twips, container by container.
 const Placement kLayout[] = {
-    {"fraMain", "Vendor_Center", 0, -90, 8745, 5310},  {"lblAllVendors", "fraMain", 165, 150, 3105, 255},
-    {"lblSelVendors", "fraMain", 4710, 150, 2175, 255}, {"lstCenters", "fraMain", 105, 360, 3975, 2775},
-    {"lstSelectedCenters", "fraMain", 4665, 360, 3975, 2775}, {"cmdAdd", "fraMain", 4065, 960, 615, 375},
-    {"cmdAddAll", "fraMain", 4065, 1335, 615, 375},     {"cmdRemoveAll", "fraMain", 4065, 1710, 615, 375},
-    {"cmdDelete", "fraMain", 4065, 2085, 615, 375},     {"cmdCommit", "fraMain", 6945, 3300, 1680, 375},
-    {"fraFind", "fraMain", 120, 3120, 4575, 2055},      {"Frame1", "fraFind", 135, 915, 2490, 825},
-    {"optList(0)", "Frame1", 120, 225, 2040, 255},      {"optList(1)", "Frame1", 120, 555, 1575, 195},
-    {"optFind(1)", "fraFind", 135, 240, 735, 255},      {"txtVendorID", "fraFind", 915, 255, 1095, 285},
-    {"optFind(0)", "fraFind", 135, 600, 765, 255},      {"txtVendorName", "fraFind", 915, 615, 3330, 285},
-    {"cmdFind", "fraFind", 2865, 1200, 975, 375},       {"lblVersionNumber", "fraFind", 150, 1770, 2175, 255},
-    {"frmEntry", "fraMain", 4785, 3765, 3855, 1080},    {"lblDuty", "frmEntry", 120, 240, 1575, 255},
-    {"chkDuty", "frmEntry", 1980, 240, 390, 270},       {"Label1", "frmEntry", 120, 600, 1875, 240},
-    {"txtCntHandFee", "frmEntry", 1980, 600, 525, 285}, {"cmdcenterHandFee", "frmEntry", 2625, 600, 1080, 315},
+    {"fraMain", "Vendor_Center", 0, -90, 8745, 5310},
+    {"lblAllVendors", "fraMain", 165, 150, 3105, 255},
+    {"lblSelVendors", "fraMain", 4710, 150, 2175, 255},
+    {"lstCenters", "fraMain", 105, 360, 3975, 2775},
+    {"lstSelectedCenters", "fraMain", 4665, 360, 3975, 2775},
+    {"cmdAdd", "fraMain", 4065, 960, 615, 375},
+    {"cmdAddAll", "fraMain", 4065, 1335, 615, 375},
+    {"cmdRemoveAll", "fraMain", 4065, 1710, 615, 375},
+    {"cmdDelete", "fraMain", 4065, 2085, 615, 375},
+    {"cmdCommit", "fraMain", 6945, 3300, 1680, 375},
+    {"fraFind", "fraMain", 120, 3120, 4575, 2055},
+    {"Frame1", "fraFind", 135, 915, 2490, 825},
+    {"optList(0)", "Frame1", 120, 225, 2040, 255},
+    {"optList(1)", "Frame1", 120, 555, 1575, 195},
+    {"optFind(1)", "fraFind", 135, 240, 735, 255},
+    {"txtVendorID", "fraFind", 915, 255, 1095, 285},
+    {"optFind(0)", "fraFind", 135, 600, 765, 255},
+    {"txtVendorName", "fraFind", 915, 615, 3330, 285},
+    {"cmdFind", "fraFind", 2865, 1200, 975, 375},
+    {"lblVersionNumber", "fraFind", 150, 1770, 2175, 255},
+    {"frmEntry", "fraMain", 4785, 3765, 3855, 1080},
+    {"lblDuty", "frmEntry", 120, 240, 1575, 255},
+    {"chkDuty", "frmEntry", 1980, 240, 390, 270},
+    {"Label1", "frmEntry", 120, 600, 1875, 240},
+    {"txtCntHandFee", "frmEntry", 1980, 600, 525, 285},
+    {"cmdcenterHandFee", "frmEntry", 2625, 600, 1080, 315},
     {"prbLoad", "fraMain", 4785, 4920, 3870, 255},
 };
 
@@ -61,8 +74,9 @@ private slots:
             QWidget *widget = d->widget(p.name);
             QVERIFY2(widget, p.name);
             QCOMPARE(widget->parentWidget()->objectName(), QLatin1String(p.container));
-            QCOMPARE(widget->geometry(), QRect(QPoint(pixels(p.left, dpi), pixels(p.top, dpi)),
-                                               QPoint(pixels(p.left + p.width, dpi) - 1, pixels(p.top + p.height, dpi) - 1)));
+            QCOMPARE(widget->geometry(),
+                QRect(QPoint(pixels(p.left, dpi), pixels(p.top, dpi)),
+                    QPoint(pixels(p.left + p.width, dpi) - 1, pixels(p.top + p.height, dpi) - 1)));
         }
         QCOMPARE(d->control.sizeHint(), QSize(pixels(8745, dpi), pixels(5220, dpi)));
         QCOMPARE(d->control.findChild<QObject *>("Inet1")->parent(), &d->control);
@@ -75,14 +89,15 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        for (const auto &[name, caption] : std::initializer_list<std::pair<const char *, const char *>>{
-                 {"fraMain", ""}, {"lblAllVendors", "Non Selected Active Centers:"}, {"lblSelVendors", "Selected Centers:"},
-                 {"cmdAdd", ">"}, {"cmdAddAll", ">>"}, {"cmdRemoveAll", "<<"}, {"cmdDelete", "<"},
-                 {"cmdCommit", "Commit to Database"}, {"fraFind", " Find Center"}, {"Frame1", " List to search  "},
-                 {"optList(0)", "Non Selected Centers"}, {"optList(1)", "Selected Centers"}, {"optFind(1)", "ID"},
-                 {"optFind(0)", "Name"}, {"cmdFind", "Find"}, {"frmEntry", ""}, {"lblDuty", "Duty / Brokerage Fee"},
-                 {"Label1", "Center / Handling Fee (%)"}, {"cmdcenterHandFee", "Update"}, {"txtVendorID", ""},
-                 {"txtVendorName", ""}, {"txtCntHandFee", ""}, {"lblVersionNumber", "Version Number: 2.0.9"}})
+        for (const auto &[name, caption] :
+            std::initializer_list<std::pair<const char *, const char *>> {{"fraMain", ""},
+                {"lblAllVendors", "Non Selected Active Centers:"}, {"lblSelVendors", "Selected Centers:"},
+                {"cmdAdd", ">"}, {"cmdAddAll", ">>"}, {"cmdRemoveAll", "<<"}, {"cmdDelete", "<"},
+                {"cmdCommit", "Commit to Database"}, {"fraFind", " Find Center"}, {"Frame1", " List to search  "},
+                {"optList(0)", "Non Selected Centers"}, {"optList(1)", "Selected Centers"}, {"optFind(1)", "ID"},
+                {"optFind(0)", "Name"}, {"cmdFind", "Find"}, {"frmEntry", ""}, {"lblDuty", "Duty / Brokerage Fee"},
+                {"Label1", "Center / Handling Fee (%)"}, {"cmdcenterHandFee", "Update"}, {"txtVendorID", ""},
+                {"txtVendorName", ""}, {"txtCntHandFee", ""}, {"lblVersionNumber", "Version Number: 2.0.9"}})
             QTest::newRow(name) << name << caption;
     }
 
@@ -96,14 +111,13 @@ private slots:
     void widgetsStartInTheirStartingStates()
     {
         for (const char *off : {"cmdAdd", "cmdAddAll", "cmdRemoveAll", "cmdDelete", "cmdCommit", "optList(0)",
-                                "optList(1)", "optFind(0)", "optFind(1)", "txtVendorID", "cmdFind", "chkDuty",
-                                "cmdcenterHandFee"})
+                 "optList(1)", "optFind(0)", "optFind(1)", "txtVendorID", "cmdFind", "chkDuty", "cmdcenterHandFee"})
             QVERIFY2(!d->enabled(off), off);
         for (const char *on : {"fraMain", "fraFind", "Frame1", "frmEntry", "txtVendorName", "txtCntHandFee"})
             QVERIFY2(d->enabled(on), on);
         QCOMPARE(QList<bool>({d->checked("optList(0)"), d->checked("optList(1)"), d->checked("optFind(0)"),
-                              d->checked("optFind(1)"), d->checked("chkDuty")}),
-                 QList<bool>({true, false, false, true, false}));
+                     d->checked("optFind(1)"), d->checked("chkDuty")}),
+            QList<bool>({true, false, false, true, false}));
         for (const char *box : {"txtVendorID", "txtVendorName", "txtCntHandFee"})
             QVERIFY2(!d->writable(box) && d->box(box)->isReadOnly(), box);
         auto *bar = d->widget<QProgressBar>("prbLoad");
@@ -111,12 +125,14 @@ private slots:
         for (QPushButton *button : d->control.findChildren<QPushButton *>())
             QVERIFY(!button->isDefault() && !button->autoDefault());
         const QList<QAction *> menu = d->widget<QMenu>("mnuRemove")->actions();
-        QCOMPARE(menu.size() == 1 ? menu.first()->objectName() + ' ' + menu.first()->text() : QString(), "mnuRemoveItems Remove");
+        QCOMPARE(menu.size() == 1 ? menu.first()->objectName() + ' ' + menu.first()->text() : QString(),
+            "mnuRemoveItems Remove");
     }
 
     void listsHaveSevenColumnsWithIdAndNameSharingTheWidth()
     {
-        const QStringList headers{"ID", "Name", "CountryID", "Handling Fee", "Duty Brokerage Fee", "Date Updated", "ID"};
+        const QStringList headers {
+            "ID", "Name", "CountryID", "Handling Fee", "Duty Brokerage Fee", "Date Updated", "ID"};
         for (QAbstractItemView *list : {d->centers(), d->chosen()}) {
             QCOMPARE(list->model()->rowCount(), 0);
             QCOMPARE(list->model()->columnCount(), 7);
@@ -132,9 +148,9 @@ private slots:
 
     void tabOrderRunsThroughTheFocusableWidgets()
     {
-        const QStringList order{"txtCntHandFee", "chkDuty", "cmdcenterHandFee", "txtVendorName", "optFind(0)",
-                                "txtVendorID", "optFind(1)", "cmdFind", "optList(0)", "optList(1)", "cmdDelete",
-                                "cmdAdd", "cmdAddAll", "cmdRemoveAll", "cmdCommit", "lstCenters", "lstSelectedCenters"};
+        const QStringList order {"txtCntHandFee", "chkDuty", "cmdcenterHandFee", "txtVendorName", "optFind(0)",
+            "txtVendorID", "optFind(1)", "cmdFind", "optList(0)", "optList(1)", "cmdDelete", "cmdAdd", "cmdAddAll",
+            "cmdRemoveAll", "cmdCommit", "lstCenters", "lstSelectedCenters"};
         for (qsizetype i = 1; i < order.size(); ++i) {
             QWidget *next = d->widget(order[i - 1])->nextInFocusChain();
             while (!(next->focusPolicy() & Qt::TabFocus))
@@ -147,7 +163,6 @@ private slots:
         QVERIFY(!d->centers()->accessibleName().isEmpty());
         QVERIFY(d->centers()->accessibleName() != d->chosen()->accessibleName());
     }
-
 };
 
 QTEST_MAIN(StartUpTest)

@@ -13,31 +13,37 @@
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
 
-TEST(StorageSql, PlaceholdersFollowTheDialect) {
+TEST(StorageSql, PlaceholdersFollowTheDialect)
+{
     EXPECT_EQ(sqlFor("SELECT 1 WHERE a = ?1 AND b = ?12", SqlDialect::Sqlite), "SELECT 1 WHERE a = ?1 AND b = ?12");
     EXPECT_EQ(sqlFor("SELECT 1 WHERE a = ?1 AND b = ?12", SqlDialect::Postgres), "SELECT 1 WHERE a = $1 AND b = $12");
 }
 
-class StorageOnPostgreSQL : public ServerPageTest {
+class StorageOnPostgreSQL : public ServerPageTest
+{
 protected:
     // Starts the cluster again at the end of a test that stopped it, passed or not.
-    struct RestartsPostgres {
+    struct RestartsPostgres
+    {
         ~RestartsPostgres() { startPostgres(); }
     };
-    void expectNoPasswordInTheLog() {
+    void expectNoPasswordInTheLog()
+    {
         const std::string password = std::getenv("PGPASSWORD");
-        for (const std::string& line : serverLog()) EXPECT_EQ(line.find(password), std::string::npos) << line;
+        for (const std::string &line : serverLog())
+            EXPECT_EQ(line.find(password), std::string::npos) << line;
     }
 };
 INSTANTIATE_TEST_SUITE_P(Only, StorageOnPostgreSQL, ::testing::Values(StorageKind::Postgres), storageKindName);
 
-TEST_P(StorageOnPostgreSQL, Answers503WhileTheDatabaseIsDownAndServesAgainOnceItIsBack) {
+TEST_P(StorageOnPostgreSQL, Answers503WhileTheDatabaseIsDownAndServesAgainOnceItIsBack)
+{
     ASSERT_TRUE(query("count", "12"));
     const auto before = storedRows();
     {
         RestartsPostgres restart;
         stopPostgres();
-        for (const char* kind : {"count", "active", "selected"}) {
+        for (const char *kind : {"count", "active", "selected"}) {
             auto down = get(std::string("/VendorCenter.asp?") + kind + "=1&VendorID=12");
             ASSERT_TRUE(down) << kind;
             EXPECT_EQ(down->status, 503) << kind;
@@ -56,7 +62,8 @@ TEST_P(StorageOnPostgreSQL, Answers503WhileTheDatabaseIsDownAndServesAgainOnceIt
     expectNoPasswordInTheLog();
 }
 
-TEST_P(StorageOnPostgreSQL, APostCutOffByAShutdownMidwayLeavesNothingBehind) {
+TEST_P(StorageOnPostgreSQL, APostCutOffByAShutdownMidwayLeavesNothingBehind)
+{
     // The third statement's INSERT waits in the database while it shuts down.
     database_->execute(
         "CREATE FUNCTION linger() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_sleep(5); RETURN NEW; END $$;"
@@ -84,19 +91,23 @@ TEST_P(StorageOnPostgreSQL, APostCutOffByAShutdownMidwayLeavesNothingBehind) {
     expectNoPasswordInTheLog();
 }
 
-TEST_P(StorageOnPostgreSQL, ConnectionsCutByTheDatabaseAreReplacedWithoutAFailedRequest) {
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(query("active", "12"));  // fill the pool
+TEST_P(StorageOnPostgreSQL, ConnectionsCutByTheDatabaseAreReplacedWithoutAFailedRequest)
+{
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(query("active", "12")); // fill the pool
     const auto before = storedRows();
-    database_->execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'vendorcenter-server'");
+    database_->execute(
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'vendorcenter-server'");
     auto saved = post(saveBody({kInsert7, kDelete3And5}));
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->body, "3 changes saved for vendor 12.");
-    EXPECT_EQ(storedRows().size(), before.size() - 1);  // applied once
+    EXPECT_EQ(storedRows().size(), before.size() - 1); // applied once
     EXPECT_TRUE(query("selected", "12"));
 }
 
 // The same data on both storages gives the same replies, byte for byte.
-TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite) {
+TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
+{
     TemporaryDirectory directory;
     const auto sqlite = TestDatabase::create(StorageKind::Sqlite, directory);
     const auto sqliteStorage = sqlite->open();
@@ -106,41 +117,44 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite) {
         " (2147483647, 'Largest', 1), (-3, 'Negative', 0);"
         "INSERT INTO Centers(CenterID, CenterName, CountryID, City, Active, DateUpdated) VALUES"
         " (100, 'A & B <C> \"quoted\" ''apostrophe''', 2, NULL, 1, '2026-05-12 14:03:11'),"
-        " (101, '   ', 2, 'Z\xC3\xBCrich', 1, NULL), (102, '', 3, '', 1, ''), (103, 'Date only', 1, 'X', 1, '2026-05-12'),"
+        " (101, '   ', 2, 'Z\xC3\xBCrich', 1, NULL), (102, '', 3, '', 1, ''), (103, 'Date only', 1, 'X', 1, "
+        "'2026-05-12'),"
         " (104, 'Not a date', 1, 'Y', 1, 'yesterday'), (105, 'Letter T', -2, 'Z', 1, '2026-05-12T14:03:11'),"
-        " (106, 'Inactive', 2, 'Q', 0, '2026-01-01 00:00:00'), (107, 'Tab\tand line\nbreak', 2, ']]>', 1, '2026-01-01'),"
+        " (106, 'Inactive', 2, 'Q', 0, '2026-01-01 00:00:00'), (107, 'Tab\tand line\nbreak', 2, ']]>', 1, "
+        "'2026-01-01'),"
         " (99999, 'Five digits', 2, 'Far', 1, '2026-02-03 04:05:06'), (2147483647, 'Largest id', 1, 'Edge', 1, NULL);"
         "INSERT INTO VendorCenterCrossReference VALUES (40, 100, 0.5, 1, '2026-05-12 14:03:11'),"
         " (40, 101, 0.25, 0, '2026-05-12'), (40, 102, 0, 1, 'odd'), (40, 106, 1, 1, '2026-01-01 00:00:00'),"
         " (2147483647, 2147483647, 0.75, 1, '2026-02-03 04:05:06');";
     for (int center = 200; center < 300; ++center) {
-        data += "INSERT INTO Centers VALUES (" + std::to_string(center) + ", 'Center " + std::to_string(center) + "', " +
-                std::to_string(center % 4) + ", 'City', " + (center % 7 == 0 ? "0" : "1") + ", '2026-03-0" +
-                std::to_string(center % 9 + 1) + " 10:00:00');";
+        data += "INSERT INTO Centers VALUES (" + std::to_string(center) + ", 'Center " + std::to_string(center) + "', "
+            + std::to_string(center % 4) + ", 'City', " + (center % 7 == 0 ? "0" : "1") + ", '2026-03-0"
+            + std::to_string(center % 9 + 1) + " 10:00:00');";
     }
     sqlite->execute(data);
     database_->execute(data);
 
     const std::vector<std::vector<std::string>> posts = {
-        {insertStatement(40, 103, "0.1", 1), insertStatement(40, 107, "0.075", 0), insertStatement(40, 99999, "0.123456789012345", 1)},
+        {insertStatement(40, 103, "0.1", 1), insertStatement(40, 107, "0.075", 0),
+            insertStatement(40, 99999, "0.123456789012345", 1)},
         {insertStatement(12, 200, "0.0001", 1), insertStatement(12, 203, "0.30000000000000004", 0),
-         insertStatement(12, 205, "-0.05", 0), insertStatement(12, 206, "0.99999999999999999", 1)},
+            insertStatement(12, 205, "-0.05", 0), insertStatement(12, 206, "0.99999999999999999", 1)},
         {updateStatement(12, 9, "0.085", 0), updateStatement(12, 8, "0.1", 1), insertStatement(12, 3, "0.5", 1),
-         "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(5,6,17)"},
+            "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(5,6,17)"},
         {insertStatement(2147483647, 100, "0.2", 1), insertStatement(-3, 101, "0.2", 0)},
         {insertStatement(41, 300, "0.08", 1), insertStatement(41, 77777, "0.08", 1)},
         {insertStatement(77, 300, "0.08", 1)},
         {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"},
     };
-    for (const auto& statements : posts) {  // one moment for GETDATE() on both
+    for (const auto &statements : posts) { // one moment for GETDATE() on both
         const HttpReply first = answerSave(*sqliteStorage, saveBody(statements), "2031-01-01 00:00:00");
         const HttpReply second = answerSave(*storage_, saveBody(statements), "2031-01-01 00:00:00");
         EXPECT_EQ(first.status, second.status) << statements.front();
         EXPECT_EQ(first.body, second.body) << statements.front();
     }
     EXPECT_EQ(sqlite->crossReferences(), database_->crossReferences());
-    for (const char* vendor : {"12", "14", "21", "30", "40", "41", "2147483647", "-3", "999", "-2147483648"}) {
-        for (const char* kind : {"count", "active", "selected"}) {
+    for (const char *vendor : {"12", "14", "21", "30", "40", "41", "2147483647", "-3", "999", "-2147483648"}) {
+        for (const char *kind : {"count", "active", "selected"}) {
             const QueryParameters parameters = {{kind, "1"}, {"VendorID", vendor}};
             const HttpReply first = answerQuery(*sqliteStorage, parameters);
             EXPECT_EQ(first.status, 200) << kind << " " << vendor;

@@ -17,27 +17,37 @@
 
 namespace vendorcenter::server::testing {
 
-TemporaryDirectory::TemporaryDirectory() : path_("/tmp/vendorcenter-server-XXXXXX") {
-    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+TemporaryDirectory::TemporaryDirectory() : path_("/tmp/vendorcenter-server-XXXXXX")
+{
+    if (mkdtemp(path_.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
 }
 
-TemporaryDirectory::~TemporaryDirectory() { std::filesystem::remove_all(path_); }
-
-std::string insertStatement(long vendor, long center, const std::string& fee, int duty) {
-    return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-           "VALUES (" + std::to_string(vendor) + "," + std::to_string(center) + "," + fee + "," + std::to_string(duty) +
-           ",GETDATE() ) ";
+TemporaryDirectory::~TemporaryDirectory()
+{
+    std::filesystem::remove_all(path_);
 }
 
-std::string updateStatement(long vendor, long center, const std::string& fee, int duty) {
-    return "UPDATE VendorCenterCrossReference SET CenterHandlingFee= " + fee + ", DutyBrokerageFee= " + std::to_string(duty) +
-           ", RecordLastUpdated = GETDATE()  WHERE CenterID = " + std::to_string(center) + " AND vendorID = " +
-           std::to_string(vendor);
+std::string insertStatement(long vendor, long center, const std::string &fee, int duty)
+{
+    return "INSERT INTO VendorCenterCrossReference "
+           "(VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
+           "VALUES ("
+        + std::to_string(vendor) + "," + std::to_string(center) + "," + fee + "," + std::to_string(duty)
+        + ",GETDATE() ) ";
 }
 
-std::string deleteStatement(long vendor, long center) {
-    return "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=" + std::to_string(vendor) + " AND CenterID IN(" +
-           std::to_string(center) + ")";
+std::string updateStatement(long vendor, long center, const std::string &fee, int duty)
+{
+    return "UPDATE VendorCenterCrossReference SET CenterHandlingFee= " + fee + ", DutyBrokerageFee= "
+        + std::to_string(duty) + ", RecordLastUpdated = GETDATE()  WHERE CenterID = " + std::to_string(center)
+        + " AND vendorID = " + std::to_string(vendor);
+}
+
+std::string deleteStatement(long vendor, long center)
+{
+    return "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=" + std::to_string(vendor) + " AND CenterID IN("
+        + std::to_string(center) + ")";
 }
 
 const std::string kInsert7 = insertStatement(12, 7, "0.08", 1);
@@ -45,9 +55,10 @@ const std::string kUpdate9 = updateStatement(12, 9, "0.05", 0);
 const std::string kDelete3And5 = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)";
 
 // Blank as "+", letters, digits and "*-._" as they are, any other byte as "%XX".
-std::string saveBody(const std::vector<std::string>& statements) {
+std::string saveBody(const std::vector<std::string> &statements)
+{
     std::string body;
-    for (const std::string& statement : statements) {
+    for (const std::string &statement : statements) {
         body += "SQL=";
         for (const char c : statement) {
             const auto byte = static_cast<unsigned char>(c);
@@ -64,50 +75,62 @@ std::string saveBody(const std::vector<std::string>& statements) {
     return body;
 }
 
-std::unique_ptr<pugi::xml_document> readByPosition(const std::string& xml) {
+std::unique_ptr<pugi::xml_document> readByPosition(const std::string &xml)
+{
     auto document = std::make_unique<pugi::xml_document>();
     const unsigned options = pugi::parse_default | pugi::parse_comments;
     return document->load_buffer(xml.data(), xml.size(), options, pugi::encoding_utf8) ? std::move(document) : nullptr;
 }
 
-pugi::xml_node childAt(pugi::xml_node node, std::size_t position) {
+pugi::xml_node childAt(pugi::xml_node node, std::size_t position)
+{
     for (pugi::xml_node child : node.children()) {
-        if (position-- == 0) return child;
+        if (position-- == 0)
+            return child;
     }
     return {};
 }
 
-std::size_t childCount(pugi::xml_node node) {
+std::size_t childCount(pugi::xml_node node)
+{
     return static_cast<std::size_t>(std::distance(node.children().begin(), node.children().end()));
 }
 
-std::string textAt(pugi::xml_node node, std::initializer_list<std::size_t> path) {
-    for (std::size_t position : path) node = childAt(node, position);
+std::string textAt(pugi::xml_node node, std::initializer_list<std::size_t> path)
+{
+    for (std::size_t position : path)
+        node = childAt(node, position);
     return node.text().get();
 }
 
-std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info) {
+std::string storageKindName(const ::testing::TestParamInfo<StorageKind> &info)
+{
     return info.param == StorageKind::Postgres ? "PostgreSQL" : "SQLite";
 }
 
 namespace {
 
-std::string environment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
+std::string environment(const char *name)
+{
+    return std::getenv(name) != nullptr ? std::getenv(name) : "";
+}
 
-TestDatabase::Rows sqliteRows(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
+TestDatabase::Rows sqliteRows(const std::string &path, const std::string &sql)
+{
+    sqlite3 *db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_busy_timeout(db, 5000);
     TestDatabase::Rows rows;
-    sqlite3_stmt* statement = nullptr;
-    for (const char* rest = sql.c_str(); sqlite3_prepare_v2(db, rest, -1, &statement, &rest) == SQLITE_OK && statement;) {
+    sqlite3_stmt *statement = nullptr;
+    for (const char *rest = sql.c_str();
+         sqlite3_prepare_v2(db, rest, -1, &statement, &rest) == SQLITE_OK && statement;) {
         rows.clear();
         while (sqlite3_step(statement) == SQLITE_ROW) {
-            auto& row = rows.emplace_back();
+            auto &row = rows.emplace_back();
             for (int i = 0; i < sqlite3_column_count(statement); ++i) {
                 char number[32];
                 const auto type = sqlite3_column_type(statement, i);
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, i));
                 if (type == SQLITE_FLOAT) {
                     text = number;
                     *std::to_chars(number, number + sizeof number - 1, sqlite3_column_double(statement, i)).ptr = '\0';
@@ -115,46 +138,53 @@ TestDatabase::Rows sqliteRows(const std::string& path, const std::string& sql) {
                 row.push_back(type == SQLITE_NULL ? std::nullopt : std::optional<std::string>(text));
             }
         }
-        if (sqlite3_finalize(statement) != SQLITE_OK) break;
+        if (sqlite3_finalize(statement) != SQLITE_OK)
+            break;
     }
     const std::string error = sqlite3_errcode(db) == SQLITE_OK ? "" : sqlite3_errmsg(db);
     sqlite3_close(db);
-    if (!error.empty()) throw std::runtime_error(error + " in " + sql);
+    if (!error.empty())
+        throw std::runtime_error(error + " in " + sql);
     return rows;
 }
 
 #ifdef VENDORCENTER_HAS_POSTGRESQL
-TestDatabase::Rows postgresRows(const std::string& database, const std::string& sql) {
-    PGconn* conn = PQconnectdb(("dbname=" + database).c_str());
+TestDatabase::Rows postgresRows(const std::string &database, const std::string &sql)
+{
+    PGconn *conn = PQconnectdb(("dbname=" + database).c_str());
     PQclear(PQexec(conn, "SET extra_float_digits = 3; SET client_min_messages = warning"));
-    PGresult* result = PQexec(conn, sql.c_str());
+    PGresult *result = PQexec(conn, sql.c_str());
     const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
     const std::string error = PQerrorMessage(conn);
     TestDatabase::Rows rows(static_cast<std::size_t>(PQntuples(result)));
     for (int r = 0; r < PQntuples(result); ++r) {
         for (int c = 0; c < PQnfields(result); ++c) {
-            rows[r].push_back(PQgetisnull(result, r, c) ? std::nullopt : std::optional<std::string>(PQgetvalue(result, r, c)));
+            rows[r].push_back(
+                PQgetisnull(result, r, c) ? std::nullopt : std::optional<std::string>(PQgetvalue(result, r, c)));
         }
     }
     PQclear(result);
     PQfinish(conn);
-    if (!ok) throw std::runtime_error(error + " in " + sql);
+    if (!ok)
+        throw std::runtime_error(error + " in " + sql);
     return rows;
 }
 #endif
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<TestDatabase> TestDatabase::create(StorageKind kind, const TemporaryDirectory& directory) {
-    if (kind == StorageKind::Sqlite) return std::unique_ptr<TestDatabase>(new TestDatabase(kind, directory.file("vendorcenter.sqlite")));
+std::unique_ptr<TestDatabase> TestDatabase::create(StorageKind kind, const TemporaryDirectory &directory)
+{
+    if (kind == StorageKind::Sqlite)
+        return std::unique_ptr<TestDatabase>(new TestDatabase(kind, directory.file("vendorcenter.sqlite")));
 #ifdef VENDORCENTER_HAS_POSTGRESQL
     if (!environment("PGHOST").empty() && !environment("PGPASSWORD").empty()) {
-        static std::atomic<int> created{0};
+        static std::atomic<int> created {0};
         const std::string name = "vc_" + std::to_string(getpid()) + "_" + std::to_string(++created);
         postgresRows(environment("PGDATABASE"), "CREATE DATABASE " + name);
-        return std::unique_ptr<TestDatabase>(new TestDatabase(kind, "postgresql://" + environment("PGUSER") + ":" +
-                                                                        environment("PGPASSWORD") + "@127.0.0.1:" +
-                                                                        environment("PGPORT") + "/" + name));
+        return std::unique_ptr<TestDatabase>(new TestDatabase(kind,
+            "postgresql://" + environment("PGUSER") + ":" + environment("PGPASSWORD")
+                + "@127.0.0.1:" + environment("PGPORT") + "/" + name));
     }
 #endif
     static std::once_flag said;
@@ -162,42 +192,60 @@ std::unique_ptr<TestDatabase> TestDatabase::create(StorageKind kind, const Tempo
     return nullptr;
 }
 
-std::unique_ptr<Storage> TestDatabase::open() const { return openStorage(connectionText_); }
+std::unique_ptr<Storage> TestDatabase::open() const
+{
+    return openStorage(connectionText_);
+}
 
-TestDatabase::Rows TestDatabase::rows(const std::string& sql) const {
+TestDatabase::Rows TestDatabase::rows(const std::string &sql) const
+{
 #ifdef VENDORCENTER_HAS_POSTGRESQL
-    if (kind_ == StorageKind::Postgres) return postgresRows(connectionText_.substr(connectionText_.rfind('/') + 1), sql);
+    if (kind_ == StorageKind::Postgres)
+        return postgresRows(connectionText_.substr(connectionText_.rfind('/') + 1), sql);
 #endif
     return sqliteRows(connectionText_, sql);
 }
 
-std::vector<StoredCrossReference> TestDatabase::crossReferences() const {
+std::vector<StoredCrossReference> TestDatabase::crossReferences() const
+{
     std::vector<StoredCrossReference> stored;
-    for (const auto& row : rows("SELECT VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated"
+    for (const auto &row : rows("SELECT VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee, RecordLastUpdated"
                                 " FROM VendorCenterCrossReference ORDER BY VendorID, CenterID")) {
         stored.push_back({std::stoll(*row[0]), std::stoll(*row[1]), std::stod(*row[2]), std::stoll(*row[3]), *row[4]});
     }
     return stored;
 }
 
-void TestDatabase::refuseInsertsOfCenter(int centerId) const {
+void TestDatabase::refuseInsertsOfCenter(int centerId) const
+{
     const std::string when = "NEW.CenterID = " + std::to_string(centerId);
     execute(kind_ == StorageKind::Sqlite
-                ? "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference WHEN " + when +
-                      " BEGIN SELECT RAISE(ABORT, 'refused'); END;"
-                : "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
-                  "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW WHEN (" + when +
-                      ") EXECUTE FUNCTION refuse();");
+            ? "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference WHEN " + when
+                + " BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+            : "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
+              "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW WHEN ("
+                + when + ") EXECUTE FUNCTION refuse();");
 }
 
-void executeSql(const std::string& sqlitePath, const std::string& sql) { sqliteRows(sqlitePath, sql); }
+void executeSql(const std::string &sqlitePath, const std::string &sql)
+{
+    sqliteRows(sqlitePath, sql);
+}
 
-void stopPostgres() { EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress stop -m fast"), 0); }
-void startPostgres() { EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress start"), 0); }
+void stopPostgres()
+{
+    EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress stop -m fast"), 0);
+}
+void startPostgres()
+{
+    EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress start"), 0);
+}
 
-void ServerPageTest::SetUp() {
+void ServerPageTest::SetUp()
+{
     database_ = TestDatabase::create(GetParam(), directory_);
-    if (!database_) GTEST_SKIP();
+    if (!database_)
+        GTEST_SKIP();
     storage_ = database_->open();
     server_ = std::make_unique<HttpServer>(*storage_, [log = log_](std::string_view line) {
         std::lock_guard lock(log->first);
@@ -209,20 +257,24 @@ void ServerPageTest::SetUp() {
     client_->set_read_timeout(30);
 }
 
-void ServerPageTest::TearDown() {
-    if (server_) server_->stop();
+void ServerPageTest::TearDown()
+{
+    if (server_)
+        server_->stop();
     server_.reset();
     storage_.reset();
 }
 
-std::unique_ptr<pugi::xml_document> ServerPageTest::query(const std::string& kind, const std::string& vendorId) {
+std::unique_ptr<pugi::xml_document> ServerPageTest::query(const std::string &kind, const std::string &vendorId)
+{
     auto result = get("/VendorCenter.asp?" + kind + "=1&VendorID=" + vendorId);
     return result && result->status == 200 ? readByPosition(result->body) : nullptr;
 }
 
-std::vector<std::string> ServerPageTest::serverLog() const {
+std::vector<std::string> ServerPageTest::serverLog() const
+{
     std::lock_guard lock(log_->first);
     return log_->second;
 }
 
-}  // namespace vendorcenter::server::testing
+} // namespace vendorcenter::server::testing

@@ -17,86 +17,92 @@
 namespace vendorcenter::server::testing {
 
 // A fresh directory under /tmp, removed with everything in it.
-class TemporaryDirectory {
+class TemporaryDirectory
+{
 public:
     TemporaryDirectory();
     ~TemporaryDirectory();
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
 
 private:
     std::string path_;
 };
 
 // Statements as the control writes them, and its form encoding of a post.
-std::string insertStatement(long vendor, long center, const std::string& fee, int duty);
-std::string updateStatement(long vendor, long center, const std::string& fee, int duty);
+std::string insertStatement(long vendor, long center, const std::string &fee, int duty);
+std::string updateStatement(long vendor, long center, const std::string &fee, int duty);
 std::string deleteStatement(long vendor, long center);
 extern const std::string kInsert7, kUpdate9, kDelete3And5;
-std::string saveBody(const std::vector<std::string>& statements);
+std::string saveBody(const std::vector<std::string> &statements);
 
 // A reply read the way the control reads it, children by position; null when
 // it is not well-formed.
-std::unique_ptr<pugi::xml_document> readByPosition(const std::string& xml);
+std::unique_ptr<pugi::xml_document> readByPosition(const std::string &xml);
 pugi::xml_node childAt(pugi::xml_node node, std::size_t position);
 std::size_t childCount(pugi::xml_node node);
 // The text of the element the positions lead to from `node`.
 std::string textAt(pugi::xml_node node, std::initializer_list<std::size_t> path);
 
-struct StoredCrossReference {
+struct StoredCrossReference
+{
     long long vendorId, centerId;
     double handlingFee;
     long long dutyBrokerageFee;
     std::string recordLastUpdated;
-    bool operator==(const StoredCrossReference&) const = default;
+    bool operator==(const StoredCrossReference &) const = default;
 };
 
 enum class StorageKind { Sqlite, Postgres };
-std::string storageKindName(const ::testing::TestParamInfo<StorageKind>& info);
-#define VC_ON_EACH_STORAGE(suite) \
-    INSTANTIATE_TEST_SUITE_P(OnEachStorage, suite, ::testing::Values(StorageKind::Sqlite, StorageKind::Postgres), storageKindName)
+std::string storageKindName(const ::testing::TestParamInfo<StorageKind> &info);
+#define VC_ON_EACH_STORAGE(suite)                                                                                      \
+    INSTANTIATE_TEST_SUITE_P(                                                                                          \
+        OnEachStorage, suite, ::testing::Values(StorageKind::Sqlite, StorageKind::Postgres), storageKindName)
 
 // A new database read and changed directly, beside the server page. PostgreSQL
 // is the throwaway cluster of pg_virtualenv, found through the PG* variables.
-class TestDatabase {
+class TestDatabase
+{
 public:
     // Null, said once in one line, when that kind cannot be had here.
-    static std::unique_ptr<TestDatabase> create(StorageKind kind, const TemporaryDirectory& directory);
+    static std::unique_ptr<TestDatabase> create(StorageKind kind, const TemporaryDirectory &directory);
     // The --database text of the server page; on PostgreSQL with a password.
-    const std::string& connectionText() const { return connectionText_; }
+    const std::string &connectionText() const { return connectionText_; }
     std::unique_ptr<Storage> open() const;
     // The rows of the last statement, fields as text (floats shortest-exact), NULL as nullopt.
     using Rows = std::vector<std::vector<std::optional<std::string>>>;
-    Rows rows(const std::string& sql) const;
-    void execute(const std::string& sql) const { rows(sql); }
+    Rows rows(const std::string &sql) const;
+    void execute(const std::string &sql) const { rows(sql); }
     std::vector<StoredCrossReference> crossReferences() const;
     // Every later INSERT of that center fails inside the database.
     void refuseInsertsOfCenter(int centerId) const;
 
 private:
-    TestDatabase(StorageKind kind, std::string text) : kind_(kind), connectionText_(std::move(text)) {}
+    TestDatabase(StorageKind kind, std::string text) : kind_(kind), connectionText_(std::move(text)) { }
     StorageKind kind_;
     std::string connectionText_;
 };
 
 // SQL run on a SQLite file, for benchmarks that build their own databases.
-void executeSql(const std::string& sqlitePath, const std::string& sql);
+void executeSql(const std::string &sqlitePath, const std::string &sql);
 
 // Stops the pg_virtualenv cluster at once (connections break), or starts it again.
 void stopPostgres();
 void startPostgres();
 
 // The server page on a free loopback port over a new seeded database.
-class ServerPageTest : public ::testing::TestWithParam<StorageKind> {
+class ServerPageTest : public ::testing::TestWithParam<StorageKind>
+{
 protected:
     void SetUp() override;
     void TearDown() override;
-    httplib::Result get(const std::string& target) { return client_->Get(target); }
-    httplib::Result post(const std::string& body) {
+    httplib::Result get(const std::string &target) { return client_->Get(target); }
+    httplib::Result post(const std::string &body)
+    {
         return client_->Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
     }
     // One of the three queries; null unless it answered 200 with a well-formed document.
-    std::unique_ptr<pugi::xml_document> query(const std::string& kind, const std::string& vendorId);
+    std::unique_ptr<pugi::xml_document> query(const std::string &kind, const std::string &vendorId);
     std::vector<StoredCrossReference> storedRows() const { return database_->crossReferences(); }
     std::vector<std::string> serverLog() const;
 
@@ -112,4 +118,4 @@ private:
         std::make_shared<std::pair<std::mutex, std::vector<std::string>>>();
 };
 
-}  // namespace vendorcenter::server::testing
+} // namespace vendorcenter::server::testing

@@ -12,15 +12,19 @@ namespace vendorcenter::server::testing {
 // The server binary as a child process: standard output read here, standard
 // error into `stderrPath`, `standardInput` handed over whole before end of file.
 // Killed when it goes, if it still runs.
-class ServerProcess {
+class ServerProcess
+{
 public:
-    ServerProcess(const std::string& binary, const std::vector<std::string>& arguments,
-                  const std::string& stderrPath = "/dev/null", const std::string& standardInput = {});
+    ServerProcess(const std::string &binary, const std::vector<std::string> &arguments,
+        const std::string &stderrPath = "/dev/null", const std::string &standardInput = {});
     ~ServerProcess() { killHard(); }
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
+    ServerProcess(const ServerProcess &) = delete;
+    ServerProcess &operator=(const ServerProcess &) = delete;
 
-    bool started() const { return process_.state() != QProcess::NotRunning || process_.error() != QProcess::FailedToStart; }
+    bool started() const
+    {
+        return process_.state() != QProcess::NotRunning || process_.error() != QProcess::FailedToStart;
+    }
     // Everything printed before the first line break, or before the output ends, within `limit`.
     std::optional<std::string> firstLine(std::chrono::milliseconds limit);
     // The port of its "listening on http://127.0.0.1:PORT" line, or 0.
@@ -36,7 +40,7 @@ private:
 };
 
 // The port of a "listening on http://127.0.0.1:PORT" line, or 0.
-int portOfListeningLine(const std::string& line);
-std::string contentsOf(const std::string& path);
+int portOfListeningLine(const std::string &line);
+std::string contentsOf(const std::string &path);
 
-}  // namespace vendorcenter::server::testing
+} // namespace vendorcenter::server::testing
