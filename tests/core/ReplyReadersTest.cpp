@@ -1,7 +1,7 @@
+#include "core/ReplyReaders.h"
 #include "core/Failure.h"
 #include "core/Formats.h"
 #include "core/Marks.h"
-#include "core/ReplyReaders.h"
 
 #include <gtest/gtest.h>
 
@@ -33,11 +33,12 @@ protected:
 
 TEST_P(ReplyReaders, GiveTheRulesSortKeysAndNumbers)
 {
-    for (const std::string id : {"7", "0007", "00012", "000", "12345", "000012345", "1234567890123456", "A7", "-7", " 7", "7.5"})
+    for (const std::string id :
+        {"7", "0007", "00012", "000", "12345", "000012345", "1234567890123456", "A7", "-7", " 7", "7.5"})
         EXPECT_EQ(read("<r><v/><c><c><i>" + id + "</i><n>N</n><k>1</k></c></c></r>", false).value().sortKey(),
-                  marks::sortKeyFor(QString::fromStdString(id)));
-    for (const std::string number : {"2", "02", "2.0", "1.9", "2,0", "+2", "2e0", " 2 ", "0.125", "0,125", "1.000", "1,000",
-                                     "12.50", "0.0000001", ".5", "5.", "1.2.3", "x"}) {
+            marks::sortKeyFor(QString::fromStdString(id)));
+    for (const std::string number : {"2", "02", "2.0", "1.9", "2,0", "+2", "2e0", " 2 ", "0.125", "0,125", "1.000",
+             "1,000", "12.50", "0.0000001", ".5", "5.", "1.2.3", "x"}) {
         const std::optional<double> expected = formats::readReplyNumber(QString::fromStdString(number));
         const auto active = read("<r><v/><c><c><i>1</i><n>N</n><k>" + number + "</k></c></c></r>", false);
         const auto selected = read("<r><v/><s/><c><c><i>1</i><n>N</n><f>" + number + "</f><b>1</b></c></c></r>", true);
@@ -50,5 +51,5 @@ TEST_P(ReplyReaders, GiveTheRulesSortKeysAndNumbers)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, ReplyReaders,
-                         ::testing::Values(QLocale::English, QLocale::German, QLocale::French, QLocale::Arabic));
+INSTANTIATE_TEST_SUITE_P(
+    Locales, ReplyReaders, ::testing::Values(QLocale::English, QLocale::German, QLocale::French, QLocale::Arabic));
