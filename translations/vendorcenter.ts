@@ -151,6 +151,18 @@
         <source>Vendor Center Cross Reference</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Non Selected Active Centers (%1):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers(%1):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected Centers (%1):</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>vendorcenter::CenterMoves</name>
@@ -175,6 +187,72 @@
     <name>vendorcenter::FeePanel</name>
     <message>
         <source>Change handling fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Numeric value will be required</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Numeric value should be less Than 100</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Information Validation</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>vendorcenter::FindPanel</name>
+    <message>
+        <source>Not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>vendorcenter::Vendor_Center</name>
+    <message>
+        <source>Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error Occoured</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CountryID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling Fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duty Brokerage Fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date Updated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version Number: %1.%2.%3</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -145,11 +145,23 @@
     </message>
     <message>
         <source>Error During saving to Database</source>
-        <translation>Erreur lors de l'enregistrement dans la base</translation>
+        <translation>Erreur lors de l&apos;enregistrement dans la base</translation>
     </message>
     <message>
         <source>Vendor Center Cross Reference</source>
         <translation>Centres du fournisseur</translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers (%1):</source>
+        <translation>Centres actifs non sélectionnés (%1) :</translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers(%1):</source>
+        <translation>Centres actifs non sélectionnés(%1) :</translation>
+    </message>
+    <message>
+        <source>Selected Centers (%1):</source>
+        <translation>Centres sélectionnés (%1) :</translation>
     </message>
 </context>
 <context>
@@ -176,6 +188,72 @@
     <message>
         <source>Change handling fee</source>
         <translation>Modifier les frais de manutention</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Modifier</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>The Numeric value will be required</source>
+        <translation>Une valeur numérique est requise</translation>
+    </message>
+    <message>
+        <source>The Numeric value should be less Than 100</source>
+        <translation>La valeur numérique doit être inférieure à 100</translation>
+    </message>
+    <message>
+        <source>Information Validation</source>
+        <translation>Validation</translation>
+    </message>
+</context>
+<context>
+    <name>vendorcenter::FindPanel</name>
+    <message>
+        <source>Not found</source>
+        <translation>Introuvable</translation>
+    </message>
+</context>
+<context>
+    <name>vendorcenter::Vendor_Center</name>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Error Occoured</source>
+        <translation>Une erreur s&apos;est produite</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>CountryID</source>
+        <translation>ID pays</translation>
+    </message>
+    <message>
+        <source>Handling Fee</source>
+        <translation>Frais de manutention</translation>
+    </message>
+    <message>
+        <source>Duty Brokerage Fee</source>
+        <translation>Frais de courtage en douane</translation>
+    </message>
+    <message>
+        <source>Date Updated</source>
+        <translation>Date de mise à jour</translation>
+    </message>
+    <message>
+        <source>Version Number: %1.%2.%3</source>
+        <translation>Numéro de version : %1.%2.%3</translation>
     </message>
 </context>
 </TS>

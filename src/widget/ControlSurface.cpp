@@ -143,7 +143,8 @@ ControlSurface buildSurface(QWidget *control)
     s.Label1->setBuddy(s.txtCntHandFee);
     s.lblDuty->setBuddy(s.chkDuty);
     s.cmdcenterHandFee =
-        at.place(commandButton(s.frmEntry, QStringLiteral("Update")), "cmdcenterHandFee", 2625, 600, 1080, 315);
+        at.place(commandButton(s.frmEntry, QCoreApplication::translate("vendorcenter::FeePanel", "Update")),
+            "cmdcenterHandFee", 2625, 600, 1080, 315);
 
     s.prbLoad = at.place(new LoadProgressBar(s.fraMain), "prbLoad", 4785, 4920, 3870, 255);
     s.prbLoad->setRange(0, 4000);

@@ -18,16 +18,14 @@ namespace vendorcenter {
 
 namespace {
 
-const QString &updateCaption()
+QString updateCaption()
 {
-    static const QString caption = QStringLiteral("Update");
-    return caption;
+    return FeePanel::tr("Update");
 }
 
-const QString &saveCaption()
+QString saveCaption()
 {
-    static const QString caption = QStringLiteral("Save");
-    return caption;
+    return FeePanel::tr("Save");
 }
 
 void selectWholeText(QLineEdit *box)
@@ -54,9 +52,9 @@ QString feeEntryMessage(FeeEntry::Verdict verdict)
 {
     switch (verdict) {
     case FeeEntry::Verdict::NotANumber:
-        return QStringLiteral("The Numeric value will be required");
+        return FeePanel::tr("The Numeric value will be required");
     case FeeEntry::Verdict::NotBelow100:
-        return QStringLiteral("The Numeric value should be less Than 100");
+        return FeePanel::tr("The Numeric value should be less Than 100");
     case FeeEntry::Verdict::Accepted:
         break;
     }
@@ -165,8 +163,8 @@ void FeePanel::saveFee()
 
 void FeePanel::refuse(FeeEntry::Verdict verdict)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Information Validation"), feeEntryMessage(verdict),
-        QMessageBox::Ok, ui_.dialogParent);
+    QMessageBox box(QMessageBox::Information, tr("Information Validation"), feeEntryMessage(verdict), QMessageBox::Ok,
+        ui_.dialogParent);
     box.exec();
     ui_.feeBox->setFocus();
     selectWholeText(ui_.feeBox);

@@ -69,8 +69,7 @@ void FindPanel::search()
         ? firstRowWithNameContaining(*target->centerModel(), ui_.nameBox->text())
         : target->findItem(ui_.idBox->text());
     if (!found) {
-        QMessageBox box(
-            QMessageBox::Information, QString(), QStringLiteral("Not found"), QMessageBox::Ok, ui_.dialogParent);
+        QMessageBox box(QMessageBox::Information, QString(), tr("Not found"), QMessageBox::Ok, ui_.dialogParent);
         box.exec();
         return;
     }

@@ -1,17 +1,29 @@
 #include "widget/ListCaptions.h"
 
+#include <QCoreApplication>
+
 namespace vendorcenter {
+
+namespace {
+
+// The control's texts share one translation context.
+struct Texts
+{
+    Q_DECLARE_TR_FUNCTIONS(Vendor_Center)
+};
+
+} // namespace
 
 QString nonSelectedCaption(int rows, CountedBy countedBy)
 {
-    const QLatin1String beforeCount = countedBy == CountedBy::Load ? QLatin1String("Non Selected Active Centers (")
-                                                                   : QLatin1String("Non Selected Active Centers(");
-    return beforeCount + QString::number(rows) + QLatin1String("):");
+    return (countedBy == CountedBy::Load ? Texts::tr("Non Selected Active Centers (%1):")
+                                         : Texts::tr("Non Selected Active Centers(%1):"))
+        .arg(rows);
 }
 
 QString selectedCaption(int rows)
 {
-    return QLatin1String("Selected Centers (") + QString::number(rows) + QLatin1String("):");
+    return Texts::tr("Selected Centers (%1):").arg(rows);
 }
 
 } // namespace vendorcenter

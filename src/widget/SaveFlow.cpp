@@ -1,5 +1,7 @@
 #include "widget/SaveFlow.h"
 
+#include <vendorcenter/Vendor_Center.h>
+
 #include "core/ControlState.h"
 #include "core/Failure.h"
 #include "core/Statements.h"
@@ -53,7 +55,7 @@ bool SaveFlow::save()
     } catch (const Failure &) {
     } catch (const std::bad_alloc &) { }
     control_->setCursor(Qt::ArrowCursor);
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Information"), QStringLiteral("Error Occoured"),
+    QMessageBox box(QMessageBox::Critical, Vendor_Center::tr("Information"), Vendor_Center::tr("Error Occoured"),
         QMessageBox::Ok, control_);
     box.exec();
     return false;

@@ -37,12 +37,11 @@ namespace {
 // Both lists stand 3975 twips wide on the control.
 constexpr double kListWidthTwips = 3975;
 
-const QStringList &columnHeaders()
+QStringList columnHeaders()
 {
-    static const QStringList headers {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("CountryID"),
-        QStringLiteral("Handling Fee"), QStringLiteral("Duty Brokerage Fee"), QStringLiteral("Date Updated"),
-        QStringLiteral("ID")};
-    return headers;
+    return {Vendor_Center::tr("ID"), Vendor_Center::tr("Name"), Vendor_Center::tr("CountryID"),
+        Vendor_Center::tr("Handling Fee"), Vendor_Center::tr("Duty Brokerage Fee"), Vendor_Center::tr("Date Updated"),
+        Vendor_Center::tr("ID")};
 }
 
 void addCenterColumns(CenterListView *list, double listWidthTwips, double dpi)
@@ -50,7 +49,7 @@ void addCenterColumns(CenterListView *list, double listWidthTwips, double dpi)
     const VisibleColumnWidths widths = visibleColumnWidths(listWidthTwips);
     const int idPixels = twipsToPixels(widths.id, dpi);
     const int namePixels = twipsToPixels(widths.id + widths.name, dpi) - idPixels;
-    const QStringList &headers = columnHeaders();
+    const QStringList headers = columnHeaders();
     for (int column = 0; column < headers.size(); ++column) {
         const int width = column == ColId ? idPixels : column == ColName ? namePixels : 0;
         list->addColumn(headers.at(column), width);
@@ -75,7 +74,7 @@ VisibleColumnWidths visibleColumnWidths(double listWidth)
 
 QString versionCaption()
 {
-    return QStringLiteral("Version Number: %1.%2.%3")
+    return Vendor_Center::tr("Version Number: %1.%2.%3")
         .arg(VENDORCENTER_VERSION_MAJOR)
         .arg(VENDORCENTER_VERSION_MINOR)
         .arg(VENDORCENTER_VERSION_PATCH);
