@@ -7,9 +7,12 @@
 #include "BenchSizes.h"
 #include "FakeServerPage.h"
 
+#include <QCoreApplication>
 #include <QString>
+#include <QWidget>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -72,5 +75,29 @@ private:
     std::atomic<std::uint64_t> postedBytes_ {0};
     std::atomic<std::uint64_t> posts_ {0};
 };
+
+// Wall-clock seconds of one call.
+template<typename Operation>
+double secondsOf(Operation &&operation)
+{
+    const auto start = std::chrono::steady_clock::now();
+    operation();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Lets queued work (deferred layouts, replies waiting for deletion) finish
+// between rounds, so no round pays for the one before it.
+inline void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// What the user sees after an operation: everything painted once.
+inline void paintNow(QWidget &widget)
+{
+    widget.repaint();
+    QCoreApplication::processEvents();
+}
 
 } // namespace vcbench

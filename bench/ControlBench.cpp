@@ -41,31 +41,12 @@ using namespace vendorcenter;
 
 namespace {
 
+using vcbench::paintNow;
+using vcbench::secondsOf;
+using vcbench::settle;
+
 vcbench::LoopbackPage *page = nullptr;
 int failedLoads = 0;
-
-template<typename Operation>
-double secondsOf(Operation &&operation)
-{
-    const auto start = std::chrono::steady_clock::now();
-    operation();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Lets queued work (deferred layouts, replies waiting for deletion) finish
-// between rounds, so no round pays for the one before it.
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
-// What the user sees after an operation: everything painted once.
-void paintNow(QWidget &widget)
-{
-    widget.repaint();
-    QCoreApplication::processEvents();
-}
 
 // Answers every message box at once, as a user pressing OK would, and counts them.
 class MessageBoxAnswerer : public QObject

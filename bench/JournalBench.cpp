@@ -28,28 +28,12 @@ using vendorcenter::Vendor_Center;
 
 namespace {
 
+using vcbench::paintNow;
+using vcbench::secondsOf;
+using vcbench::settle;
+
 vcbench::LoopbackPage *page = nullptr;
 int failedLoads = 0;
-
-template<typename Operation>
-double secondsOf(Operation &&operation)
-{
-    const auto start = std::chrono::steady_clock::now();
-    operation();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
-void paintNow(QWidget &widget)
-{
-    widget.repaint();
-    QCoreApplication::processEvents();
-}
 
 // The control on a window of its own, reached only through its public surface.
 struct ShownControl
