@@ -4,11 +4,9 @@
 // PGUSER, PGPASSWORD and PGDATABASE.
 #include "ServerPageFixture.h"
 #include "ServerProcess.h"
-#include "storage/OpenStorage.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <libpq-fe.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -46,20 +44,6 @@ int freePort()
     return ntohs(address.sin_port);
 }
 
-// Rows of one query, the first field of each; throws with the server's message.
-std::vector<std::string> sql(const std::string &conninfo, const std::string &statement)
-{
-    std::unique_ptr<PGconn, decltype(&PQfinish)> connection(PQconnectdb(conninfo.c_str()), &PQfinish);
-    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(connection.get(), statement.c_str()), &PQclear);
-    const auto status = PQresultStatus(result.get());
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        throw std::runtime_error(PQerrorMessage(connection.get()));
-    std::vector<std::string> rows;
-    for (int row = 0; row < PQntuples(result.get()); ++row)
-        rows.emplace_back(PQgetvalue(result.get(), row, 0));
-    return rows;
-}
-
 // nginx in front of the two pages, round robin, run by the current user with
 // its files under its prefix (-p).
 std::string nginxConfig(int port, int pageA, int pageB)
@@ -89,23 +73,19 @@ http {
 
 TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill)
 {
-    if (std::getenv("PGHOST") == nullptr || access("/usr/sbin/nginx", X_OK) != 0) {
-        GTEST_SKIP() << "needs nginx and a PostgreSQL cluster from pg_virtualenv";
-    }
-    const std::string database = "dbname=vendorcenter_scaleout"; // the rest comes from the environment
-    sql("dbname=" + std::string(std::getenv("PGDATABASE")), "CREATE DATABASE vendorcenter_scaleout");
-    const std::string uri = "postgresql://" + std::string(std::getenv("PGUSER")) + "@" + std::getenv("PGHOST") + ":"
-        + std::getenv("PGPORT") + "/vendorcenter_scaleout";
-    openStorage(uri); // the schema and the demo data, and enough to post for a while
-    sql(database,
-        "INSERT INTO Vendors SELECT v, 'Load ' || v, 0 FROM generate_series(" + std::to_string(kFirstVendor) + ", "
-            + std::to_string(kFirstVendor + kClients - 1) + ") v");
-    sql(database,
-        "INSERT INTO Centers (CenterID, CenterName, CountryID) SELECT c, 'Load ' || c, 1 FROM generate_series(1000, "
-        "1999) c");
-    const std::vector<std::string> centers = sql(database, "SELECT CenterID FROM Centers ORDER BY 1");
-
     TemporaryDirectory directory;
+    const auto database = TestDatabase::create(StorageKind::Postgres, directory);
+    if (!database || access("/usr/sbin/nginx", X_OK) != 0)
+        GTEST_SKIP() << "needs nginx and a PostgreSQL cluster from pg_virtualenv";
+    database->open().reset(); // the schema and the demo data, and enough to post for a while
+    database->execute("INSERT INTO Vendors SELECT v, 'Load ' || v, 0 FROM generate_series("
+        + std::to_string(kFirstVendor) + ", " + std::to_string(kFirstVendor + kClients - 1) + ") v;"
+        + "INSERT INTO Centers (CenterID, CenterName, CountryID) SELECT c, 'Load ' || c, 1 FROM generate_series(1000, "
+          "1999) c");
+    std::vector<std::string> centers;
+    for (const auto &row : database->rows("SELECT CenterID FROM Centers ORDER BY 1"))
+        centers.push_back(*row[0]);
+    const std::string &uri = database->connectionText();
     int pagePorts[2] = {0, 0}; // free ones at first, the same after the restart
     const auto startPage = [&](int page) {
         auto process = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY,
@@ -164,12 +144,10 @@ TEST(ScaleOut, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThroughAKill)
         client.join();
     const double seconds = secondsSince();
 
-    const auto stored = sql(database,
-        "SELECT VendorID || ' ' || CenterID FROM VendorCenterCrossReference WHERE VendorID >= "
-            + std::to_string(kFirstVendor));
     std::set<std::pair<int, int>> storedPairs;
-    for (const std::string &pair : stored)
-        storedPairs.insert({std::stoi(pair), std::stoi(pair.substr(pair.find(' ')))});
+    for (const auto &row : database->rows("SELECT VendorID, CenterID FROM VendorCenterCrossReference WHERE VendorID >= "
+             + std::to_string(kFirstVendor)))
+        storedPairs.insert({std::stoi(*row[0]), std::stoi(*row[1])});
     std::size_t unacknowledgedApplied = 0;
     for (const auto &pair : storedPairs)
         unacknowledgedApplied += unacknowledged.count(pair);

@@ -11,26 +11,17 @@ namespace {
 
 const StoredCrossReference *find(const std::vector<StoredCrossReference> &rows, long long vendor, long long center)
 {
-    for (const auto &row : rows) {
-        if (row.vendorId == vendor && row.centerId == center)
-            return &row;
-    }
-    return nullptr;
+    const auto found =
+        std::ranges::find_if(rows, [&](auto &row) { return row.vendorId == vendor && row.centerId == center; });
+    return found == rows.end() ? nullptr : &*found;
 }
 
 } // namespace
 
 TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
 {
-    const std::string body =
-        "SQL=INSERT+INTO+VendorCenterCrossReference+%28VendorID%2CCenterID%2CCenterHandlingFee%2CDutyBrokerageFee%2C"
-        "RecordLastUpdated%29+VALUES+%2812%2C7%2C0.08%2C1%2CGETDATE%28%29+%29+&"
-        "SQL=UPDATE+VendorCenterCrossReference+SET+CenterHandlingFee%3D+0.05%2C+DutyBrokerageFee%3D+0%2C+"
-        "RecordLastUpdated+%3D+GETDATE%28%29++WHERE+CenterID+%3D+9+AND+vendorID+%3D+12&"
-        "SQL=DELETE+FROM+VENDORCENTERCROSSREFERENCE+WHERE+VendorID%3D12+AND+CenterID+IN%283%2C5%29&";
-    ASSERT_EQ(body, saveBody({kInsert7, kUpdate9, kDelete3And5}));
     const auto before = storedRows();
-    auto result = post(body);
+    auto result = post(saveBody({kInsert7, kUpdate9, kDelete3And5}));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, 200);
     EXPECT_EQ(result->get_header_value("Content-Type"), "text/plain; charset=utf-8");
@@ -49,10 +40,11 @@ TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
     EXPECT_FALSE(find(after, 12, 3) || find(after, 12, 5));
     for (const auto &row : before)
         EXPECT_TRUE(row.vendorId == 12 || find(after, row.vendorId, row.centerId));
-    const auto selected = query("selected", "12");
-    ASSERT_TRUE(selected);
-    EXPECT_EQ(textAt(selected->document_element(), {1}), "3");
-    EXPECT_EQ(textAt(selected->document_element(), {2, 1, 2}), "0.05");
+    // Kept where the server page starts again on the same database.
+    TearDown();
+    std::vector<std::int64_t> selected;
+    database_->open()->readSelectedCenters(12, [&](const auto &center) { selected.push_back(center.centerId); });
+    EXPECT_EQ(selected, (std::vector<std::int64_t> {7, 9, 17}));
 }
 
 TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported)
@@ -136,13 +128,8 @@ TEST_P(ServerSave, OversizedBodiesAnswer413AndChangeNothing)
         "/VendorCenter.asp",
         [&](std::size_t, httplib::DataSink &sink) {
             const std::size_t length = std::min<std::size_t>(64 * 1024, body.size() - offset);
-            if (length == 0) {
-                sink.done();
-            } else {
-                sink.write(body.data() + offset, length);
-            }
             offset += length;
-            return true;
+            return length == 0 ? (sink.done(), true) : sink.write(body.data() + offset - length, length);
         },
         "application/x-www-form-urlencoded");
     ASSERT_TRUE(chunked);
@@ -162,14 +149,4 @@ TEST_P(ServerSave, AFullSizedSaveOfTheControlIsTaken)
     EXPECT_EQ(result->status, 200);
     EXPECT_EQ(result->body, "32767 changes saved for vendor 12.");
     EXPECT_TRUE(find(storedRows(), 12, 7));
-}
-
-TEST_P(ServerSave, SavedDataOutlivesTheServerAndIsNotSeededAgain)
-{
-    ASSERT_EQ(post(saveBody({kDelete3And5}))->status, 200);
-    TearDown();
-    auto reopened = database_->open();
-    std::vector<std::int64_t> selected;
-    reopened->readSelectedCenters(12, [&](const auto &center) { selected.push_back(center.centerId); });
-    EXPECT_EQ(selected, (std::vector<std::int64_t> {9, 17}));
 }

@@ -54,10 +54,9 @@ TEST_P(ServerSoak, ManyClientsMixingQueriesAndSavesLoseAndRepeatNothing)
     constexpr int kRequests = 100; // per client; a quarter of them saves
     std::vector<Pair> owned, shared; // owned[i] belongs to client i % kClients
     for (const auto &center : demoSeed().centers) {
-        for (const auto &vendor : demoSeed().vendors) {
+        for (const auto &vendor : demoSeed().vendors)
             (vendor.vendorId == 12 && center.centerId > 30 ? shared : owned)
                 .emplace_back(vendor.vendorId, center.centerId);
-        }
     }
     auto stored = feesIn(storedRows());
     std::vector<Fee> expected;
@@ -68,7 +67,6 @@ TEST_P(ServerSoak, ManyClientsMixingQueriesAndSavesLoseAndRepeatNothing)
     for (std::size_t s = 0; s < shared.size(); ++s)
         sharedRows[s] = stored[shared[s]] ? 1 : 0;
 
-    std::vector<std::vector<double>> latencies(kClients);
     std::atomic<int> failures {0};
     const auto started = Clock::now();
     std::vector<std::thread> clients;
@@ -81,93 +79,81 @@ TEST_P(ServerSoak, ManyClientsMixingQueriesAndSavesLoseAndRepeatNothing)
             for (std::size_t i = c; i < owned.size(); i += kClients)
                 mine.push_back(i);
             for (int request = 0; request < kRequests; ++request) {
-                const auto begun = Clock::now();
                 if (random() % 4 != 0) {
-                    static const char *const kQueries[] = {"count", "active", "selected"};
-                    auto result = client.Get(std::string("/VendorCenter.asp?") + kQueries[random() % 3]
+                    auto result = client.Get(std::string("/VendorCenter.asp?")
+                        + std::array {"count", "active", "selected"}[random() % 3]
                         + "=1&VendorID=" + std::to_string(owned[mine[random() % mine.size()]].first));
-                    if (!result || result->status != 200 || !readByPosition(result->body))
-                        ++failures;
-                } else {
-                    std::shuffle(mine.begin(), mine.end(), random);
-                    const long long changes = 1 + random() % 3;
-                    std::vector<std::string> statements;
-                    std::vector<Fee> after;
-                    for (long long k = 0; k < changes; ++k) {
-                        const auto [vendor, center] = owned[mine[k]];
-                        const std::string fee = "0." + std::to_string(10000 + c * 1000 + request);
-                        const int duty = static_cast<int>(random() % 2);
-                        const bool remove = expected[mine[k]] && random() % 2 == 0;
-                        statements.push_back(remove ? deleteStatement(vendor, center)
-                                : expected[mine[k]] ? updateStatement(vendor, center, fee, duty)
-                                                    : insertStatement(vendor, center, fee, duty));
-                        after.push_back(remove ? Fee() : Fee(std::pair(std::stod(fee), duty)));
-                    }
-                    const std::size_t s = random() % shared.size();
-                    const bool add = random() % 2 == 0;
-                    statements.push_back(add ? insertStatement(shared[s].first, shared[s].second, "0.05", 0)
-                                             : deleteStatement(shared[s].first, shared[s].second));
-                    auto result =
-                        client.Post("/VendorCenter.asp", saveBody(statements), "application/x-www-form-urlencoded");
-                    const long long reported = result && result->status == 200 ? std::atoll(result->body.c_str()) : -1;
-                    if (reported != changes && reported != changes + 1) {
-                        ++failures;
-                        continue;
-                    }
-                    for (long long k = 0; k < changes; ++k)
-                        expected[mine[k]] = after[k]; // acknowledged: now it counts
-                    if (reported > changes)
-                        sharedRows[s] += add ? 1 : -1;
+                    failures += !result || result->status != 200 || !readByPosition(result->body);
+                    continue;
                 }
-                latencies[c].push_back(std::chrono::duration<double, std::milli>(Clock::now() - begun).count());
+                std::shuffle(mine.begin(), mine.end(), random);
+                const long long changes = 1 + random() % 3;
+                std::vector<std::string> statements;
+                std::vector<Fee> after;
+                for (long long k = 0; k < changes; ++k) {
+                    const auto [vendor, center] = owned[mine[k]];
+                    const std::string fee = "0." + std::to_string(10000 + c * 1000 + request);
+                    const int duty = static_cast<int>(random() % 2);
+                    const bool remove = expected[mine[k]] && random() % 2 == 0;
+                    statements.push_back(remove ? deleteStatement(vendor, center)
+                            : expected[mine[k]] ? updateStatement(vendor, center, fee, duty)
+                                                : insertStatement(vendor, center, fee, duty));
+                    after.push_back(remove ? Fee() : Fee(std::pair(std::stod(fee), duty)));
+                }
+                const std::size_t s = random() % shared.size();
+                const bool add = random() % 2 == 0;
+                statements.push_back(add ? insertStatement(shared[s].first, shared[s].second, "0.05", 0)
+                                         : deleteStatement(shared[s].first, shared[s].second));
+                auto result =
+                    client.Post("/VendorCenter.asp", saveBody(statements), "application/x-www-form-urlencoded");
+                const long long reported = result && result->status == 200 ? std::atoll(result->body.c_str()) : -1;
+                if (reported != changes && reported != changes + 1) {
+                    ++failures;
+                    continue;
+                }
+                for (long long k = 0; k < changes; ++k)
+                    expected[mine[k]] = after[k]; // acknowledged: now it counts
+                if (reported > changes)
+                    sharedRows[s] += add ? 1 : -1;
             }
         });
     }
     for (auto &client : clients)
         client.join();
-    const double seconds = secondsSince(started);
     EXPECT_EQ(failures.load(), 0);
-
     stored = feesIn(storedRows());
     for (std::size_t i = 0; i < owned.size(); ++i)
         EXPECT_EQ(stored[owned[i]], expected[i]) << owned[i].first << "/" << owned[i].second;
     for (std::size_t s = 0; s < shared.size(); ++s)
         EXPECT_EQ(stored[shared[s]] ? 1 : 0, sharedRows[s].load()) << s;
-    std::vector<double> all;
-    for (const auto &client : latencies)
-        all.insert(all.end(), client.begin(), client.end());
-    std::sort(all.begin(), all.end());
-    std::printf(
-        "server page load (%s): %zu requests from %zu clients in %.2f s, %.0f requests/s, p50 %.2f ms, p99 %.2f ms, "
-        "%d failed\n",
-        storageKindName({GetParam(), 0}).c_str(), all.size(), kClients, seconds,
-        static_cast<double>(all.size()) / seconds, all[all.size() / 2], all[all.size() * 99 / 100], failures.load());
+    std::printf("server page load (%s): %zu requests from %zu clients in %.2f s\n",
+        storageKindName({GetParam(), 0}).c_str(), kClients * kRequests, kClients, secondsSince(started));
 }
 
 // kill -9 of the real binary during a large save, then a restart on the same
 // file: the database is intact and the save there in full or not at all.
 TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll)
 {
-    constexpr int kStatements = 30'000;
-    const std::string firstBulkCenter = "100000";
+    constexpr int kStatements = 30'000, kFirstBulkCenter = 100'000;
     TemporaryDirectory directory;
     const auto database = TestDatabase::create(StorageKind::Sqlite, directory);
     database->open().reset(); // schema and demo data
-    database->execute("WITH RECURSIVE n(i) AS (SELECT " + firstBulkCenter + " UNION ALL SELECT i + 1 FROM n WHERE i < "
-        + firstBulkCenter
-        + " + 29999) INSERT INTO Centers(CenterID, CenterName, CountryID, Active)"
-          " SELECT i, 'Bulk ' || i, 1, 1 FROM n; INSERT INTO Vendors VALUES (40, 'A', 0), (41, 'B', 0), (42, 'C', 0);");
+    database->execute(
+        "WITH RECURSIVE n(i) AS (SELECT 100000 UNION ALL SELECT i + 1 FROM n WHERE i < 129999)"
+        " INSERT INTO Centers(CenterID, CenterName, CountryID, Active) SELECT i, 'Bulk ' || i, 1, 1 FROM n;"
+        " INSERT INTO Vendors VALUES (40, 'A', 0), (41, 'B', 0), (42, 'C', 0);");
     auto post = [&](int port, int vendorId) {
         std::vector<std::string> statements;
         for (int i = 0; i < kStatements; ++i)
-            statements.push_back(insertStatement(vendorId, 100'000 + i, "0.08", 1));
+            statements.push_back(insertStatement(vendorId, kFirstBulkCenter + i, "0.08", 1));
         httplib::Client client("127.0.0.1", port);
         client.set_read_timeout(60);
         return client.Post("/VendorCenter.asp", saveBody(statements), "application/x-www-form-urlencoded");
     };
     auto bulkRows = [&](int vendorId) {
-        return *database->rows("SELECT count(*) FROM VendorCenterCrossReference WHERE CenterID >= " + firstBulkCenter
-            + " AND VendorID = " + std::to_string(vendorId))[0][0];
+        return *database->rows(
+            "SELECT count(*) FROM VendorCenterCrossReference WHERE CenterID >= 100000 AND VendorID = "
+            + std::to_string(vendorId))[0][0];
     };
     auto walSize = [&] {
         struct stat info
@@ -179,7 +165,6 @@ TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll)
     // Killed as soon as the write-ahead log moves, 150 ms into the save, and
     // once the reply is there: an acknowledged save must be kept.
     const std::pair<int, int> rounds[] = {{40, -1}, {41, 150}, {42, 0}}; // vendor, kill after ms
-    std::string kept;
     const auto started = Clock::now();
     for (const auto &[vendorId, killAfterMs] : rounds) {
         ServerProcess server(VENDORCENTER_SERVER_BINARY, arguments);
@@ -202,7 +187,6 @@ TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll)
         const std::string rows = bulkRows(vendorId);
         EXPECT_TRUE((rows == "0" && killAfterMs != 0) || rows == std::to_string(kStatements))
             << vendorId << ": " << rows;
-        kept += " vendor " + std::to_string(vendorId) + (rows == "0" ? " none," : " all,");
     }
     // Opening the file recovers from the log; what was lost can be sent again and arrives whole.
     ServerProcess server(VENDORCENTER_SERVER_BINARY, arguments);
@@ -210,8 +194,6 @@ TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll)
     ASSERT_TRUE(resent);
     EXPECT_EQ(resent->status, 200);
     EXPECT_EQ(bulkRows(40), std::to_string(kStatements));
-    kept.pop_back();
-    std::printf("server page crash: %zu rounds of kill -9 from inside a save of %d statements to after its reply, each "
-                "restarted on the same file (%.1f s in all): integrity ok every time; saves kept:%s\n",
-        std::size(rounds), kStatements, secondsSince(started), kept.c_str());
+    std::printf("server page crash: 3 rounds of kill -9 in a save of %d statements (%.1f s): integrity ok\n",
+        kStatements, secondsSince(started));
 }

@@ -105,6 +105,25 @@ TEST_P(StorageOnPostgreSQL, ConnectionsCutByTheDatabaseAreReplacedWithoutAFailed
     EXPECT_TRUE(query("selected", "12"));
 }
 
+// Two posts that lock the same rows in opposite orders: the database rolls one
+// back, and it runs again, a few times at most.
+TEST_P(StorageOnPostgreSQL, ConflictsAreRetriedAFewTimesThenReported)
+{
+    database_->execute(
+        "CREATE SEQUENCE tries; CREATE FUNCTION conflict() RETURNS trigger LANGUAGE plpgsql AS $$"
+        " DECLARE n bigint := nextval('tries'); BEGIN IF NEW.CenterID = 11 OR n % 4 <> 0 THEN"
+        " RAISE EXCEPTION 'conflict' USING ERRCODE = (ARRAY['40P01', '40001', '40P01', '23505'])[n % 4 + 1];"
+        " END IF; RETURN NEW; END $$; CREATE TRIGGER conflict BEFORE INSERT ON VendorCenterCrossReference"
+        " FOR EACH ROW EXECUTE FUNCTION conflict();");
+    const auto before = storedRows();
+    EXPECT_EQ(post(saveBody({kInsert7}))->body, "1 change saved for vendor 12."); // the fourth try
+    EXPECT_EQ(storedRows().size(), before.size() + 1);
+    auto refused = post(saveBody({insertStatement(12, 11, "0.08", 1)}));
+    EXPECT_EQ(refused->status, 500);
+    EXPECT_EQ(refused->body, "The database could not save the changes.\nNothing was saved.");
+    EXPECT_EQ(database_->rows("SELECT last_value FROM tries")[0][0], "9"); // five tries, no more
+}
+
 // The same data on both storages gives the same replies, byte for byte.
 TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
 {

@@ -93,7 +93,7 @@ pugi::xml_node childAt(pugi::xml_node node, std::size_t position)
 
 std::size_t childCount(pugi::xml_node node)
 {
-    return static_cast<std::size_t>(std::distance(node.children().begin(), node.children().end()));
+    return static_cast<std::size_t>(std::distance(node.begin(), node.end()));
 }
 
 std::string textAt(pugi::xml_node node, std::initializer_list<std::size_t> path)
@@ -192,11 +192,6 @@ std::unique_ptr<TestDatabase> TestDatabase::create(StorageKind kind, const Tempo
     return nullptr;
 }
 
-std::unique_ptr<Storage> TestDatabase::open() const
-{
-    return openStorage(connectionText_);
-}
-
 TestDatabase::Rows TestDatabase::rows(const std::string &sql) const
 {
 #ifdef VENDORCENTER_HAS_POSTGRESQL
@@ -236,6 +231,7 @@ void stopPostgres()
 {
     EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress stop -m fast"), 0);
 }
+
 void startPostgres()
 {
     EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress start"), 0);

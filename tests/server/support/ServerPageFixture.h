@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HttpServer.h"
+#include "storage/OpenStorage.h"
 #include "storage/Storage.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,7 @@ public:
     static std::unique_ptr<TestDatabase> create(StorageKind kind, const TemporaryDirectory &directory);
     // The --database text of the server page; on PostgreSQL with a password.
     const std::string &connectionText() const { return connectionText_; }
-    std::unique_ptr<Storage> open() const;
+    std::unique_ptr<Storage> open() const { return openStorage(connectionText_); }
     // The rows of the last statement, fields as text (floats shortest-exact), NULL as nullopt.
     using Rows = std::vector<std::vector<std::optional<std::string>>>;
     Rows rows(const std::string &sql) const;

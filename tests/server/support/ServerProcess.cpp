@@ -36,23 +36,16 @@ std::optional<std::string> ServerProcess::firstLine(std::chrono::milliseconds li
 
 int ServerProcess::listeningPort(std::chrono::milliseconds limit)
 {
-    const auto line = firstLine(limit);
-    return line ? portOfListeningLine(*line) : 0;
-}
-
-int portOfListeningLine(const std::string &line)
-{
     std::smatch match;
-    if (!std::regex_match(line, match, std::regex(R"(listening on http://127\.0\.0\.1:(\d+))")))
-        return 0;
-    return std::stoi(match[1]);
+    const std::string line = firstLine(limit).value_or("");
+    return std::regex_match(line, match, std::regex(R"(listening on http://127\.0\.0\.1:(\d+))")) ? std::stoi(match[1])
+                                                                                                  : 0;
 }
 
 std::optional<int> ServerProcess::exitCode(std::chrono::milliseconds limit)
 {
-    if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(static_cast<int>(limit.count()))) {
+    if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(static_cast<int>(limit.count())))
         return std::nullopt;
-    }
     // QProcess keeps the signal that ended a crashed child in exitCode().
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : 128 + process_.exitCode();
 }
@@ -65,17 +58,16 @@ void ServerProcess::signal(int number) const
 
 void ServerProcess::killHard()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    process_.kill();
-    process_.waitForFinished(10000);
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(10000);
+    }
 }
 
 std::string contentsOf(const std::string &path)
 {
-    std::ifstream file(path);
     std::stringstream text;
-    text << file.rdbuf();
+    text << std::ifstream(path).rdbuf();
     return text.str();
 }
 

@@ -21,10 +21,6 @@ public:
     ServerProcess(const ServerProcess &) = delete;
     ServerProcess &operator=(const ServerProcess &) = delete;
 
-    bool started() const
-    {
-        return process_.state() != QProcess::NotRunning || process_.error() != QProcess::FailedToStart;
-    }
     // Everything printed before the first line break, or before the output ends, within `limit`.
     std::optional<std::string> firstLine(std::chrono::milliseconds limit);
     // The port of its "listening on http://127.0.0.1:PORT" line, or 0.
@@ -39,8 +35,6 @@ private:
     QProcess process_;
 };
 
-// The port of a "listening on http://127.0.0.1:PORT" line, or 0.
-int portOfListeningLine(const std::string &line);
 std::string contentsOf(const std::string &path);
 
 } // namespace vendorcenter::server::testing
