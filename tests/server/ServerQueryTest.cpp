@@ -88,22 +88,13 @@ TEST_P(ServerQuery, ListsHoldTheCountedRowsActiveOnesUnselectedInIdOrder)
 
 TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405)
 {
-    const std::pair<const char *, int> targets[] = {
-        {"/VendorCenter.asp?count=1&VendorID=x", 400},
-        {"/VendorCenter.asp?count=1&VendorID=", 400},
-        {"/VendorCenter.asp?active=1&VendorID=12abc", 400},
-        {"/VendorCenter.asp?selected=1&VendorID=2147483648", 400},
-        {"/VendorCenter.asp?selected=1&VendorID=1.5", 400},
-        {"/VendorCenter.asp?count=1", 400},
-        {"/VendorCenter.asp?active=1&VendorID=%2712%27", 400},
-        {"/VendorCenter.asp?VendorID=12", 400},
-        {"/VendorCenter.asp?count=2&VendorID=12", 400},
-        {"/VendorCenter.asp?count=1&active=1&VendorID=12", 400},
-        {"/VendorCenter.asp", 400},
-        {"/", 404},
-        {"/VendorCenter.aspx?count=1&VendorID=12", 404},
-        {"/VendorCenterXasp?count=1&VendorID=12", 404},
-    };
+    const std::pair<const char *, int> targets[] = {{"/VendorCenter.asp?count=1&VendorID=x", 400},
+        {"/VendorCenter.asp?count=1&VendorID=", 400}, {"/VendorCenter.asp?active=1&VendorID=12abc", 400},
+        {"/VendorCenter.asp?selected=1&VendorID=2147483648", 400}, {"/VendorCenter.asp?selected=1&VendorID=1.5", 400},
+        {"/VendorCenter.asp?count=1", 400}, {"/VendorCenter.asp?active=1&VendorID=%2712%27", 400},
+        {"/VendorCenter.asp?VendorID=12", 400}, {"/VendorCenter.asp?count=2&VendorID=12", 400},
+        {"/VendorCenter.asp?count=1&active=1&VendorID=12", 400}, {"/VendorCenter.asp", 400}, {"/", 404},
+        {"/VendorCenter.aspx?count=1&VendorID=12", 404}, {"/VendorCenterXasp?count=1&VendorID=12", 404}};
     for (const auto &[target, status] : targets) {
         auto result = get(target);
         ASSERT_TRUE(result) << target;

@@ -69,8 +69,7 @@ TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
 {
     const std::string valid = saveBody({kInsert7});
     const std::string byName = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,9999,5)";
-    const std::tuple<std::string, int, std::string> cases[] = {
-        // body, status, part of the reply
+    const std::tuple<std::string, int, std::string> cases[] = {// body, status, part of the reply
         {saveBody({"DROP TABLE VendorCenterCrossReference"}), 400, "Statement 1 (\"DROP TABLE"},
         {saveBody({kInsert7, kDelete3And5 + "; DROP TABLE Vendors"}), 400,
             "Statement 2 (\"DELETE FROM VENDORCENTERCROSS"},
@@ -82,17 +81,14 @@ TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
         {saveBody({deleteStatement(12, 2147483648)}), 400, "Statement 1"},
         {saveBody({kDelete3And5, "DROP TABLE Centers"}), 400,
             "Statement 2"}, // the good first one is not applied either
-        {valid + "SQL=DELETE%G1&", 400, "The changes could not be read: "},
-        {valid + "Other=1&", 400, "field 2"},
-        {valid + "SQL=&", 400, "Statement 2 (\"\") was refused: "},
-        {"", 400, "Nothing to save"},
+        {valid + "SQL=DELETE%G1&", 400, "The changes could not be read: "}, {valid + "Other=1&", 400, "field 2"},
+        {valid + "SQL=&", 400, "Statement 2 (\"\") was refused: "}, {"", 400, "Nothing to save"},
         {"&", 400, "Nothing to save"},
         // Names that do not exist roll back what came before them.
         {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "Statement 2 (\"INSERT INTO"},
         {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "\") names center 9999 does not exist."},
         {saveBody({kUpdate9, insertStatement(77, 7, "0.08", 1)}), 422, "names vendor 77 does not exist."},
-        {saveBody({kUpdate9, byName}), 422, "Statement 2"},
-    };
+        {saveBody({kUpdate9, byName}), 422, "Statement 2"}};
     const auto before = storedRows();
     for (const auto &[body, status, part] : cases) {
         auto result = post(body);

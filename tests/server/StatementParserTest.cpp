@@ -48,26 +48,17 @@ TEST(StatementParser, LetterCaseWhitespaceAndNumberFormsTheControlWrites)
 // Each refused with a reason; where given, the reason names what is wrong.
 TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason)
 {
-    const std::pair<std::string, std::string> refused[] = {
-        {"", ""},
-        {"   ", ""},
+    const std::pair<std::string, std::string> refused[] = {{"", ""}, {"   ", ""},
         {"DROP TABLE VendorCenterCrossReference", "\"DROP\""},
         {"DELETE FROM Centers WHERE VendorID=12 AND CenterID IN(3)", "\"Centers\""},
-        {kDelete + "; DELETE FROM Vendors", "\";\""},
-        {kDelete + ";", ""},
-        {kDelete + " -- trailing", "comments"},
-        {kDeleteWhere + "12 /* x */ AND CenterID IN(3,5)", ""},
-        {kDeleteWhere + "12 OR 1=1 AND CenterID IN(3,5)", ""},
-        {kDelete + " OR 1=1", ""},
-        {kDeleteWhere + "12 AND CenterID IN()", ""},
+        {kDelete + "; DELETE FROM Vendors", "\";\""}, {kDelete + ";", ""}, {kDelete + " -- trailing", "comments"},
+        {kDeleteWhere + "12 /* x */ AND CenterID IN(3,5)", ""}, {kDeleteWhere + "12 OR 1=1 AND CenterID IN(3,5)", ""},
+        {kDelete + " OR 1=1", ""}, {kDeleteWhere + "12 AND CenterID IN()", ""},
         {kDeleteWhere + "12 AND CenterID IN(3,)", ""},
         {kDeleteWhere + "12 AND CenterID IN(SELECT CenterID FROM Centers)", ""},
-        {kDeleteWhere + "'12' AND CenterID IN(3)", "quoted"},
-        {kDeleteWhere + "\"12\" AND CenterID IN(3)", ""},
-        {kDeleteWhere + "2147483648 AND CenterID IN(3)", ""},
-        {kDeleteWhere + "12 AND CenterID IN(-2147483649)", ""},
-        {kDeleteWhere + "12", ""},
-        {kDelete + "\x01", ""},
+        {kDeleteWhere + "'12' AND CenterID IN(3)", "quoted"}, {kDeleteWhere + "\"12\" AND CenterID IN(3)", ""},
+        {kDeleteWhere + "2147483648 AND CenterID IN(3)", ""}, {kDeleteWhere + "12 AND CenterID IN(-2147483649)", ""},
+        {kDeleteWhere + "12", ""}, {kDelete + "\x01", ""},
         {kDeleteWhere + "\xEF\xBC\x91\xEF\xBC\x92 AND CenterID IN(3)", ""},
         // Column lists in another order, with a column too many or too few.
         {"INSERT INTO VendorCenterCrossReference (CenterID,VendorID,CenterHandlingFee,DutyBrokerageFee,"
@@ -82,28 +73,23 @@ TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason)
         {"INSERT INTO Vendors (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
          "VALUES (12,7,0.08,1,GETDATE() ) ",
             ""},
-        {kInsertInto + "(12,7,0.08,1,GETDATE() ) ", ""},
-        {kInsertInto + "SELECT 12,7,0.08,1,GETDATE()", ""},
+        {kInsertInto + "(12,7,0.08,1,GETDATE() ) ", ""}, {kInsertInto + "SELECT 12,7,0.08,1,GETDATE()", ""},
         {kInsertInto + "VALUES (12,7,0.08,1,GETDATE() ), (12,8,0.08,1,GETDATE() )", ""},
         {kInsertInto + "VALUES (12,7,0.08,1,'2026-01-01') ", ""},
         // Values the control never writes.
-        {kInsertInto + "VALUES (12,7,0.08,2,GETDATE() ) ", ""},
-        {kInsertInto + "VALUES (12,7,1e3,1,GETDATE() ) ", ""},
+        {kInsertInto + "VALUES (12,7,0.08,2,GETDATE() ) ", ""}, {kInsertInto + "VALUES (12,7,1e3,1,GETDATE() ) ", ""},
         {kInsertInto + "VALUES (12,7,0x10,1,GETDATE() ) ", ""},
-        {kInsertInto + "VALUES (12,7,0.08.1,1,GETDATE() ) ", ""},
-        {kInsertInto + "VALUES (12,7,.5,1,GETDATE() ) ", ""},
+        {kInsertInto + "VALUES (12,7,0.08.1,1,GETDATE() ) ", ""}, {kInsertInto + "VALUES (12,7,.5,1,GETDATE() ) ", ""},
         {kInsertInto + "VALUES (12,7.5,0.08,1,GETDATE() ) ", ""},
         {kInsertInto + "VALUES (12,7,0,08,1,GETDATE() ) ", ""},
-        {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()", ""},
-        {kUpdate + " OR 1 = 1", ""},
+        {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()", ""}, {kUpdate + " OR 1 = 1", ""},
         {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  WHERE vendorID = 12 AND CenterID = 9",
             ""},
         {kUpdateSet + "0,05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  WHERE CenterID = 9 AND vendorID = 12",
             ""},
         {"UPDATE VendorCenterCrossReference SET VendorID= 13, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  "
          "WHERE CenterID = 9 AND vendorID = 12",
-            ""},
-    };
+            ""}};
     for (const auto &[text, reason] : refused) {
         const auto parsed = parseStatement(text);
         EXPECT_FALSE(parsed.statement) << text;

@@ -25,7 +25,7 @@ const std::string kLines[] = {
     "jv.40kbsjIgzGS7gp2BH72MYqJtmU46TNey5zho.dufLfcHH6N.yrwagGp3wpZEO9GQ0", // -m sha512crypt
     "clerk:0123456789abcdef:51ded90440f38b4315f0536cbb2d8a3cd6c62469955a85a03ac2b38daac7bbb0", // the older SHA-256
                                                                                                // form
-    userLine("clerk", kPassword), // --hash-password
+    userLine("clerk", kPassword) // --hash-password
 };
 
 class LineMadeBy : public ::testing::TestWithParam<std::string>
@@ -81,17 +81,12 @@ TEST(UserTable, SaysWhatIsWrongWithAFile)
 {
     const std::string hash(64, 'a');
     const std::string yescrypt = kLines[1];
-    const std::pair<std::string, std::string> cases[] = {
-        {"", "it lists no user"},
-        {"# nobody\n", "it lists no user"},
-        {yescrypt + "\nclerk\n", "line 2 is not user:hash"},
-        {"clerk:salt\n", "line 1 is not user:hash"},
-        {"a:b:c:d\n", "line 1 is not user:hash"},
-        {":salt:" + hash, "line 1 has no user name"},
+    const std::pair<std::string, std::string> cases[] = {{"", "it lists no user"}, {"# nobody\n", "it lists no user"},
+        {yescrypt + "\nclerk\n", "line 2 is not user:hash"}, {"clerk:salt\n", "line 1 is not user:hash"},
+        {"a:b:c:d\n", "line 1 is not user:hash"}, {":salt:" + hash, "line 1 has no user name"},
         {"clerk:salt:" + std::string(64, 'A'), "line 1: the hash must be 64 lower-case hex digits"},
         {"clerk:salt:abc", "line 1: the hash must be 64 lower-case hex digits"},
-        {yescrypt + "\n" + yescrypt, "line 2 names user \"clerk\" a second time"},
-    };
+        {yescrypt + "\n" + yescrypt, "line 2 names user \"clerk\" a second time"}};
     for (const auto &[text, error] : cases)
         EXPECT_EQ(UserTable::parse(text).error, error) << text;
 
@@ -107,19 +102,15 @@ TEST(UserTable, SaysWhatIsWrongWithAFile)
 TEST(UserTable, ReadsAuthorizationHeaders)
 {
     const UserTable users = tableOf(kLines[3] + "\na:" + kLines[3].substr(6) + "\nab:" + kLines[3].substr(6));
-    const std::pair<const char *, bool> cases[] = {
-        {"Basic Y2xlcms6czNjcmV0IFDDpHNz", true},
+    const std::pair<const char *, bool> cases[] = {{"Basic Y2xlcms6czNjcmV0IFDDpHNz", true},
         {"basic  Y2xlcms6czNjcmV0IFDDpHNz ", true},
         {"Basic Y2xlcms6czNjcmV0IFDkc3M=", true}, // Latin-1 from clients that ignore the charset
         {"Basic YTpzM2NyZXQgUMOkc3M=", true}, // "a:...": one "=" of padding
         {"Basic YWI6czNjcmV0IFDDpHNz", true}, // "ab:...": none
         {"Basic Y2xlcms6czNjcmV0IFDD", false}, // "s3cret P\xC3": cut short
-        {"", false},
-        {"Basic", false},
-        {"Bearer Y2xlcms6czNjcmV0IFDDpHNz", false},
+        {"", false}, {"Basic", false}, {"Bearer Y2xlcms6czNjcmV0IFDDpHNz", false},
         {"Basic Y2xlcms=", false}, // "clerk", no colon
-        {"Basic not base64!", false},
-    };
+        {"Basic not base64!", false}};
     for (const auto &[header, accepted] : cases)
         EXPECT_EQ(users.acceptsAuthorization(header), accepted) << header;
 }

@@ -34,7 +34,7 @@ TEST(XmlEscaping, MarkupIsEscapedAndBytesXmlCannotCarryBecomeReplacementCharacte
             "a" + kReplacement + "b"},
         {std::string("nul\0", 4), "nul" + kReplacement}, {"\xFF", kReplacement}, {"\xC3", kReplacement}, // cut sequence
         {"\xC0\xAF", kReplacement + kReplacement}, // overlong
-        {"\xED\xA0\x80", kReplacement + kReplacement + kReplacement}, // surrogate
+        {"\xED\xA0\x80", kReplacement + kReplacement + kReplacement} // surrogate
     };
     for (const auto &[text, expected] : cases)
         EXPECT_EQ(escaped(text), expected) << text;

@@ -132,39 +132,29 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
     const auto sqliteStorage = sqlite->open();
     // Names and dates that try the escaping and the date forms; the extreme ids.
     std::string data =
-        "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES (40, 'Grand & <Co>', 1), (41, 'Nobody', 0),"
+        "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES (40, 'Grand & <Co>', 1),"
         " (2147483647, 'Largest', 1), (-3, 'Negative', 0);"
         "INSERT INTO Centers(CenterID, CenterName, CountryID, City, Active, DateUpdated) VALUES"
         " (100, 'A & B <C> \"quoted\" ''apostrophe''', 2, NULL, 1, '2026-05-12 14:03:11'),"
-        " (101, '   ', 2, 'Z\xC3\xBCrich', 1, NULL), (102, '', 3, '', 1, ''), (103, 'Date only', 1, 'X', 1, "
-        "'2026-05-12'),"
-        " (104, 'Not a date', 1, 'Y', 1, 'yesterday'), (105, 'Letter T', -2, 'Z', 1, '2026-05-12T14:03:11'),"
-        " (106, 'Inactive', 2, 'Q', 0, '2026-01-01 00:00:00'), (107, 'Tab\tand line\nbreak', 2, ']]>', 1, "
-        "'2026-01-01'),"
-        " (99999, 'Five digits', 2, 'Far', 1, '2026-02-03 04:05:06'), (2147483647, 'Largest id', 1, 'Edge', 1, NULL);"
+        " (101, '   ', 2, 'Z\xC3\xBCrich', 1, NULL), (102, '', 3, '', 1, ''),"
+        " (103, 'Date only', 1, 'X', 1, '2026-05-12'), (104, 'Not a date', 1, 'Y', 1, 'yesterday'),"
+        " (105, 'Letter T', -2, 'Z', 1, '2026-05-12T14:03:11'), (106, 'Inactive', 2, 'Q', 0, NULL),"
+        " (107, 'Tab\tand line\nbreak', 2, ']]>', 1, '2026-01-01'), (2147483647, 'Largest id', 1, 'E', 1, NULL);"
         "INSERT INTO VendorCenterCrossReference VALUES (40, 100, 0.5, 1, '2026-05-12 14:03:11'),"
         " (40, 101, 0.25, 0, '2026-05-12'), (40, 102, 0, 1, 'odd'), (40, 106, 1, 1, '2026-01-01 00:00:00'),"
         " (2147483647, 2147483647, 0.75, 1, '2026-02-03 04:05:06');";
-    for (int center = 200; center < 300; ++center) {
-        data += "INSERT INTO Centers VALUES (" + std::to_string(center) + ", 'Center " + std::to_string(center) + "', "
-            + std::to_string(center % 4) + ", 'City', " + (center % 7 == 0 ? "0" : "1") + ", '2026-03-0"
-            + std::to_string(center % 9 + 1) + " 10:00:00');";
-    }
     sqlite->execute(data);
     database_->execute(data);
-
     const std::vector<std::vector<std::string>> posts = {
-        {insertStatement(40, 103, "0.1", 1), insertStatement(40, 107, "0.075", 0),
-            insertStatement(40, 99999, "0.123456789012345", 1)},
-        {insertStatement(12, 200, "0.0001", 1), insertStatement(12, 203, "0.30000000000000004", 0),
-            insertStatement(12, 205, "-0.05", 0), insertStatement(12, 206, "0.99999999999999999", 1)},
+        {insertStatement(40, 103, "0.1", 1), insertStatement(40, 107, "0.123456789012345", 0)},
+        {insertStatement(12, 104, "0.30000000000000004", 1), insertStatement(12, 105, "-0.05", 0),
+            insertStatement(12, 103, "0.99999999999999999", 1)},
         {updateStatement(12, 9, "0.085", 0), updateStatement(12, 8, "0.1", 1), insertStatement(12, 3, "0.5", 1),
             "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(5,6,17)"},
         {insertStatement(2147483647, 100, "0.2", 1), insertStatement(-3, 101, "0.2", 0)},
-        {insertStatement(41, 300, "0.08", 1), insertStatement(41, 77777, "0.08", 1)},
-        {insertStatement(77, 300, "0.08", 1)},
-        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"},
-    };
+        {insertStatement(40, 104, "0.08", 1), insertStatement(40, 77777, "0.08", 1)},
+        {insertStatement(77, 104, "0.08", 1)},
+        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"}};
     for (const auto &statements : posts) { // one moment for GETDATE() on both
         const HttpReply first = answerSave(*sqliteStorage, saveBody(statements), "2031-01-01 00:00:00");
         const HttpReply second = answerSave(*storage_, saveBody(statements), "2031-01-01 00:00:00");
@@ -172,7 +162,7 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
         EXPECT_EQ(first.body, second.body) << statements.front();
     }
     EXPECT_EQ(sqlite->crossReferences(), database_->crossReferences());
-    for (const char *vendor : {"12", "14", "21", "30", "40", "41", "2147483647", "-3", "999", "-2147483648"}) {
+    for (const char *vendor : {"12", "14", "21", "30", "40", "2147483647", "-3", "999", "-2147483648"}) {
         for (const char *kind : {"count", "active", "selected"}) {
             const QueryParameters parameters = {{kind, "1"}, {"VendorID", vendor}};
             const HttpReply first = answerQuery(*sqliteStorage, parameters);
