@@ -6,11 +6,10 @@ using vendorcenter::server::decodeSaveForm;
 
 TEST(SaveFormDecoding, ReadsTheFieldsInOrder)
 {
-    const std::pair<std::string, std::vector<std::string>> cases[] = {{"SQL=first&SQL=second&", {"first", "second"}},
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"SQL=first&SQL=sec%3Fond%3f", {"first", "sec?ond?"}},
         // Escapes are Windows-1252 bytes: é is one byte there, 0x80 the euro sign.
-        {"SQL=Montr%E9al+%80+%2C%3d%28%29&",
-            {"Montr\xC3\xA9"
-             "al \xE2\x82\xAC ,=()"}},
+        {"SQL=Montr%E9al+%80+%2C%3d%28%29%FF&", {"Montr\u00E9al \u20AC ,=()\u00FF"}},
         {"SQL=DELETE+FROM+VENDORCENTERCROSSREFERENCE+WHERE+VendorID%3D12+AND+CenterID+IN%283%2C5%29&",
             {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(3,5)"}},
         {"", {}}, {"&", {}}, {"&&", {}}};

@@ -1,7 +1,6 @@
 // The Debian package as an administrator gets it: made by cpack in the build
 // tree, unpacked with dpkg-deb, its server tried.
 #include "ServerPageFixture.h"
-#include "ServerProcess.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

@@ -26,17 +26,20 @@ struct CountingStorage final : Storage
             throw StorageUnavailable("the database is down");
         return inner.counts(vendorId);
     }
-    void readActiveCenters(std::int32_t id, const ActiveCenterSink &each) override
+    void readActiveCenters(std::int32_t vendorId, const ActiveCenterSink &each) override
     {
-        ++reads, inner.readActiveCenters(id, each);
+        ++reads;
+        inner.readActiveCenters(vendorId, each);
     }
-    void readSelectedCenters(std::int32_t id, const SelectedCenterSink &each) override
+    void readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each) override
     {
-        ++reads, inner.readSelectedCenters(id, each);
+        ++reads;
+        inner.readSelectedCenters(vendorId, each);
     }
     ApplyResult apply(const std::vector<Statement> &statements, std::string_view timestamp) override
     {
-        return ++applies, inner.apply(statements, timestamp);
+        ++applies;
+        return inner.apply(statements, timestamp);
     }
 
     Storage &inner;
@@ -52,14 +55,16 @@ protected:
         server_.requireCredentials(*UserTable::parse(userLine("clerk", kPassword)).users);
         port_ = server_.bind("127.0.0.1", 0);
         ASSERT_TRUE(port_ > 0 && server_.start());
+        client_.emplace("127.0.0.1", port_);
+        client_->set_keep_alive(true);
     }
+    // On one keep-alive connection: a refused request must leave it fit for
+    // the retry with credentials, as a browser-like client makes it.
     httplib::Result request(const std::string &target, const std::string &password = {}, bool save = false)
     {
-        httplib::Client client("127.0.0.1", port_);
-        if (!password.empty())
-            client.set_basic_auth("clerk", password.c_str());
-        return save ? client.Post(target, saveBody({kInsert7}), "application/x-www-form-urlencoded")
-                    : client.Get(target);
+        client_->set_basic_auth(password.empty() ? "" : "clerk", password.c_str());
+        return save ? client_->Post(target, saveBody({kInsert7}), "application/x-www-form-urlencoded")
+                    : client_->Get(target);
     }
 
     TemporaryDirectory directory_;
@@ -71,6 +76,7 @@ protected:
                                 refusals_.emplace_back(line);
                         }};
     int port_ = 0;
+    std::optional<httplib::Client> client_;
 };
 
 } // namespace
@@ -90,20 +96,8 @@ TEST_F(ServerWithUsers, RequestsWithoutValidCredentialsAre401AndReachNoData)
     }
     EXPECT_EQ(counting_.reads + counting_.applies, 0);
     EXPECT_EQ(request(kCountQuery, kPassword)->status, 200);
-    EXPECT_EQ(counting_.reads, 1);
-}
-
-TEST_F(ServerWithUsers, ARefusedPostLeavesItsKeepAliveConnectionFitForTheRetry)
-{
-    httplib::Client connection("127.0.0.1", port_);
-    connection.set_keep_alive(true);
-    for (const std::string &password : {std::string("not the password"), kPassword}) {
-        connection.set_basic_auth("clerk", password.c_str());
-        auto result = connection.Post("/VendorCenter.asp", saveBody({kInsert7}), "application/x-www-form-urlencoded");
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->status, password == kPassword ? 200 : 401) << result->body;
-    }
-    EXPECT_EQ(counting_.applies, 1);
+    EXPECT_EQ(request("/VendorCenter.asp", kPassword, true)->status, 200);
+    EXPECT_EQ(counting_.reads + counting_.applies, 2);
 }
 
 TEST_F(ServerWithUsers, FiveWrongPasswordsShutTheAddressOutForTheMinute)

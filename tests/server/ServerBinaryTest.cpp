@@ -1,5 +1,4 @@
 #include "ServerPageFixture.h"
-#include "ServerProcess.h"
 #include "storage/OpenStorage.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 // nginx with one killed midway: short runs that print their figures; the long
 // ones are in docs/reliability.md. The PostgreSQL cases run under pg_virtualenv.
 #include "ServerPageFixture.h"
-#include "ServerProcess.h"
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -13,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -90,39 +90,12 @@ Load loadFromClients(const TestDatabase &database, int port, int clients, Clock:
 int freePort()
 {
     const int socketFd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address {.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
     socklen_t length = sizeof address;
-    ::bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    ::bind(socketFd, reinterpret_cast<sockaddr *>(&address), length);
     ::getsockname(socketFd, reinterpret_cast<sockaddr *>(&address), &length);
     ::close(socketFd);
     return ntohs(address.sin_port);
-}
-
-// nginx in front of the two pages, round robin, run by the current user with
-// its files under its prefix (-p).
-std::string nginxConfig(int port, int pageA, int pageB)
-{
-    return R"(daemon off; master_process off; pid nginx.pid; error_log error.log warn;
-events { worker_connections 1024; }
-http {
-    access_log off; client_body_temp_path body; proxy_temp_path proxy;
-    fastcgi_temp_path fastcgi; uwsgi_temp_path uwsgi; scgi_temp_path scgi;
-    upstream pages {
-        server 127.0.0.1:)"
-        + std::to_string(pageA) + R"( max_fails=1 fail_timeout=1s;
-        server 127.0.0.1:)"
-        + std::to_string(pageB) + R"( max_fails=1 fail_timeout=1s;
-    }
-    server {
-        listen 127.0.0.1:)"
-        + std::to_string(port) + R"(;
-        # A request a page could not take goes to the other; without non_idempotent,
-        # a POST that reached a page is never sent again.
-        location / { proxy_pass http://pages; proxy_next_upstream error timeout; }
-    }
-})";
 }
 
 } // namespace
@@ -160,7 +133,11 @@ TEST(ScaleOutOnPostgreSQL, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThro
     };
     std::unique_ptr<ServerProcess> pages[2] = {startPage(0), startPage(1)};
     const int nginxPort = freePort();
-    std::ofstream(directory.file("nginx.conf")) << nginxConfig(nginxPort, pagePorts[0], pagePorts[1]);
+    std::string config = contentsOf(VENDORCENTER_NGINX_CONF);
+    for (const auto &[name, port] :
+        {std::pair {"@PORT@", nginxPort}, {"@PAGE_A@", pagePorts[0]}, {"@PAGE_B@", pagePorts[1]}})
+        config.replace(config.find(name), std::strlen(name), std::to_string(port));
+    std::ofstream(directory.file("nginx.conf")) << config;
     ServerProcess nginx("/usr/sbin/nginx",
         {"-p", directory.path(), "-c", directory.file("nginx.conf"), "-e", directory.file("error.log")});
     httplib::Client probe("127.0.0.1", nginxPort);

@@ -25,12 +25,13 @@ protected:
     // Starts the cluster again at the end of a test that stopped it, passed or not.
     struct RestartsPostgres
     {
-        ~RestartsPostgres() { startPostgres(); }
+        ~RestartsPostgres() { postgresCluster("start"); }
     };
     void expectNoPasswordInTheLog()
     {
         const std::string password = std::getenv("PGPASSWORD");
-        for (const std::string &line : serverLog())
+        std::lock_guard lock(logMutex_);
+        for (const std::string &line : log_)
             EXPECT_EQ(line.find(password), std::string::npos) << line;
     }
 };
@@ -42,7 +43,7 @@ TEST_P(StorageOnPostgreSQL, Answers503WhileTheDatabaseIsDownAndServesAgainOnceIt
     const auto before = storedRows();
     {
         RestartsPostgres restart;
-        stopPostgres();
+        postgresCluster("stop -m fast");
         for (const char *kind : {"count", "active", "selected"}) {
             auto down = get(std::string("/VendorCenter.asp?") + kind + "=1&VendorID=12");
             ASSERT_TRUE(down) << kind;
@@ -81,7 +82,7 @@ TEST_P(StorageOnPostgreSQL, APostCutOffByAShutdownMidwayLeavesNothingBehind)
             lingering = !database_->rows("SELECT 1 FROM pg_stat_activity WHERE wait_event = 'PgSleep'").empty();
         }
         ASSERT_TRUE(lingering);
-        stopPostgres();
+        postgresCluster("stop -m fast");
         auto result = pending.get();
         ASSERT_TRUE(result);
         EXPECT_EQ(result->status, 503);
