@@ -22,9 +22,8 @@ TEST(CommandLine, DefaultsAndGivenValues)
     EXPECT_EQ(given.options->hashPasswordUser, "clerk");
     EXPECT_TRUE(given.options->showVersion);
     EXPECT_TRUE(parseCommandLine({"-h"}).options->showHelp);
-    for (const char *option : {"--listen HOST:PORT", "--database PATH", "--users FILE", "--hash-password USER"}) {
+    for (const char *option : {"--listen HOST:PORT", "--database PATH", "--users FILE", "--hash-password USER"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
-    }
 }
 
 TEST(CommandLine, BadArgumentsAreRefusedInOneLine)
@@ -42,10 +41,8 @@ TEST(CommandLine, BadArgumentsAreRefusedInOneLine)
 
 TEST(CommandLine, OnlyLoopbackAddressesCountAsLocal)
 {
-    for (const char *host : {"127.0.0.1", "127.1.2.3", "localhost", "::1", "::ffff:127.0.0.1"}) {
+    for (const char *host : {"127.0.0.1", "127.1.2.3", "localhost", "::1", "::ffff:127.0.0.1"})
         EXPECT_TRUE(isLoopbackHost(host)) << host;
-    }
-    for (const char *host : {"0.0.0.0", "::", "192.168.1.10", "example.org", "128.0.0.1", "::ffff:10.0.0.1"}) {
+    for (const char *host : {"0.0.0.0", "::", "192.168.1.10", "example.org", "128.0.0.1", "::ffff:10.0.0.1"})
         EXPECT_FALSE(isLoopbackHost(host)) << host;
-    }
 }

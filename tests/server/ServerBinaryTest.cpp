@@ -2,12 +2,10 @@
 #include "storage/OpenStorage.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <signal.h>
 
 #include <algorithm>
-#include <fstream>
 
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
@@ -37,9 +35,7 @@ TEST_P(EndSignal, AnnouncesItsPortServesAndEndsCleanly)
     TemporaryDirectory directory;
     ServerProcess server(
         VENDORCENTER_SERVER_BINARY, {"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite")});
-    httplib::Client client("127.0.0.1", server.listeningPort(15s));
-    auto counts = client.Get("/VendorCenter.asp?count=1&VendorID=12");
-    ASSERT_TRUE(counts);
+    auto counts = httplib::Client("127.0.0.1", server.listeningPort(15s)).Get("/VendorCenter.asp?count=1&VendorID=12");
     EXPECT_EQ(textAt(readByPosition(counts->body)->document_element(), {0, 0, 0}), "1");
     server.signal(GetParam());
     EXPECT_EQ(server.exitCode(10s), 0);
@@ -86,14 +82,11 @@ TEST(ServerBinary, UsersFilesFromHashPasswordAndOlderOnesOpenTheDoor)
     EXPECT_EQ(warning.find("vendorcenter-server: warning: " + usersFile + " holds SHA-256 lines;"), 0u) << warning;
     EXPECT_TRUE(warning.ends_with(": old\n")) << warning;
     client.set_basic_auth("clerk", kPassword.c_str());
-    auto counts = client.Get("/VendorCenter.asp?count=1&VendorID=12");
-    ASSERT_TRUE(counts);
-    EXPECT_EQ(counts->status, 200);
+    EXPECT_EQ(client.Get("/VendorCenter.asp?count=1&VendorID=12")->status, 200);
 
     std::ofstream(directory.file("broken")) << "clerk:nohash\n";
-    for (const std::string &users : {directory.file("broken"), directory.file("missing")}) {
+    for (const std::string &users : {directory.file("broken"), directory.file("missing")})
         run({"--listen", "127.0.0.1:0", "--database", directory.file("db2.sqlite"), "--users", users}, 1);
-    }
 }
 
 TEST(DatabaseForDisplay, MasksEveryFormOfPassword)

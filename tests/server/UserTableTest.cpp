@@ -40,9 +40,8 @@ TEST_P(LineMadeBy, AcceptsTheRightPasswordOnly)
     // Twice: the second check of a password goes through the remembered one.
     for (int round = 0; round < 2; ++round) {
         EXPECT_TRUE(users.accepts("clerk", kPassword));
-        EXPECT_FALSE(users.accepts("clerk", "s3cret PAss"));
-        EXPECT_FALSE(users.accepts("clerk", kPassword + " "));
-        EXPECT_FALSE(users.accepts("clerk", ""));
+        for (const std::string &wrong : {std::string("s3cret PAss"), kPassword + " ", std::string()})
+            EXPECT_FALSE(users.accepts("clerk", wrong));
         EXPECT_FALSE(users.accepts("Clerk", kPassword));
     }
     EXPECT_EQ(users.usersToRehash().size(), GetParam().find('$') == std::string::npos ? 1u : 0u);
@@ -53,8 +52,7 @@ INSTANTIATE_TEST_SUITE_P(UserTable, LineMadeBy, ::testing::ValuesIn(kLines));
 TEST(UserTable, HashPasswordMakesFreshYescryptLines)
 {
     std::istringstream in(kPassword + "\r\n");
-    std::ostringstream out;
-    std::ostringstream errors;
+    std::ostringstream out, errors;
     ASSERT_EQ(printUserLine("clerk", in, out, errors), 0) << errors.str();
     EXPECT_EQ(out.str().rfind("clerk:$y$", 0), 0u);
     EXPECT_TRUE(tableOf(out.str()).accepts("clerk", kPassword));
@@ -71,10 +69,8 @@ TEST(UserTable, NamesTheUsersOfOlderLinesAndKeepsPasswordsApart)
     const UserTable users = tableOf("# who may write\n\n" + userLine("boss", "other")
         + "\r\n  zed:" + kLines[3].substr(6) + "  \nann::" + std::string(64, '0') + "\n");
     EXPECT_EQ(users.usersToRehash(), (std::vector<std::string> {"ann", "zed"}));
-    EXPECT_TRUE(users.accepts("boss", "other"));
-    EXPECT_TRUE(users.accepts("zed", kPassword));
-    EXPECT_FALSE(users.accepts("boss", kPassword));
-    EXPECT_FALSE(users.accepts("zed", "other"));
+    EXPECT_TRUE(users.accepts("boss", "other") && users.accepts("zed", kPassword));
+    EXPECT_FALSE(users.accepts("boss", kPassword) || users.accepts("zed", "other"));
 }
 
 TEST(UserTable, SaysWhatIsWrongWithAFile)
