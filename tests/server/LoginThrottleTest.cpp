@@ -5,9 +5,7 @@
 using namespace vendorcenter::server;
 using namespace std::chrono_literals;
 
-namespace {
 const LoginThrottle::Clock::time_point kStart {1000s};
-} // namespace
 
 TEST(LoginThrottle, TheFifthFailureWithinAMinuteBlocksUntilTheMinuteIsOver)
 {

@@ -6,12 +6,11 @@
 #include <httplib.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 using namespace vendorcenter::server::testing;
 using namespace std::chrono_literals;
 
-TEST(Package, UnpacksWithTheLibraryAndAServerThatAnswers)
+TEST(Package, UnpacksWithAServerThatAnswers)
 {
     TemporaryDirectory directory;
     ASSERT_EQ(std::system(("cd " + directory.path()
@@ -20,12 +19,7 @@ TEST(Package, UnpacksWithTheLibraryAndAServerThatAnswers)
                               .c_str()),
         0)
         << contentsOf(directory.file("cpack.log"));
-    const std::string root = directory.file("root/");
-    for (const char *file : {"usr/include/vendorcenter/Vendor_Center.h",
-             "usr/lib/systemd/system/vendorcenter-server.service", "etc/default/vendorcenter-server"}) {
-        EXPECT_TRUE(std::filesystem::exists(root + file)) << file;
-    }
-    const std::string server = root + "usr/bin/vendorcenter-server";
+    const std::string server = directory.file("root/usr/bin/vendorcenter-server");
     EXPECT_EQ(ServerProcess(server, {"--version"}).firstLine(30s), "vendorcenter-server 2.0.9");
     ServerProcess page(server, {"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite")});
     auto selected =

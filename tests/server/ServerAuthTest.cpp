@@ -9,8 +9,6 @@
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
 
-namespace {
-
 const std::string kPassword = "s3cret P\xC3\xA4ss";
 const std::string kCountQuery = "/VendorCenter.asp?count=1&VendorID=12";
 
@@ -47,8 +45,6 @@ protected:
     int port_ = 0;
     std::optional<httplib::Client> client_;
 };
-
-} // namespace
 
 TEST_F(ServerWithUsers, RequestsWithoutValidCredentialsAre401AndReachNoData)
 {

@@ -11,12 +11,10 @@ using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
 using namespace std::chrono_literals;
 
-namespace {
-
 const std::string kPassword = "s3cret P\xC3\xA4ss";
 
 // The first line on stdout, once the run ended with `exitCode`; stderr goes to `errors`.
-std::string run(const std::vector<std::string> &arguments, int exitCode, const std::string &errors = "/dev/null",
+static std::string run(const std::vector<std::string> &arguments, int exitCode, const std::string &errors = "/dev/null",
     const std::string &input = {})
 {
     ServerProcess process(VENDORCENTER_SERVER_BINARY, arguments, errors, input);
@@ -24,8 +22,6 @@ std::string run(const std::vector<std::string> &arguments, int exitCode, const s
     EXPECT_EQ(process.exitCode(30s), exitCode) << arguments.back();
     return output;
 }
-
-} // namespace
 
 class EndSignal : public ::testing::TestWithParam<int>
 { };

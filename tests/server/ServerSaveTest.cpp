@@ -2,30 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 using namespace vendorcenter::server::testing;
 
 using ServerSave = ServerPageTest;
 VC_ON_EACH_STORAGE(ServerSave);
 
-namespace {
-
-const StoredCrossReference *find(const std::vector<StoredCrossReference> &rows, long long vendor, long long center)
+static const StoredCrossReference *find(
+    const std::vector<StoredCrossReference> &rows, long long vendor, long long center)
 {
     const auto found =
         std::ranges::find_if(rows, [&](auto &row) { return row.vendorId == vendor && row.centerId == center; });
     return found == rows.end() ? nullptr : &*found;
 }
 
-} // namespace
-
 TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
 {
     const auto before = storedRows();
     auto result = post(saveBody({kInsert7, kUpdate9, kDelete3And5}));
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, 200);
+    EXPECT_EQ(reply(result), std::pair(200, std::string("4 changes saved for vendor 12.")));
     EXPECT_EQ(result->get_header_value("Content-Type"), "text/plain; charset=utf-8");
-    EXPECT_EQ(result->body, "4 changes saved for vendor 12.");
 
     const auto after = storedRows();
     ASSERT_EQ(after.size(), before.size() - 1);
@@ -34,10 +31,8 @@ TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
     ASSERT_TRUE(inserted && updated);
     EXPECT_EQ(std::pair(inserted->handlingFee, inserted->dutyBrokerageFee), std::pair(0.08, 1LL));
     EXPECT_EQ(std::pair(updated->handlingFee, updated->dutyBrokerageFee), std::pair(0.05, 0LL));
-    EXPECT_EQ(inserted->recordLastUpdated.size(), 19u); // 'YYYY-MM-DD HH:MM:SS'
-    EXPECT_EQ(inserted->recordLastUpdated[4], '-');
+    EXPECT_TRUE(std::regex_match(inserted->recordLastUpdated, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
     EXPECT_EQ(updated->recordLastUpdated, inserted->recordLastUpdated);
-    EXPECT_FALSE(find(after, 12, 3) || find(after, 12, 5));
     for (const auto &row : before)
         EXPECT_TRUE(row.vendorId == 12 || find(after, row.vendorId, row.centerId));
     // Kept where the server page starts again on the same database.
@@ -52,13 +47,12 @@ TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported)
     const auto before = storedRows();
     auto result = post(saveBody({insertStatement(12, 3, "0.5", 0), deleteStatement(12, 7),
         updateStatement(12, 8, "0.05", 0), insertStatement(12, 8, "0.125", 1)}));
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, 200);
-    EXPECT_EQ(result->body,
-        "1 change saved for vendor 12.\n"
-        "Center 3 was already selected for vendor 12; not added again.\n"
-        "Center 7 was not selected for vendor 12; nothing to remove.\n"
-        "Center 8 is not selected for vendor 12; its fee was not changed.");
+    EXPECT_EQ(reply(result),
+        std::pair(200,
+            std::string("1 change saved for vendor 12.\n"
+                        "Center 3 was already selected for vendor 12; not added again.\n"
+                        "Center 7 was not selected for vendor 12; nothing to remove.\n"
+                        "Center 8 is not selected for vendor 12; its fee was not changed.")));
     const auto after = storedRows();
     EXPECT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(*find(after, 12, 3), *find(before, 12, 3)); // not duplicated, not overwritten
@@ -97,10 +91,8 @@ TEST_P(ServerSave, ADatabaseFailureMidwayRollsBackTheEarlierStatements)
 {
     database_->refuseInsertsOfCenter(11);
     const auto before = storedRows();
-    auto result = post(saveBody({kUpdate9, kDelete3And5, insertStatement(12, 11, "0.08", 1), kInsert7}));
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, 500);
-    EXPECT_EQ(result->body, "The database could not save the changes.\nNothing was saved.");
+    EXPECT_EQ(reply(post(saveBody({kUpdate9, kDelete3And5, insertStatement(12, 11, "0.08", 1), kInsert7}))),
+        std::pair(500, std::string("The database could not save the changes.\nNothing was saved.")));
     EXPECT_EQ(storedRows(), before);
     EXPECT_EQ(post(saveBody({kInsert7}))->status, 200); // the same connections serve on
 }
@@ -133,9 +125,6 @@ TEST_P(ServerSave, AFullSizedSaveOfTheControlIsTaken)
     std::vector<std::string> statements;
     for (int i = 0; i < 32767; ++i)
         statements.push_back(i % 2 == 0 ? kInsert7 : deleteStatement(12, 7));
-    auto result = post(saveBody(statements));
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, 200);
-    EXPECT_EQ(result->body, "32767 changes saved for vendor 12.");
+    EXPECT_EQ(reply(post(saveBody(statements))), std::pair(200, std::string("32767 changes saved for vendor 12.")));
     EXPECT_TRUE(find(storedRows(), 12, 7));
 }

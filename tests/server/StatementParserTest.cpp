@@ -4,8 +4,6 @@
 
 using namespace vendorcenter::server;
 
-namespace {
-
 const std::string kInsertInto =
     "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) ";
 const std::string kInsert = kInsertInto + "VALUES (12,7,0.08,1,GETDATE() ) ";
@@ -15,8 +13,6 @@ const std::string kUpdate = kUpdateSet
       "WHERE CenterID = 9 AND vendorID = 12";
 const std::string kDeleteWhere = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=";
 const std::string kDelete = kDeleteWhere + "12 AND CenterID IN(3,5)";
-
-} // namespace
 
 TEST(StatementParser, TheControlsStatementsGiveTheirValues)
 {
@@ -48,6 +44,10 @@ TEST(StatementParser, LetterCaseWhitespaceAndNumberFormsTheControlWrites)
 // Each refused with a reason; where given, the reason names what is wrong.
 TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason)
 {
+    const auto columns = [](const std::string &list, const std::string &values = "(12,7,0.08,1,GETDATE() ) ") {
+        return "INSERT INTO VendorCenterCrossReference (" + list + ") VALUES " + values;
+    };
+    const auto values = [](const std::string &fields) { return kInsertInto + "VALUES (" + fields + ",GETDATE() ) "; };
     const std::pair<std::string, std::string> refused[] = {{"", ""}, {"   ", ""},
         {"DROP TABLE VendorCenterCrossReference", "\"DROP\""},
         {"DELETE FROM Centers WHERE VendorID=12 AND CenterID IN(3)", "\"Centers\""},
@@ -60,29 +60,20 @@ TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason)
         {kDeleteWhere + "2147483648 AND CenterID IN(3)", ""}, {kDeleteWhere + "12 AND CenterID IN(-2147483649)", ""},
         {kDeleteWhere + "12", ""}, {kDelete + "\x01", ""},
         {kDeleteWhere + "\xEF\xBC\x91\xEF\xBC\x92 AND CenterID IN(3)", ""},
-        // Column lists in another order, with a column too many or too few.
-        {"INSERT INTO VendorCenterCrossReference (CenterID,VendorID,CenterHandlingFee,DutyBrokerageFee,"
-         "RecordLastUpdated) VALUES (12,7,0.08,1,GETDATE() ) ",
+        // Column lists in another order, with a column too many or too few; another table.
+        {columns("CenterID,VendorID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated"), ""},
+        {columns("VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee", "(12,7,0.08,1)"), ""},
+        {columns(
+             "VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated,X", "(12,7,0.08,1,GETDATE(),1)"),
             ""},
-        {"INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee) VALUES "
-         "(12,7,0.08,1)",
-            ""},
-        {"INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,"
-         "RecordLastUpdated,X) VALUES (12,7,0.08,1,GETDATE(),1) ",
-            ""},
-        {"INSERT INTO Vendors (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) "
-         "VALUES (12,7,0.08,1,GETDATE() ) ",
-            ""},
+        {"INSERT INTO Vendors " + kInsert.substr(kInsert.find('(')), ""},
         {kInsertInto + "(12,7,0.08,1,GETDATE() ) ", ""}, {kInsertInto + "SELECT 12,7,0.08,1,GETDATE()", ""},
-        {kInsertInto + "VALUES (12,7,0.08,1,GETDATE() ), (12,8,0.08,1,GETDATE() )", ""},
-        {kInsertInto + "VALUES (12,7,0.08,1,'2026-01-01') ", ""},
+        {values("12,7,0.08,1,GETDATE() ), (12,8,0.08,1"), ""}, {kInsertInto + "VALUES (12,7,0.08,1,'2026-01-01') ", ""},
         // Values the control never writes.
-        {kInsertInto + "VALUES (12,7,0.08,2,GETDATE() ) ", ""}, {kInsertInto + "VALUES (12,7,1e3,1,GETDATE() ) ", ""},
-        {kInsertInto + "VALUES (12,7,0x10,1,GETDATE() ) ", ""},
-        {kInsertInto + "VALUES (12,7,0.08.1,1,GETDATE() ) ", ""}, {kInsertInto + "VALUES (12,7,.5,1,GETDATE() ) ", ""},
-        {kInsertInto + "VALUES (12,7.5,0.08,1,GETDATE() ) ", ""},
-        {kInsertInto + "VALUES (12,7,0,08,1,GETDATE() ) ", ""},
-        {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()", ""}, {kUpdate + " OR 1 = 1", ""},
+        {values("12,7,0.08,2"), ""}, {values("12,7,1e3,1"), ""}, {values("12,7,0x10,1"), ""},
+        {values("12,7,0.08.1,1"), ""}, {values("12,7,.5,1"), ""}, {values("12,7.5,0.08,1"), ""},
+        {values("12,7,0,08,1"), ""}, {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()", ""},
+        {kUpdate + " OR 1 = 1", ""},
         {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  WHERE vendorID = 12 AND CenterID = 9",
             ""},
         {kUpdateSet + "0,05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  WHERE CenterID = 9 AND vendorID = 12",

@@ -13,22 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <regex>
 #include <sstream>
 #include <stdexcept>
 
 namespace vendorcenter::server::testing {
-
-TemporaryDirectory::TemporaryDirectory() : path_("/tmp/vendorcenter-server-XXXXXX")
-{
-    if (mkdtemp(path_.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-}
-
-TemporaryDirectory::~TemporaryDirectory()
-{
-    std::filesystem::remove_all(path_);
-}
 
 std::string insertStatement(long vendor, long center, const std::string &fee, int duty)
 {
@@ -286,10 +274,8 @@ std::optional<std::string> ServerProcess::firstLine(std::chrono::milliseconds li
 
 int ServerProcess::listeningPort(std::chrono::milliseconds limit)
 {
-    std::smatch match;
-    const std::string line = firstLine(limit).value_or("");
-    return std::regex_match(line, match, std::regex(R"(listening on http://127\.0\.0\.1:(\d+))")) ? std::stoi(match[1])
-                                                                                                  : 0;
+    const std::string line = firstLine(limit).value_or(""), announced = "listening on http://127.0.0.1:";
+    return line.starts_with(announced) ? std::atoi(line.c_str() + announced.size()) : 0;
 }
 
 std::optional<int> ServerProcess::exitCode(std::chrono::milliseconds limit)

@@ -9,6 +9,8 @@
 #include <pugixml.hpp>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,8 +23,8 @@ namespace vendorcenter::server::testing {
 class TemporaryDirectory
 {
 public:
-    TemporaryDirectory();
-    ~TemporaryDirectory();
+    TemporaryDirectory() : path_(mkdtemp(std::string("/tmp/vendorcenter-server-XXXXXX").data())) { }
+    ~TemporaryDirectory() { std::filesystem::remove_all(path_); }
     const std::string &path() const { return path_; }
     std::string file(const std::string &name) const { return path_ + "/" + name; }
 
@@ -100,6 +102,11 @@ protected:
     {
         return client_->Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
     }
+    // Status and body; 0 when no reply came.
+    static std::pair<int, std::string> reply(const httplib::Result &result)
+    {
+        return result ? std::pair(result->status, result->body) : std::pair(0, std::string());
+    }
     // One of the three queries; null unless it answered 200 with a well-formed document.
     std::unique_ptr<pugi::xml_document> query(const std::string &kind, const std::string &vendorId);
     std::vector<StoredCrossReference> storedRows() const { return database_->crossReferences(); }
@@ -123,8 +130,6 @@ public:
     ServerProcess(const std::string &binary, const std::vector<std::string> &arguments,
         const std::string &stderrPath = "/dev/null", const std::string &standardInput = {});
     ~ServerProcess() { killHard(); }
-    ServerProcess(const ServerProcess &) = delete;
-    ServerProcess &operator=(const ServerProcess &) = delete;
 
     // Everything printed before the first line break, or before the output ends, within `limit`.
     std::optional<std::string> firstLine(std::chrono::milliseconds limit);
