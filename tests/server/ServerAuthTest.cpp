@@ -100,3 +100,12 @@ TEST_F(ServerWithUsers, HealthNeedsNoCredentialsAndSaysOnlyWhetherTheDatabaseAns
         EXPECT_EQ(health->body, broken ? "unavailable" : "ok");
     }
 }
+
+// Stopping closes the open connections first, which leaves them waiting on the
+// page's own port for a while: a restart must still get that port.
+TEST_F(ServerWithUsers, StartsAgainOnItsPortRightAfterStopping)
+{
+    ASSERT_TRUE(request("/healthz"));
+    server_.stop();
+    EXPECT_EQ(HttpServer(*storage_, [](std::string_view) {}).bind("127.0.0.1", port_), port_);
+}

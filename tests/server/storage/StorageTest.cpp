@@ -1,6 +1,5 @@
-// What differs between the storages: the placeholder style, and on PostgreSQL
-// a database that goes away and comes back (its password never in the log).
-// Both must answer alike.
+// What differs between the storages: the placeholder style, and on PostgreSQL a database
+// that goes away and comes back (its password never in the log). Both answer alike.
 #include "RequestHandling.h"
 #include "ServerPageFixture.h"
 #include "storage/StorageSql.h"

@@ -39,8 +39,7 @@ std::string deleteStatement(long vendor, long center);
 extern const std::string kInsert7, kUpdate9, kDelete3And5;
 std::string saveBody(const std::vector<std::string> &statements);
 
-// A reply read the way the control reads it, children by position; null when
-// it is not well-formed.
+// A reply read the way the control reads it, children by position; null when not well-formed.
 std::unique_ptr<pugi::xml_document> readByPosition(const std::string &xml);
 pugi::xml_node childAt(pugi::xml_node node, std::size_t position);
 std::size_t childCount(pugi::xml_node node);
@@ -62,9 +61,8 @@ std::string storageKindName(const ::testing::TestParamInfo<StorageKind> &info);
     INSTANTIATE_TEST_SUITE_P(                                                                                          \
         OnEachStorage, suite, ::testing::Values(StorageKind::Sqlite, StorageKind::Postgres), storageKindName)
 
-// A new database read and changed directly, beside the server page. PostgreSQL
-// is the throwaway cluster of pg_virtualenv, found through the PG* variables;
-// without it, create() says so once and gives null.
+// A new database read and changed directly, beside the server page. PostgreSQL is the cluster
+// of pg_virtualenv, found through the PG* variables; without it, create() says so once: null.
 class TestDatabase
 {
 public:
@@ -121,9 +119,8 @@ protected:
     std::unique_ptr<httplib::Client> client_;
 };
 
-// The server binary as a child process: standard output read here, standard
-// error into `stderrPath`, `standardInput` handed over whole before end of file.
-// Killed when it goes, if it still runs.
+// The server binary as a child process: standard output read here, standard error into
+// `stderrPath`, `standardInput` handed over whole before end of file; killed when it goes.
 class ServerProcess
 {
 public:
