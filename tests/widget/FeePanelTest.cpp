@@ -11,11 +11,9 @@ const QString kBelow100 = QStringLiteral("The Numeric value should be less Than 
 
 } // namespace
 
-class FeePanelTest : public QObject
+class FeePanelTest : public DriverTest
 {
     Q_OBJECT
-
-    ControlDriver *d = nullptr;
 
     // Selected row "5" (duty 0, fee 7.5) shown in the panel; "6" has duty 1.
     bool loadAndPick(const QString &fee = QStringLiteral("0.075"))
@@ -31,9 +29,6 @@ class FeePanelTest : public QObject
     }
 
 private slots:
-    void init() { d = new ControlDriver; }
-    void cleanup() { delete d; }
-
     // Read-only or not, the box selects its whole text whenever it gets the focus.
     void updateEntersEditingWithTheWholeTextSelected()
     {
@@ -87,14 +82,14 @@ private slots:
         QCOMPARE(feeAndDuty("6"), "7.5 1");
         QCOMPARE(d->enabled("cmdCommit"), message.isEmpty());
         if (message.isEmpty()) {
-            QVERIFY(d->boxes.seen().isEmpty());
+            QVERIFY(d->boxes.isEmpty());
             QCOMPARE(d->feePanel(), "Update|" + typed + "|0|0|1"); // the box keeps what was typed
             QTRY_VERIFY(d->hasFocus("lstSelectedCenters"));
             return;
         }
-        QCOMPARE(d->boxes.texts(), QStringList {message});
-        QCOMPARE(d->boxes.seen().front().title, "Information Validation");
-        QCOMPARE(d->boxes.seen().front().icon, QMessageBox::Information);
+        QCOMPARE(d->boxTexts(), QStringList {message});
+        QCOMPARE(d->boxes.front().title, "Information Validation");
+        QCOMPARE(d->boxes.front().icon, QMessageBox::Information);
         QCOMPARE(d->feePanel(), "Save|" + typed + "|0|1|1"); // still editing
         QTRY_VERIFY(d->hasFocus("txtCntHandFee"));
     }
@@ -105,13 +100,13 @@ private slots:
         QVERIFY(loadAndPick("0,075"));
         QCOMPARE(d->feePanel(), "Update|7,5|0|0|1");
         d->saveFee("7.5");
-        QCOMPARE(d->boxes.texts(), QStringList {kRequired});
+        QCOMPARE(d->boxTexts(), QStringList {kRequired});
         QTest::keyClicks(d->box("txtCntHandFee"), "12,345");
         d->click("cmdcenterHandFee");
         QCOMPARE(feeAndDuty("5"), "12,35 0U");
         d->saveFee("99,999");
         QCOMPARE(feeAndDuty("5"), "100,00 0U");
-        QCOMPARE(d->boxes.texts(), QStringList {kRequired});
+        QCOMPARE(d->boxTexts(), QStringList {kRequired});
     }
 
     // Another selected row ends the edit and shows that row; a row of the
@@ -135,7 +130,7 @@ private slots:
         d->click("cmdcenterHandFee");
         QCOMPARE(d->feePanel(), "Update|9|0|0|1");
         QCOMPARE(feeAndDuty("5") + ' ' + feeAndDuty("6"), "7.5 0 7.5 1");
-        QVERIFY(!d->enabled("cmdCommit") && d->boxes.seen().isEmpty());
+        QVERIFY(!d->enabled("cmdCommit") && d->boxes.isEmpty());
     }
 };
 

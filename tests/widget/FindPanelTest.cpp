@@ -15,11 +15,9 @@ const std::vector<C::Selected> kSelected {
 
 } // namespace
 
-class FindPanelTest : public QObject
+class FindPanelTest : public DriverTest
 {
     Q_OBJECT
-
-    ControlDriver *d = nullptr;
 
     // The chosen list and key, each box's text and whether it is writable, and Find.
     QString panel() const
@@ -35,11 +33,10 @@ class FindPanelTest : public QObject
     }
 
 private slots:
-    void init() { d = new ControlDriver; }
     void cleanup()
     {
         QVERIFY(d->log.isEmpty());
-        delete d;
+        DriverTest::cleanup();
     }
 
     // Only text in the box of the chosen key enables Find; the other key's
@@ -119,13 +116,13 @@ private slots:
 
         d->click("cmdFind");
         if (found.isEmpty()) {
-            QCOMPARE(d->boxes.texts(), QStringList {"Not found"});
-            QCOMPARE(d->boxes.seen().first().icon, QMessageBox::Information);
-            QVERIFY(QStringList({"", QApplication::applicationDisplayName()}).contains(d->boxes.seen().first().title));
+            QCOMPARE(d->boxTexts(), QStringList {"Not found"});
+            QCOMPARE(d->boxes.first().icon, QMessageBox::Information);
+            QVERIFY(QStringList({"", QApplication::applicationDisplayName()}).contains(d->boxes.first().title));
             QCOMPARE(d->highlighted(target), QStringList({ids.first(), ids.last()}));
         } else {
             d->click("cmdFind"); // a second press finds the same row again
-            QVERIFY(d->boxes.seen().isEmpty());
+            QVERIFY(d->boxes.isEmpty());
             QCOMPARE(d->highlighted(target) << d->current(target), QStringList({found, found}));
             QCOMPARE(d->control.focusWidget(), target);
         }

@@ -26,11 +26,9 @@ QByteArray activeRows(int count)
 
 } // namespace
 
-class NetworkFaultsTest : public QObject
+class NetworkFaultsTest : public DriverTest
 {
     Q_OBJECT
-
-    ControlDriver *d = nullptr;
 
     // A good vendor 12 on every query but `target`, which gets `fault`.
     void serveWithFault(const QByteArray &target, FakeServerPage::Reply fault)
@@ -41,7 +39,7 @@ class NetworkFaultsTest : public QObject
     void failsWith(const QString &failure)
     {
         QCOMPARE(d->log, QStringList {loadFailure(failure)});
-        QVERIFY(d->boxes.seen().isEmpty());
+        QVERIFY(d->boxes.isEmpty());
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
         FakeServerPage good;
         good.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"11", "Eleven", "2", ""}}, {{"9", "Nine", "0.05", "0"}});
@@ -51,9 +49,6 @@ class NetworkFaultsTest : public QObject
     }
 
 private slots:
-    void init() { d = new ControlDriver; }
-    void cleanup() { delete d; }
-
     void aLoadFaultEndsInOneLogEntry_data()
     {
         QTest::addColumn<QByteArray>("target");
@@ -61,51 +56,38 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("behaviour");
         QTest::addColumn<QString>("failure");
-        const int answer = int(Behaviour::Answer);
-        QTest::newRow("never answers") << kActive << 200 << QByteArray() << int(Behaviour::NeverAnswer)
-                                       << kMissingObject;
-        QTest::newRow("reset midway") << kActive << 200 << FakeServerPage::activeXml({{"3", "Three", "2", ""}})
-                                      << int(Behaviour::ResetMidway) << kMissingObject;
-        QTest::newRow("shorter than announced")
-            << kSelected << 200 << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}})
-            << int(Behaviour::ShortBody) << kMissingObject;
-        QTest::newRow("count cut short") << kCount << 200 << FakeServerPage::countsXml("1", "2", "1")
-                                         << int(Behaviour::ShortBody) << kMissingObject;
+        const auto row = [](const char *name, const QByteArray &target, const QByteArray &body, const QString &failure,
+                             Behaviour behaviour = Behaviour::Answer, int status = 200) {
+            QTest::newRow(name) << target << status << body << int(behaviour) << failure;
+        };
+        row("never answers", kActive, {}, kMissingObject, Behaviour::NeverAnswer);
+        row("reset midway", kActive, FakeServerPage::activeXml({{"3", "Three", "2", ""}}), kMissingObject,
+            Behaviour::ResetMidway);
+        const QByteArray selected = FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}});
+        row("shorter than announced", kSelected, selected, kMissingObject, Behaviour::ShortBody);
+        row("count cut short", kCount, FakeServerPage::countsXml("1", "2", "1"), kMissingObject, Behaviour::ShortBody);
         // Bytes that are not UTF-8 make a UTF-8 document ill-formed, rather
         // than centers whose names are replacement characters.
-        QTest::newRow("name not UTF-8") << kActive << 200
-                                        << QByteArray(
-                                               "<r><v/><c><x><i>3</i><n>Caf\xE9 \xFF\xFE</n><k>2</k></x></c></r>")
-                                        << answer << kMissingObject;
-        QTest::newRow("count not UTF-8") << kCount << 200
-                                         << QByteArray("<r><c><v><a>1</a><b>\xC0\xB2</b><c>1</c></v></c></r>") << answer
-                                         << kMissingObject;
-        QTest::newRow("latin-1 declared, no number")
-            << kCount << 200
-            << QByteArray(
-                   "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r><c><v><a>1</a><b>\xE9</b><c>1</c></v></c></r>")
-            << answer << kTypeMismatch;
+        row("name not UTF-8", kActive, "<r><v/><c><x><i>3</i><n>Caf\xE9 \xFF\xFE</n><k>2</k></x></c></r>",
+            kMissingObject);
+        row("count not UTF-8", kCount, "<r><c><v><a>1</a><b>\xC0\xB2</b><c>1</c></v></c></r>", kMissingObject);
+        row("latin-1 declared, no number", kCount,
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r><c><v><a>1</a><b>\xE9</b><c>1</c></v></c></r>",
+            kTypeMismatch);
         // Entities are never expanded: the bomb stays a little text, which is no number.
         QByteArray bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n <!ENTITY lol \"lol\">\n";
         for (int level = 1; level <= 9; ++level)
             bomb += " <!ENTITY lol" + QByteArray::number(level) + " \""
                 + ("&lol" + (level > 1 ? QByteArray::number(level - 1) : QByteArray()) + ";").repeated(10) + "\">\n";
-        bomb += "]>\n<r><c><v><a>&lol9;</a><b>&lol9;</b><c>&lol9;</c></v></c></r>\n";
-        QTest::newRow("entity bomb") << kCount << 200 << bomb << answer << kTypeMismatch;
-        QTest::newRow("external entity") << kCount << 200
-                                         << QByteArray("<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
-                                                       "<r><c><v><a>&x;</a><b>1</b><c>1</c></v></c></r>")
-                                         << answer << kTypeMismatch;
-        const int depth = 300'000;
-        QTest::newRow("nested 300,000 deep") << kCount << 200
-                                             << "<r><c><v><a>" + QByteArray("<a>").repeated(depth) + "1"
-                + QByteArray("</a>").repeated(depth) + "</a><b>1</b><c>1</c></v></c></r>"
-                                             << answer << kMissingObject;
-        QTest::newRow("50 MB, not XML") << kActive << 200 << QByteArray("Server Error ").repeated(50 * 1024 * 1024 / 13)
-                                        << answer << kMissingObject;
-        QTest::newRow("error status, XML body")
-            << kSelected << 500 << FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}}) << answer
-            << kMissingObject;
+        row("entity bomb", kCount, bomb + "]>\n<r><c><v><a>&lol9;</a><b>&lol9;</b><c>&lol9;</c></v></c></r>\n",
+            kTypeMismatch);
+        row("external entity", kCount,
+            "<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><r><c><v><a>&x;</a><b>1</b><c>1</c></v></c></r>",
+            kTypeMismatch);
+        const QByteArray deep = QByteArray("<a>").repeated(300'000) + "1" + QByteArray("</a>").repeated(300'000);
+        row("nested 300,000 deep", kCount, "<r><c><v><a>" + deep + "</a><b>1</b><c>1</c></v></c></r>", kMissingObject);
+        row("50 MB, not XML", kActive, QByteArray("Server Error ").repeated(50 * 1024 * 1024 / 13), kMissingObject);
+        row("error status, XML body", kSelected, selected, kMissingObject, Behaviour::Answer, 500);
     }
 
     void aLoadFaultEndsInOneLogEntry()
@@ -126,17 +108,9 @@ private slots:
     }
 
     // The counter shows 0 to 32767; the row that would need 32768 fails.
-    void moreRowsThanSixteenBitsCanCountOverflow_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::newRow("40,000 rows") << 40'000;
-        QTest::newRow("50 MB of rows") << 50 * 1024 * 1024 / 40;
-    }
-
     void moreRowsThanSixteenBitsCanCountOverflow()
     {
-        QFETCH(int, rows);
-        serveWithFault(kActive, {200, activeRows(rows)});
+        serveWithFault(kActive, {200, activeRows(50 * 1024 * 1024 / 40)}); // 50 MB of rows
         d->page.setReply(kCount, {200, FakeServerPage::countsXml("0", "32767", "0")});
         d->control.LetDataFromDatabase(12, d->page.baseUrl());
         QCOMPARE(d->centers()->model()->rowCount(), 32768);
