@@ -93,7 +93,8 @@ private:
     QTimer boxWatch_;
 };
 
-// A test class with a fresh driver for each test function.
+// A test class with a fresh driver for each test function; whatever a test
+// did, the control shows the arrow pointer again afterwards.
 class DriverTest : public QObject
 {
     Q_OBJECT
@@ -103,7 +104,11 @@ protected:
 
 protected slots:
     void init() { d = std::make_unique<ControlDriver>(); }
-    void cleanup() { d.reset(); }
+    void cleanup()
+    {
+        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
+        d.reset();
+    }
 };
 
 // The event-log entry of a failed load.
