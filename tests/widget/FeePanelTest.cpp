@@ -35,6 +35,10 @@ private slots:
     {
         QVERIFY(loadAndPick());
         QCOMPARE(d->feePanel(), "Update|7.5|0|0|1");
+        d->click("txtCntHandFee"); // read-only or not, the box selects its whole text when it gets the focus
+        QTRY_COMPARE(d->box("txtCntHandFee")->selectedText(), "7.5");
+        d->chosen()->setFocus();
+        QTRY_VERIFY(!d->box("txtCntHandFee")->hasSelectedText());
         d->click("cmdcenterHandFee");
         QCOMPARE(d->feePanel(), "Save|7.5|0|1|1");
         QTRY_VERIFY(d->hasFocus("txtCntHandFee"));

@@ -87,44 +87,6 @@ private slots:
         QCOMPARE(rowsOf(d->chosen()), QStringList {"8|B||5.0|1||0008"});
     }
 
-    void aFailedLoadWritesOneEntryAndKeepsWhatItRead_data()
-    {
-        QTest::addColumn<QByteArray>("active");
-        QTest::addColumn<QByteArray>("selected");
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<int>("rows"); // active and selected rows read
-        const auto row = [](const char *name, const QByteArray &active, const QByteArray &selected,
-                             const QString &failure,
-                             int rows) { QTest::newRow(name) << active << selected << failure << rows; };
-        const QByteArray good = FakeServerPage::activeXml(kActive);
-        row("malformed", "<r><unclosed></r>", {}, kNotSet, 0);
-        row("no name", good, "<r><a/><b/><c><c><i>5</i><n/><f>0.1</f><d>1</d></c></c></r>", kNotSet, 4);
-        row("fee no number", good, FakeServerPage::selectedXml({{"5", "C", "cheap", "1"}}), "13: Type mismatch", 4);
-        row("flag no word", good, FakeServerPage::selectedXml({{"5", "C", "0.1", "maybe"}}), "13: Type mismatch", 4);
-        row("country no number",
-            FakeServerPage::activeXml({{"1", "A", "2", ""}, {"2", "B", "two", ""}, {"3", "C", "2", ""}}), {},
-            "13: Type mismatch", 2);
-        row("eight fields", "<r><v/><c><c><i>1</i><n>A</n><k>2</k><a/><b/><c/><d/><e>x</e></c></c></r>", {},
-            "380: Invalid property value", 1);
-        row("no rows holder", "<r><v/></r>", {}, kNotSet, 0);
-    }
-
-    void aFailedLoadWritesOneEntryAndKeepsWhatItRead()
-    {
-        QFETCH(QByteArray, active);
-        QFETCH(QByteArray, selected);
-        QFETCH(QString, failure);
-        QFETCH(int, rows);
-        d->page.setReply(kCounts, {200, FakeServerPage::countsXml("1", "3", "1")});
-        d->page.setReply("/VendorCenter.asp?active=1&VendorID=12", {200, active});
-        d->page.setReply("/VendorCenter.asp?selected=1&VendorID=12", {200, selected});
-        d->control.LetDataFromDatabase(12, d->page.baseUrl());
-        QCOMPARE(d->log, QStringList {loadFailure(failure)});
-        QVERIFY(d->boxes.isEmpty());
-        QCOMPARE(d->centers()->model()->rowCount() + d->chosen()->model()->rowCount(), rows);
-        QVERIFY2(!d->enabled("optList(1)"), "the failed list's steps after the load are skipped");
-    }
-
     // No server base, an error status, counts past 16 bits and a page gone:
     // each fails at the counts, asks for no list, and leaves the lists empty
     // under the labels of the last good load.

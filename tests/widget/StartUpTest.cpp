@@ -107,6 +107,8 @@ private slots:
         const QList<QAction *> menu = d->widget<QMenu>("mnuRemove")->actions();
         QCOMPARE(menu.size() == 1 ? menu.first()->objectName() + ' ' + menu.first()->text() : QString(),
             "mnuRemoveItems Remove");
+        QCOMPARE(d->control.font().pointSizeF(), 7.5); // the small dialog font the captions were laid out for
+        QCOMPARE(d->control.urlEncode("50% off"), "50%25+off");
         // Screen readers tell what each move does.
         for (const auto &[name, description] :
             {std::pair {"cmdAdd", "Select the current center"}, {"cmdAddAll", "Select all highlighted centers"},
@@ -129,6 +131,21 @@ private slots:
             QCOMPARE(header->sectionSize(1), 4 * header->sectionSize(0));
             QCOMPARE(header->sectionSize(0) + header->sectionSize(1), list->width());
         }
+    }
+
+    void tabOrderRunsThroughTheFocusableWidgets()
+    {
+        const QStringList order {"txtCntHandFee", "chkDuty", "cmdcenterHandFee", "txtVendorName", "optFind(0)",
+            "txtVendorID", "optFind(1)", "cmdFind", "optList(0)", "optList(1)", "cmdDelete", "cmdAdd", "cmdAddAll",
+            "cmdRemoveAll", "cmdCommit", "lstCenters", "lstSelectedCenters"};
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            QWidget *next = d->widget(order[i - 1])->nextInFocusChain();
+            while (!(next->focusPolicy() & Qt::TabFocus))
+                next = next->nextInFocusChain();
+            QCOMPARE(next->objectName(), order[i]);
+        }
+        for (const char *never : {"lblAllVendors", "lblSelVendors", "lblDuty", "Label1", "lblVersionNumber", "prbLoad"})
+            QCOMPARE(d->widget(never)->focusPolicy(), Qt::NoFocus);
     }
 };
 
