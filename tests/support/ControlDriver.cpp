@@ -25,7 +25,8 @@ ControlDriver::ControlDriver()
     boxWatch_.start(5);
     // Every change of the two lists keeps to the item-model contract the views rely on.
     for (QAbstractItemView *list : {centers(), chosen()})
-        new QAbstractItemModelTester(list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, &control);
+        new QAbstractItemModelTester(
+            list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, list->model());
 }
 
 QStringList ControlDriver::boxTexts() const

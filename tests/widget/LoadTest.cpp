@@ -36,7 +36,10 @@ private slots:
     void loadFillsBothListsFromTheThreeQueries()
     {
         d->page.serveVendor(12, 1, kActive, kSelected);
+        QList<Qt::CursorShape> cursors; // the busy pointer while the queries run
+        d->page.onRequest([&](const FakeServerPage::Request &) { cursors << d->control.cursor().shape(); });
         QVERIFY(!d->control.LetDataFromDatabase(12, d->page.baseUrl()).isValid());
+        QCOMPARE(cursors, QList<Qt::CursorShape>(3, Qt::WaitCursor));
         QCOMPARE(d->page.sent(),
             QList<QByteArray>({"GET " + kCounts, "GET /VendorCenter.asp?active=1&VendorID=12",
                 "GET /VendorCenter.asp?selected=1&VendorID=12"}));
