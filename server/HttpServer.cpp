@@ -54,6 +54,8 @@ void send(httplib::Response &response, HttpReply reply)
     response.status = reply.status;
     response.body = std::move(reply.body);
     response.set_header("Content-Type", reply.contentType);
+    if (!reply.serverTiming.empty())
+        response.set_header("Server-Timing", reply.serverTiming);
 }
 
 void askForCredentials(httplib::Response &response)
@@ -140,6 +142,7 @@ HttpServer::HttpServer(Storage &storage, LogSink log) : impl_(std::make_unique<I
     server.Post(kPagePath,
         [impl](
             const httplib::Request &request, httplib::Response &response, const httplib::ContentReader &readContent) {
+            ServerTiming timing(requestStart);
             std::string body;
             body.reserve(
                 std::min<std::uint64_t>(request.get_header_value<std::uint64_t>("Content-Length"), kMaxSaveBodyBytes));
@@ -157,6 +160,7 @@ HttpServer::HttpServer(Storage &storage, LogSink log) : impl_(std::make_unique<I
                 body.append(data, length);
                 return true;
             });
+            timing.mark("read");
             // Checked once the body has been read, so that the connection stays
             // in step for the client's retry with credentials.
             if (!impl->admit(request, response))
@@ -172,7 +176,7 @@ HttpServer::HttpServer(Storage &storage, LogSink log) : impl_(std::make_unique<I
                     std::string(kTextContentType).c_str());
                 return;
             }
-            HttpReply reply = answerSave(impl->storage, body, currentLocalTimestamp());
+            HttpReply reply = answerSave(impl->storage, body, currentLocalTimestamp(), timing);
             if (!reply.diagnostic.empty())
                 impl->log("save failed: " + printable(reply.diagnostic));
             send(response, std::move(reply));
@@ -229,8 +233,11 @@ HttpServer::HttpServer(Storage &storage, LogSink log) : impl_(std::make_unique<I
         const double milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
         char duration[32];
         std::snprintf(duration, sizeof duration, "%.1f ms", milliseconds);
-        impl->log(printable(request.method) + " " + printable(request.target) + " " + std::to_string(response.status)
-            + " " + duration);
+        std::string line = printable(request.method) + " " + printable(request.target) + " "
+            + std::to_string(response.status) + " " + duration;
+        if (const std::string phases = response.get_header_value("Server-Timing"); !phases.empty())
+            line += " (" + phases + ")";
+        impl->log(line);
     });
 }
 

@@ -71,6 +71,8 @@ std::string quoted(std::string_view text)
 Tokens tokenize(std::string_view text)
 {
     Tokens result;
+    // An INSERT has 28 tokens: one allocation instead of six for a post of thousands.
+    result.tokens.reserve(32);
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
