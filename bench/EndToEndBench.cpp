@@ -469,7 +469,8 @@ int main(int argc, char **argv)
         report.insert(QStringLiteral("floor_parts_ms"), floors);
         QJsonObject phases;
         for (const auto &[name, values] : serverPhases) {
-            std::printf("  server %-24s %7.1f\n", name.c_str(), median(values));
+            std::printf("  server %-24s %7.1f   (most %.1f)\n", name.c_str(), median(values),
+                *std::max_element(values.begin(), values.end()));
             phases.insert(QString::fromStdString(name), median(values));
         }
         report.insert(QStringLiteral("server_phases_ms"), phases);
