@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
+
 using namespace vendorcenter;
 using namespace vendorcenter::formats;
 
@@ -27,6 +29,10 @@ TEST(Formats, CountsAreSixteenBitsAndRoundHalvesToEven)
     for (const auto &[text, count] : {std::pair {"4.6", 5}, {"4.5", 4}, {"5.5", 6}, {"-32768", -32768}, {" 12 ", 12},
              {"32768", -6}, {"32767.6", -6}, {"", -13}, {"five", -13}})
         EXPECT_EQ(outcome([text = text] { return toInt16(text); }), count) << text;
+    std::fesetround(FE_UPWARD); // a host's own rounding mode rounds no count, and stays
+    EXPECT_EQ(toInt16("4.5"), 4);
+    EXPECT_EQ(std::fegetround(), FE_UPWARD);
+    std::fesetround(FE_TONEAREST);
     for (const auto &[text, flag] :
         {std::pair {"TRUE", 1}, {"1", 1}, {"-1", 1}, {"false", 0}, {"0", 0}, {"yes", -13}, {"", -13}})
         EXPECT_EQ(outcome([text = text] { return toBoolean(text); }), flag) << text;

@@ -9,22 +9,19 @@ TEST(CommandLine, DefaultsAndGivenValues)
     const auto defaults = parseCommandLine({});
     ASSERT_TRUE(defaults.options);
     EXPECT_EQ(serverAddress(defaults.options->host, defaults.options->port), "http://127.0.0.1:8080");
-    EXPECT_EQ(defaults.options->database, "vendorcenter.sqlite");
-    EXPECT_TRUE(defaults.options->usersFile.empty());
+    EXPECT_EQ(defaults.options->database + defaults.options->usersFile, "vendorcenter.sqlite");
     EXPECT_FALSE(defaults.options->hashPasswordUser || defaults.options->showHelp || defaults.options->showVersion);
 
     const auto given = parseCommandLine({"--listen", "0.0.0.0:0", "--database=/tmp/x.sqlite", "--users", "u.txt",
         "--listen=[::1]:9000", "--version", "--hash-password", "clerk"});
     ASSERT_TRUE(given.options) << given.error;
     EXPECT_EQ(serverAddress(given.options->host, given.options->port), "http://[::1]:9000"); // the last --listen
-    EXPECT_EQ(given.options->database, "/tmp/x.sqlite");
-    EXPECT_EQ(given.options->usersFile, "u.txt");
-    EXPECT_EQ(given.options->hashPasswordUser, "clerk");
+    EXPECT_EQ(std::tuple(given.options->database, given.options->usersFile, *given.options->hashPasswordUser),
+        std::tuple("/tmp/x.sqlite", "u.txt", "clerk"));
     EXPECT_TRUE(given.options->showVersion);
     EXPECT_TRUE(parseCommandLine({"-h"}).options->showHelp);
-    for (const char *option : {"--listen HOST:PORT", "--database PATH", "--users FILE", "--hash-password USER"}) {
+    for (const char *option : {"--listen HOST:PORT", "--database PATH", "--users FILE", "--hash-password USER"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
-    }
 }
 
 TEST(CommandLine, BadArgumentsAreRefusedInOneLine)
@@ -42,10 +39,8 @@ TEST(CommandLine, BadArgumentsAreRefusedInOneLine)
 
 TEST(CommandLine, OnlyLoopbackAddressesCountAsLocal)
 {
-    for (const char *host : {"127.0.0.1", "127.1.2.3", "localhost", "::1", "::ffff:127.0.0.1"}) {
+    for (const char *host : {"127.0.0.1", "127.1.2.3", "localhost", "::1", "::ffff:127.0.0.1"})
         EXPECT_TRUE(isLoopbackHost(host)) << host;
-    }
-    for (const char *host : {"0.0.0.0", "::", "192.168.1.10", "example.org", "128.0.0.1", "::ffff:10.0.0.1"}) {
+    for (const char *host : {"0.0.0.0", "::", "192.168.1.10", "example.org", "128.0.0.1", "::ffff:10.0.0.1"})
         EXPECT_FALSE(isLoopbackHost(host)) << host;
-    }
 }

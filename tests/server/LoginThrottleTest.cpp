@@ -5,9 +5,7 @@
 using namespace vendorcenter::server;
 using namespace std::chrono_literals;
 
-namespace {
 const LoginThrottle::Clock::time_point kStart {1000s};
-} // namespace
 
 TEST(LoginThrottle, TheFifthFailureWithinAMinuteBlocksUntilTheMinuteIsOver)
 {
@@ -29,9 +27,8 @@ TEST(LoginThrottle, TheFifthFailureWithinAMinuteBlocksUntilTheMinuteIsOver)
 TEST(LoginThrottle, FailuresFurtherApartThanAMinuteNeverBlockAndAreForgotten)
 {
     LoginThrottle throttle;
-    for (int failure = 0; failure < 3 * LoginThrottle::kMaxFailures; ++failure) {
+    for (int failure = 0; failure < 3 * LoginThrottle::kMaxFailures; ++failure)
         EXPECT_FALSE(throttle.recordFailure("::1", kStart + failure * 15s)) << failure;
-    }
     for (int address = 0; address < 3000; ++address)
         throttle.recordFailure(std::to_string(address), kStart + 5min);
     EXPECT_EQ(throttle.addressesRemembered(), 3000u); // "::1" was over and dropped

@@ -7,21 +7,16 @@ using namespace vendorcenter::server::testing;
 using ServerQuery = ServerPageTest;
 VC_ON_EACH_STORAGE(ServerQuery);
 
-namespace {
-
 const std::string kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 // Field `field` of every row of a list reply, in order.
-std::vector<std::string> column(const pugi::xml_document &reply, std::size_t rowsPosition, std::size_t field)
+static std::vector<std::string> column(const pugi::xml_document &reply, std::size_t rowsPosition, std::size_t field)
 {
     std::vector<std::string> values;
-    for (pugi::xml_node row : childAt(reply.document_element(), rowsPosition).children()) {
+    for (pugi::xml_node row : childAt(reply.document_element(), rowsPosition).children())
         values.push_back(textAt(row, {field}));
-    }
     return values;
 }
-
-} // namespace
 
 // The control reads the replies by position, so their bytes are the contract.
 TEST_P(ServerQuery, RepliesAreTheExactDocumentsTheControlReads)
@@ -54,44 +49,33 @@ TEST_P(ServerQuery, RepliesAreTheExactDocumentsTheControlReads)
         none->body, kXmlDeclaration + "<VendorCenter>\n  <Vendor VendorID=\"999\"/>\n  <Centers/>\n</VendorCenter>\n");
 }
 
-TEST_P(ServerQuery, CountsEqualTheRowsOfTheLists)
+TEST_P(ServerQuery, ListsHoldTheCountedRowsActiveOnesUnselectedInIdOrder)
 {
-    for (const char *vendor : {"12", "14", "21", "30", "999"}) {
-        const auto counts = query("count", vendor);
-        const auto active = query("active", vendor);
-        const auto selected = query("selected", vendor);
+    for (const auto &[vendor, dutyDefault] :
+        {std::pair {"12", "1"}, {"14", "0"}, {"21", "0"}, {"30", "1"}, {"999", "0"}}) {
+        const auto counts = query("count", vendor), active = query("active", vendor),
+                   selected = query("selected", vendor);
         ASSERT_TRUE(counts && active && selected) << vendor;
         const pugi::xml_node numbers = childAt(childAt(counts->document_element(), 0), 0);
         EXPECT_EQ(textAt(numbers, {1}), std::to_string(childCount(childAt(active->document_element(), 1)))) << vendor;
         EXPECT_EQ(textAt(numbers, {2}), std::to_string(childCount(childAt(selected->document_element(), 2)))) << vendor;
         EXPECT_EQ(textAt(selected->document_element(), {1}), textAt(numbers, {2})) << vendor;
+        EXPECT_EQ(textAt(numbers, {0}), dutyDefault) << vendor;
     }
-    const auto harbor = query("count", "14");
-    ASSERT_TRUE(harbor);
-    EXPECT_EQ(textAt(harbor->document_element(), {0, 0, 0}), "0"); // DutyDefault
-}
-
-TEST_P(ServerQuery, ActiveListHoldsOnlyActiveUnselectedCentersInIdOrder)
-{
     const auto active = query("active", "12");
     ASSERT_TRUE(active);
     const std::vector<std::string> ids = column(*active, 1, 0);
-    ASSERT_EQ(ids.size(), 23u);
-    for (std::size_t i = 1; i < ids.size(); ++i)
-        EXPECT_LT(std::stol(ids[i - 1]), std::stol(ids[i]));
-    for (const char *notListed : {"3", "5", "9", "17", "18", "24"}) {
-        EXPECT_EQ(std::count(ids.begin(), ids.end(), notListed), 0) << notListed;
-    }
-    for (const std::string &flag : column(*active, 1, 3))
-        EXPECT_EQ(flag, "1");
+    EXPECT_TRUE(std::ranges::is_sorted(ids, {}, [](const std::string &id) { return std::stol(id); }));
+    for (const char *notListed : {"3", "5", "9", "17", "18", "24"})
+        EXPECT_EQ(std::ranges::count(ids, notListed), 0) << notListed;
+    EXPECT_EQ(std::ranges::count(column(*active, 1, 3), "1"), 23);
     const pugi::xml_node rows = childAt(active->document_element(), 1);
-    const auto at = [&](const char *id) { return childAt(rows, std::find(ids.begin(), ids.end(), id) - ids.begin()); };
+    const auto at = [&](const char *id) { return childAt(rows, std::ranges::find(ids, id) - ids.begin()); };
     EXPECT_EQ(
         textAt(at("7"), {1}) + "|" + textAt(at("7"), {2}) + "|" + textAt(at("7"), {4}) + "|" + textAt(at("7"), {5}),
         "Warehouse East|2|Toledo|05/12/2026 14:03:11");
     EXPECT_EQ(childCount(at("6")), 6u);
     EXPECT_EQ(childCount(childAt(at("6"), 5)), 0u); // no date: an empty element
-
     const auto selected = query("selected", "12");
     ASSERT_TRUE(selected);
     EXPECT_EQ(column(*selected, 2, 0), (std::vector<std::string> {"3", "5", "9", "17"})); // 17 is inactive
@@ -100,29 +84,17 @@ TEST_P(ServerQuery, ActiveListHoldsOnlyActiveUnselectedCentersInIdOrder)
 
 TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405)
 {
-    const std::pair<const char *, int> targets[] = {
-        {"/VendorCenter.asp?count=1&VendorID=x", 400},
-        {"/VendorCenter.asp?count=1&VendorID=", 400},
-        {"/VendorCenter.asp?active=1&VendorID=12abc", 400},
-        {"/VendorCenter.asp?selected=1&VendorID=2147483648", 400},
-        {"/VendorCenter.asp?selected=1&VendorID=1.5", 400},
-        {"/VendorCenter.asp?count=1", 400},
-        {"/VendorCenter.asp?active=1&VendorID=%2712%27", 400},
-        {"/VendorCenter.asp?VendorID=12", 400},
-        {"/VendorCenter.asp?count=2&VendorID=12", 400},
-        {"/VendorCenter.asp?count=1&active=1&VendorID=12", 400},
-        {"/VendorCenter.asp", 400},
-        {"/", 404},
-        {"/VendorCenter.aspx?count=1&VendorID=12", 404},
-        {"/VendorCenterXasp?count=1&VendorID=12", 404},
-    };
+    const std::pair<const char *, int> targets[] = {{"/VendorCenter.asp?count=1&VendorID=x", 400},
+        {"/VendorCenter.asp?active=1&VendorID=12abc", 400}, {"/VendorCenter.asp?selected=1&VendorID=2147483648", 400},
+        {"/VendorCenter.asp?count=1", 400}, {"/VendorCenter.asp?active=1&VendorID=%2712%27", 400},
+        {"/VendorCenter.asp?VendorID=12", 400}, {"/VendorCenter.asp?count=2&VendorID=12", 400},
+        {"/VendorCenter.asp?count=1&active=1&VendorID=12", 400}, {"/VendorCenter.asp", 400}, {"/", 404},
+        {"/VendorCenter.aspx?count=1&VendorID=12", 404}, {"/VendorCenterXasp?count=1&VendorID=12", 404}};
     for (const auto &[target, status] : targets) {
         auto result = get(target);
         ASSERT_TRUE(result) << target;
         EXPECT_EQ(result->status, status) << target;
-        if (status == 400) {
-            EXPECT_EQ(result->get_header_value("Content-Type"), "text/plain; charset=utf-8") << target;
-        }
+        EXPECT_TRUE(status != 400 || result->get_header_value("Content-Type") == "text/plain; charset=utf-8") << target;
         EXPECT_FALSE(result->body.empty()) << target;
     }
     EXPECT_EQ(client_->Put("/VendorCenter.asp", "x", "text/plain")->status, 405);

@@ -2,6 +2,9 @@
 
 #include <vendorcenter/EventLog.h>
 
+#include <QAbstractButton>
+#include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 
@@ -9,6 +12,29 @@ ControlDriver::ControlDriver()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     vendorcenter::setEventLogSink([this](const QString &entry) { log << entry; });
+    QObject::connect(&boxWatch_, &QTimer::timeout, [this] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(widget);
+            if (!box || !box->isVisible() || box->property("vc_answered").toBool())
+                continue;
+            box->setProperty("vc_answered", true);
+            boxes.append({box->text(), box->windowTitle(), box->icon()});
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept();
+        }
+    });
+    boxWatch_.start(5);
+    // Every change of the two lists keeps to the item-model contract the views rely on.
+    for (QAbstractItemView *list : {centers(), chosen()})
+        new QAbstractItemModelTester(
+            list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, list->model());
+}
+
+QStringList ControlDriver::boxTexts() const
+{
+    QStringList texts;
+    for (const Box &box : boxes)
+        texts << box.text;
+    return texts;
 }
 
 ControlDriver::~ControlDriver()
@@ -90,19 +116,15 @@ QString ControlDriver::current(const QAbstractItemView *list)
     return index.isValid() ? ids(list).at(index.row()) : QString();
 }
 
-static QModelIndex indexOf(const QAbstractItemView *list, const QString &id)
+QModelIndex ControlDriver::indexOf(const QAbstractItemView *list, const QString &id)
 {
-    return list->model()->index(int(ControlDriver::ids(list).indexOf(id)), 0);
+    return list->model()->index(int(ids(list).indexOf(id)), 0);
 }
 
-bool ControlDriver::rowInView(const QAbstractItemView *list, const QString &id)
-{
-    return list->viewport()->rect().contains(list->visualRect(indexOf(list, id)).center());
-}
 static QPoint rowPoint(QAbstractItemView *list, const QString &id)
 {
-    list->scrollTo(indexOf(list, id));
-    return list->visualRect(indexOf(list, id)).center();
+    list->scrollTo(ControlDriver::indexOf(list, id));
+    return list->visualRect(ControlDriver::indexOf(list, id)).center();
 }
 
 void ControlDriver::clickRow(

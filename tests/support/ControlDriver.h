@@ -1,17 +1,21 @@
 #pragma once
 
 #include "FakeServerPage.h"
-#include "MessageBoxWatcher.h"
 
 #include <vendorcenter/Vendor_Center.h>
 
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
+
+#include <memory>
 
 // Drives one control as a host and a user do: loads vendor 12 from a fake
 // server page, finds the widgets by their object names, clicks, types and
-// reads them back, answers message boxes and collects the event log.
+// reads them back, answers every message box as a user pressing OK would and
+// collects the event log.
 class ControlDriver
 {
 public:
@@ -55,7 +59,7 @@ public:
     {
         return list->selectionMode() == QAbstractItemView::ExtendedSelection;
     }
-    static bool rowInView(const QAbstractItemView *list, const QString &id);
+    static QModelIndex indexOf(const QAbstractItemView *list, const QString &id);
 
     void click(const QString &name) { QTest::mouseClick(widget(name), Qt::LeftButton); }
     void clickRow(QAbstractItemView *list, const QString &id, Qt::KeyboardModifiers modifiers = {},
@@ -73,10 +77,38 @@ public:
     // "Update", the fee typed over the selected text, "Save".
     void saveFee(const QString &typed);
 
+    struct Box
+    {
+        QString text, title;
+        QMessageBox::Icon icon;
+    };
+    QStringList boxTexts() const;
+
     FakeServerPage page;
     vendorcenter::Vendor_Center control;
-    MessageBoxWatcher boxes;
+    QList<Box> boxes; // every message box answered
     QStringList log; // event-log entries
+
+private:
+    QTimer boxWatch_;
+};
+
+// A test class with a fresh driver for each test function; whatever a test
+// did, the control shows the arrow pointer again afterwards.
+class DriverTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<ControlDriver> d;
+
+protected slots:
+    void init() { d = std::make_unique<ControlDriver>(); }
+    void cleanup()
+    {
+        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
+        d.reset();
+    }
 };
 
 // The event-log entry of a failed load.

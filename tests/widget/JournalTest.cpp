@@ -4,8 +4,6 @@
 
 #include "ControlDriver.h"
 
-#include <vendorcenter/Vendor_Center.h>
-
 #include <QAction>
 #include <QMimeData>
 #include <QRandomGenerator>
@@ -17,8 +15,6 @@
 using vendorcenter::Vendor_Center;
 
 namespace {
-
-constexpr int kDateColumn = 5;
 
 // A control loaded with vendor 12, with what the journal's cases read and do on top of the shared driver.
 struct Journaled : ControlDriver
@@ -35,10 +31,7 @@ struct Journaled : ControlDriver
             1));
     }
 
-    QAbstractItemView *list(const QByteArray &name) const
-    {
-        return widget<QAbstractItemView>(QString::fromLatin1(name));
-    }
+    QAbstractItemView *list(const QString &name) const { return widget<QAbstractItemView>(name); }
     QUndoStack *stack() const { return control.undoStack(); }
     QString idAt(QAbstractItemView *view, int row) const { return ids(view).value(row); }
     void highlight(QAbstractItemView *view, const QList<int> &rows)
@@ -60,29 +53,21 @@ struct Journaled : ControlDriver
     // Both lists row by row, all seven columns (or all but the date), the labels and the commit button.
     QStringList state(bool withDates = true) const
     {
-        QStringList lines;
+        QStringList lines {text("lblAllVendors"), text("lblSelVendors"), enabled("cmdCommit") ? "on" : "off"};
         for (const QAbstractItemView *view : {centers(), chosen()}) {
-            const QAbstractItemModel *model = view->model();
-            for (int row = 0; row < model->rowCount(); ++row) {
-                QStringList cells;
-                for (int column = 0; column < 7; ++column)
-                    cells << (column == kDateColumn && !withDates ? QString()
-                                                                  : model->index(row, column).data().toString());
-                lines << view->objectName() + QLatin1Char(':') + cells.join(QLatin1Char('|'));
+            for (const QString &id : ids(view)) {
+                lines << view->objectName() + ':' + id;
+                for (int column = Name; column <= SortKey; ++column)
+                    lines.last() += '|' + (column == Updated && !withDates ? QString() : cell(view, id, column));
             }
         }
-        return lines << text("lblAllVendors") << text("lblSelVendors")
-                     << (enabled("cmdCommit") ? "commit on" : "commit off");
+        return lines;
     }
     QByteArray commitBody()
     {
         page.clearRequests();
         click("cmdCommit");
-        for (const FakeServerPage::Request &request : page.requests()) {
-            if (request.method == "POST")
-                return request.body;
-        }
-        return {};
+        return page.requests().value(0).method == "POST" ? page.requests().first().body : QByteArray();
     }
 
     // A random edit of every kind the control offers, picked by `random`.
@@ -97,32 +82,22 @@ struct Journaled : ControlDriver
         QList<int> several {row};
         for (int extra = random.bounded(1, 3); extra > 0; --extra)
             several << (row + extra * 3) % rows;
-        switch (kind) {
-        case 0:
-        case 1:
+        if (kind < 2) {
             clickRow(source, idAt(source, row));
             click(kind ? "cmdDelete" : "cmdAdd");
-            break;
-        case 2:
-        case 3:
-            highlight(source, several);
-            click(kind == 3 ? "cmdRemoveAll" : "cmdAddAll");
-            break;
-        case 4:
+        } else if (kind == 4) {
             doubleClickRow(source, idAt(source, row));
-            break;
-        case 5:
+        } else if (kind == 5) {
             clickRow(source, idAt(source, row));
             saveFee(QString::number(random.bounded(1, 99)) + QStringLiteral(".5"));
-            break;
-        case 6:
+        } else {
             highlight(source, several);
-            QTest::keyClick(source, Qt::Key_Right, Qt::ControlModifier);
-            break;
-        case 7:
-            highlight(source, several);
-            drop(source, centers());
-            break;
+            if (kind == 6)
+                QTest::keyClick(source, Qt::Key_Right, Qt::ControlModifier);
+            else if (kind == 7)
+                drop(source, centers());
+            else
+                click(kind == 3 ? "cmdRemoveAll" : "cmdAddAll");
         }
     }
 };
@@ -134,207 +109,147 @@ class JournalTest : public QObject
     Q_OBJECT
 
 private slots:
-    void undoAllThenRedoAllGivesBackEachState();
-    void keysAndDropsDoWhatTheirButtonsDo_data();
-    void keysAndDropsDoWhatTheirButtonsDo();
-    void loadsAndCommitsEmptyTheStack();
-    void pendingChangesAreToldAndShown();
-};
-
-void JournalTest::undoAllThenRedoAllGivesBackEachState()
-{
-    for (const quint32 seed : {7u, 1234u, 99u}) {
-        Journaled journaled;
-        const QStringList afterLoad = journaled.state();
-        QRandomGenerator random(seed);
-        for (int edit = 0; edit < 30; ++edit)
-            journaled.randomEdit(random);
-        const QStringList afterEdits = journaled.state();
-        QVERIFY(journaled.stack()->count() > 10);
-
-        // The keys work wherever the focus is in the control, a text box included.
-        QWidget *focus[] = {journaled.centers(), journaled.box("txtVendorID")};
-        const auto press = [&focus](int step, Qt::Key key, Qt::KeyboardModifiers modifiers) {
-            focus[step % 2]->setFocus();
-            QTest::keyClick(focus[step % 2], key, modifiers);
-        };
-        for (int step = journaled.stack()->count(); step > 0; --step)
-            press(step, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(journaled.state(), afterLoad);
-        for (int step = journaled.stack()->count(); step > 0; --step)
-            step % 3 ? press(step, Qt::Key_Y, Qt::ControlModifier)
-                     : press(step, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(journaled.state(), afterEdits);
-
-        Journaled direct;
-        QRandomGenerator sameEdits(seed);
-        for (int edit = 0; edit < 30; ++edit)
-            direct.randomEdit(sameEdits);
-        QCOMPARE(direct.state(false), journaled.state(false));
-        const QByteArray body = direct.commitBody();
-        QVERIFY(!body.isEmpty());
-        QCOMPARE(journaled.commitBody(), body);
-    }
-}
-
-void JournalTest::keysAndDropsDoWhatTheirButtonsDo_data()
-{
-    QTest::addColumn<QString>("sourceList");
-    QTest::addColumn<QList<int>>("rows");
-    QTest::addColumn<QString>("gesture");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("focusAfter");
-
-    QTest::newRow("Return as a double click") << "lstCenters" << QList<int> {3} << "Return"
-                                              << "double click"
-                                              << "lstSelectedCenters";
-    QTest::newRow("Enter as a double click") << "lstSelectedCenters" << QList<int> {1} << "Enter"
-                                             << "double click"
-                                             << "lstCenters";
-    QTest::newRow("Delete as Remove") << "lstSelectedCenters" << QList<int> {2} << "Delete"
-                                      << "mnuRemoveItems"
-                                      << "lstCenters";
-    QTest::newRow("Ctrl+Right one as >") << "lstCenters" << QList<int> {4} << "Ctrl+Right"
-                                         << "cmdAdd"
-                                         << "lstSelectedCenters";
-    QTest::newRow("Ctrl+Right several as >>") << "lstCenters" << QList<int> {1, 5, 6} << "Ctrl+Right"
-                                              << "cmdAddAll"
-                                              << "lstSelectedCenters";
-    QTest::newRow("Ctrl+Left one as <") << "lstSelectedCenters" << QList<int> {0} << "Ctrl+Left"
-                                        << "cmdDelete"
-                                        << "lstCenters";
-    QTest::newRow("Ctrl+Left several as <<") << "lstSelectedCenters" << QList<int> {0, 3} << "Ctrl+Left"
-                                             << "cmdRemoveAll"
-                                             << "lstCenters";
-    QTest::newRow("drop one as >") << "lstCenters" << QList<int> {2} << "drop"
-                                   << "cmdAdd"
-                                   << "lstSelectedCenters";
-    QTest::newRow("drop several as >>") << "lstCenters" << QList<int> {0, 7, 9} << "drop"
-                                        << "cmdAddAll"
-                                        << "lstSelectedCenters";
-    QTest::newRow("drop several as <<") << "lstSelectedCenters" << QList<int> {1, 2} << "drop"
-                                        << "cmdRemoveAll"
-                                        << "lstCenters";
-    QTest::newRow("drop on its own list") << "lstCenters" << QList<int> {2, 3} << "drop back"
-                                          << ""
-                                          << "lstCenters";
-}
-
-void JournalTest::keysAndDropsDoWhatTheirButtonsDo()
-{
-    QFETCH(QString, sourceList);
-    QFETCH(QList<int>, rows);
-    QFETCH(QString, gesture);
-    QFETCH(QString, button);
-    QFETCH(QString, focusAfter);
-    Journaled byGesture;
-    Journaled byButton;
-    const QByteArray source = sourceList.toLatin1();
-    const char *targetName = source == "lstCenters" ? "lstSelectedCenters" : "lstCenters";
-    const QStringList asLoaded = byButton.state();
-
-    byGesture.highlight(byGesture.list(source), rows);
-    QAbstractItemView *from = byGesture.list(source);
-    if (gesture == "Return" || gesture == "Enter")
-        QTest::keyClick(from, gesture == "Return" ? Qt::Key_Return : Qt::Key_Enter);
-    else if (gesture == "Delete")
-        QTest::keyClick(from, Qt::Key_Delete);
-    else if (gesture.startsWith("Ctrl+"))
-        QTest::keyClick(from, gesture.endsWith("Right") ? Qt::Key_Right : Qt::Key_Left, Qt::ControlModifier);
-    else
-        byGesture.drop(from, gesture == "drop" ? byGesture.list(targetName) : from);
-
-    if (button == "double click") {
-        byButton.doubleClickRow(byButton.list(source), byButton.idAt(byButton.list(source), rows.front()));
-    } else {
-        byButton.highlight(byButton.list(source), rows);
-        if (button == "mnuRemoveItems")
-            byButton.widget<QAction>(button)->trigger();
-        else if (!button.isEmpty())
-            byButton.click(button);
-    }
-
-    QCOMPARE(byGesture.state(false), byButton.state(false));
-    QCOMPARE(byGesture.moveButtons(), byButton.moveButtons());
-    QCOMPARE(byGesture.control.focusWidget()->objectName(), focusAfter);
-    QCOMPARE(byGesture.stack()->count(), button.isEmpty() ? 0 : 1);
-    byGesture.stack()->undo();
-    QCOMPARE(byGesture.state(), asLoaded);
-    // The rows are back highlighted, the buttons as a click on them leaves them.
-    if (!button.isEmpty())
-        QCOMPARE(byGesture.moveButtons(),
-            source == "lstCenters" ? (rows.size() > 1 ? "01000" : "10000") : (rows.size() > 1 ? "00010" : "00101"));
-    byGesture.stack()->redo();
-    QCOMPARE(byGesture.commitBody(), byButton.commitBody());
-}
-
-void JournalTest::loadsAndCommitsEmptyTheStack()
-{
-    Journaled loaded;
-    loaded.doubleClickRow(loaded.centers(), "1");
-    QCOMPARE(loaded.stack()->count(), 1);
-    loaded.control.LetDataFromDatabase(ControlDriver::kVendor);
-    QCOMPARE(loaded.stack()->count(), 0);
-
-    loaded.doubleClickRow(loaded.centers(), "1");
-    loaded.page.setPostReply({500, "The database is busy", "text/plain", FakeServerPage::Behaviour::Answer});
-    QVERIFY(!loaded.commitBody().isEmpty());
-    QCOMPARE(loaded.stack()->count(), 1);
-    QVERIFY(loaded.control.hasPendingChanges());
-
-    loaded.page.setPostReply({200, "Saved", "text/plain", FakeServerPage::Behaviour::Answer});
-    QVERIFY(!loaded.commitBody().isEmpty());
-    QCOMPARE(loaded.stack()->count(), 0);
-    QVERIFY(!loaded.control.hasPendingChanges());
-}
-
-void JournalTest::pendingChangesAreToldAndShown()
-{
-    Journaled loaded;
-    QSignalSpy told(&loaded.control, &Vendor_Center::pendingChangesChanged);
-    QAbstractItemView *centers = loaded.centers();
-    QAbstractItemView *selected = loaded.chosen();
-    const QModelIndex unmarked = centers->model()->index(0, 0);
-    const QVariant plainFont = unmarked.data(Qt::FontRole);
-
-    loaded.doubleClickRow(centers, "3"); // country 2, duty default 1: with duty fee
-    QCOMPARE(told.count(), 1);
-    QVERIFY(loaded.control.hasPendingChanges());
-    loaded.clickRow(selected, "20");
-    loaded.saveFee("7.5");
-    loaded.doubleClickRow(selected, "22");
-    QCOMPARE(told.count(), 3);
-    QCOMPARE(loaded.widget("cmdCommit")->toolTip(), "1 to add, 1 fee change, 1 to remove");
-
-    const struct
+    void undoAllThenRedoAllGivesBackEachState()
     {
-        QAbstractItemView *view;
-        const char *id;
-        const char *description;
-    } marked[] = {{selected, "3", "Will be added: handling fee 8.00 %, duty/brokerage fee"},
-        {selected, "20", "Handling fee changes: 5.00 -> 7.50"}, {centers, "22", "Will be removed"}};
-    QSet<QString> looks;
-    for (const auto &row : marked) {
-        const QModelIndex id =
-            row.view->model()->index(static_cast<int>(ControlDriver::ids(row.view).indexOf(row.id)), 0);
-        QCOMPARE(id.data(Qt::ToolTipRole).toString(), row.description);
-        QCOMPARE(id.data(Qt::AccessibleDescriptionRole).toString(), row.description);
-        QVERIFY(id.data(Qt::FontRole) != plainFont);
-        looks << id.data(Qt::FontRole).value<QFont>().toString();
-    }
-    QCOMPARE(looks.size(), 3);
-    QCOMPARE(unmarked.data(Qt::ToolTipRole), unmarked.data());
-    QVERIFY(!unmarked.data(Qt::AccessibleDescriptionRole).isValid());
+        for (const quint32 seed : {7u, 1234u, 99u}) {
+            Journaled journaled;
+            const QStringList afterLoad = journaled.state();
+            QRandomGenerator random(seed);
+            for (int edit = 0; edit < 30; ++edit)
+                journaled.randomEdit(random);
+            const QStringList afterEdits = journaled.state();
+            QVERIFY(journaled.stack()->count() > 10);
 
-    while (loaded.stack()->canUndo())
-        loaded.stack()->undo();
-    QCOMPARE(told.count(), 6);
-    QVERIFY(!loaded.control.hasPendingChanges());
-    QVERIFY(loaded.widget("cmdCommit")->toolTip().isEmpty());
-    loaded.stack()->redo();
-    QCOMPARE(told.count(), 7);
-    QVERIFY(loaded.control.hasPendingChanges());
-}
+            // The keys work wherever the focus is in the control, a text box included.
+            QWidget *focus[] = {journaled.centers(), journaled.box("txtVendorID")};
+            const auto press = [&focus](int step, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+                focus[step % 2]->setFocus();
+                QTest::keyClick(focus[step % 2], key, modifiers);
+            };
+            for (int step = journaled.stack()->count(); step > 0; --step)
+                press(step, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(journaled.state(), afterLoad);
+            for (int step = journaled.stack()->count(); step > 0; --step)
+                step % 3 ? press(step, Qt::Key_Y, Qt::ControlModifier)
+                         : press(step, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(journaled.state(), afterEdits);
+            QVERIFY(!journaled.commitBody().isEmpty());
+            QCOMPARE(journaled.stack()->count(), 0); // a commit that went through empties the stack
+        }
+    }
+
+    void keysAndDropsDoWhatTheirButtonsDo_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QString>("button"); // empty: nothing happens
+        const auto row = [](const char *name, const char *source, QList<int> rows, const char *gesture,
+                             const char *button) { QTest::newRow(name) << source << rows << gesture << button; };
+        row("Return as a double click", "lstCenters", {3}, "Return", "double click");
+        row("Enter as a double click", "lstSelectedCenters", {1}, "Enter", "double click");
+        row("Delete as Remove", "lstSelectedCenters", {2}, "Delete", "mnuRemoveItems");
+        row("Ctrl+Right one as >", "lstCenters", {4}, "Ctrl+Right", "cmdAdd");
+        row("Ctrl+Right several as >>", "lstCenters", {1, 5, 6}, "Ctrl+Right", "cmdAddAll");
+        row("Ctrl+Left one as <", "lstSelectedCenters", {0}, "Ctrl+Left", "cmdDelete");
+        row("Ctrl+Left several as <<", "lstSelectedCenters", {0, 3}, "Ctrl+Left", "cmdRemoveAll");
+        row("drop one as >", "lstCenters", {2}, "drop", "cmdAdd");
+        row("drop several as >>", "lstCenters", {0, 7, 9}, "drop", "cmdAddAll");
+        row("drop several as <<", "lstSelectedCenters", {1, 2}, "drop", "cmdRemoveAll");
+        row("drop on its own list", "lstCenters", {2, 3}, "drop back", "");
+    }
+
+    void keysAndDropsDoWhatTheirButtonsDo()
+    {
+        QFETCH(QString, source);
+        QFETCH(QList<int>, rows);
+        QFETCH(QString, gesture);
+        QFETCH(QString, button);
+        Journaled byGesture;
+        Journaled byButton;
+        const QString target = source == "lstCenters" ? "lstSelectedCenters" : "lstCenters";
+        const QStringList asLoaded = byButton.state();
+
+        QAbstractItemView *from = byGesture.list(source);
+        byGesture.highlight(from, rows);
+        if (gesture == "Return" || gesture == "Enter")
+            QTest::keyClick(from, gesture == "Return" ? Qt::Key_Return : Qt::Key_Enter);
+        else if (gesture == "Delete")
+            QTest::keyClick(from, Qt::Key_Delete);
+        else if (gesture.startsWith("Ctrl+"))
+            QTest::keyClick(from, gesture.endsWith("Right") ? Qt::Key_Right : Qt::Key_Left, Qt::ControlModifier);
+        else
+            byGesture.drop(from, gesture == "drop" ? byGesture.list(target) : from);
+
+        if (button == "double click") {
+            byButton.doubleClickRow(byButton.list(source), byButton.idAt(byButton.list(source), rows.front()));
+        } else {
+            byButton.highlight(byButton.list(source), rows);
+            if (button == "mnuRemoveItems")
+                byButton.widget<QAction>(button)->trigger();
+            else if (!button.isEmpty())
+                byButton.click(button);
+        }
+
+        QCOMPARE(byGesture.state(false), byButton.state(false));
+        QCOMPARE(byGesture.moveButtons(), byButton.moveButtons());
+        QCOMPARE(byGesture.control.focusWidget()->objectName(), button.isEmpty() ? source : target);
+        QCOMPARE(byGesture.stack()->count(), button.isEmpty() ? 0 : 1);
+        byGesture.stack()->undo();
+        QCOMPARE(byGesture.state(), asLoaded);
+        // The rows are back highlighted, the buttons as a click on them leaves them.
+        if (!button.isEmpty())
+            QCOMPARE(byGesture.moveButtons(),
+                source == "lstCenters" ? (rows.size() > 1 ? "01000" : "10000") : (rows.size() > 1 ? "00010" : "00101"));
+        byGesture.stack()->redo();
+        QCOMPARE(byGesture.commitBody(), byButton.commitBody());
+    }
+
+    void pendingChangesAreToldAndShown()
+    {
+        Journaled loaded;
+        QSignalSpy told(&loaded.control, &Vendor_Center::pendingChangesChanged);
+        QAbstractItemView *centers = loaded.centers();
+        QAbstractItemView *selected = loaded.chosen();
+        const QModelIndex unmarked = centers->model()->index(0, 0);
+        const QVariant plainFont = unmarked.data(Qt::FontRole);
+
+        loaded.doubleClickRow(centers, "3"); // country 2, duty default 1: with duty fee
+        QCOMPARE(told.count(), 1);
+        QVERIFY(loaded.control.hasPendingChanges());
+        loaded.clickRow(selected, "20");
+        loaded.saveFee("7.5");
+        loaded.doubleClickRow(selected, "22");
+        QCOMPARE(told.count(), 3);
+        QCOMPARE(loaded.widget("cmdCommit")->toolTip(), "1 to add, 1 fee change, 1 to remove");
+
+        using Marked = std::tuple<QAbstractItemView *, const char *, const char *>;
+        QSet<QString> looks;
+        for (const auto &[view, row, description] :
+            {Marked {selected, "3", "Will be added: handling fee 8.00 %, duty/brokerage fee"},
+                {selected, "20", "Handling fee changes: 5.00 -> 7.50"}, {centers, "22", "Will be removed"}}) {
+            const QModelIndex id = ControlDriver::indexOf(view, row);
+            QCOMPARE(id.data(Qt::ToolTipRole).toString(), description);
+            QCOMPARE(id.data(Qt::AccessibleDescriptionRole).toString(), description);
+            QVERIFY(id.data(Qt::FontRole) != plainFont);
+            looks << id.data(Qt::FontRole).value<QFont>().toString();
+        }
+        QCOMPARE(looks.size(), 3);
+        QCOMPARE(unmarked.data(Qt::ToolTipRole), unmarked.data());
+        QVERIFY(!unmarked.data(Qt::AccessibleDescriptionRole).isValid());
+
+        while (loaded.stack()->canUndo())
+            loaded.stack()->undo();
+        QCOMPARE(told.count(), 6);
+        QVERIFY(!loaded.control.hasPendingChanges());
+        QVERIFY(loaded.widget("cmdCommit")->toolTip().isEmpty());
+        loaded.stack()->redo();
+        QCOMPARE(told.count(), 7);
+        QVERIFY(loaded.control.hasPendingChanges());
+        loaded.control.LetDataFromDatabase(ControlDriver::kVendor); // a load empties the stack
+        QVERIFY(!loaded.stack()->canUndo() && !loaded.control.hasPendingChanges());
+    }
+};
 
 QTEST_MAIN(JournalTest)
 #include "JournalTest.moc"

@@ -5,11 +5,9 @@
 
 using C = ControlDriver;
 
-class ListEventsTest : public QObject
+class ListEventsTest : public DriverTest
 {
     Q_OBJECT
-
-    ControlDriver *d = nullptr;
 
     // The move buttons, the fee panel, and per list its highlighted ids with
     // "*" while multi-select is on.
@@ -38,9 +36,6 @@ class ListEventsTest : public QObject
     QMenu *menu() const { return d->widget<QMenu>("mnuRemove"); }
 
 private slots:
-    void init() { d = new ControlDriver; }
-    void cleanup() { delete d; }
-
     // The buttons follow the clicked list and its number of highlighted rows;
     // multi-select goes with the last list clicked; Commit never changes.
     void buttonsAndHighlightsFollowEveryClick()

@@ -28,24 +28,22 @@ QStringList rowsOf(const QAbstractItemView *list)
 
 } // namespace
 
-class LoadTest : public QObject
+class LoadTest : public DriverTest
 {
     Q_OBJECT
 
-    ControlDriver *d = nullptr;
-
 private slots:
-    void init() { d = new ControlDriver; }
-    void cleanup() { delete d; }
-
     void loadFillsBothListsFromTheThreeQueries()
     {
         d->page.serveVendor(12, 1, kActive, kSelected);
+        QList<Qt::CursorShape> cursors; // the busy pointer while the queries run
+        d->page.onRequest([&](const FakeServerPage::Request &) { cursors << d->control.cursor().shape(); });
         QVERIFY(!d->control.LetDataFromDatabase(12, d->page.baseUrl()).isValid());
+        QCOMPARE(cursors, QList<Qt::CursorShape>(3, Qt::WaitCursor));
         QCOMPARE(d->page.sent(),
             QList<QByteArray>({"GET " + kCounts, "GET /VendorCenter.asp?active=1&VendorID=12",
                 "GET /VendorCenter.asp?selected=1&VendorID=12"}));
-        QVERIFY(d->log.isEmpty() && d->boxes.seen().isEmpty());
+        QVERIFY(d->log.isEmpty() && d->boxes.isEmpty());
         // Sorted by the padded id, so 7 < 12 < 123; every active row gets the default fee of 8 %.
         QCOMPARE(rowsOf(d->centers()),
             QStringList({"7|Warehouse East|2|8.00|1|12/01/2026 10:00:00|0007",
@@ -54,7 +52,6 @@ private slots:
         QCOMPARE(d->text("lblAllVendors"), "Non Selected Active Centers (3):");
         QCOMPARE(d->text("lblSelVendors"), "Selected Centers (2):");
         QVERIFY(!d->enabled("cmdCommit") && d->highlighted(d->centers()).isEmpty());
-        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
     }
 
     // The bar is set at most once a frame while rows are read, to each list's
@@ -93,46 +90,6 @@ private slots:
         QCOMPARE(rowsOf(d->chosen()), QStringList {"8|B||5.0|1||0008"});
     }
 
-    void aFailedLoadWritesOneEntryAndKeepsWhatItRead_data()
-    {
-        QTest::addColumn<QByteArray>("active");
-        QTest::addColumn<QByteArray>("selected");
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<int>("rows"); // active and selected rows read
-        const QByteArray good = FakeServerPage::activeXml(kActive);
-        QTest::newRow("malformed") << QByteArray("<r><unclosed></r>") << QByteArray() << kNotSet << 0;
-        QTest::newRow("no name") << good << QByteArray("<r><a/><b/><c><c><i>5</i><n/><f>0.1</f><d>1</d></c></c></r>")
-                                 << kNotSet << 4;
-        QTest::newRow("fee no number") << good << FakeServerPage::selectedXml({{"5", "C", "cheap", "1"}})
-                                       << "13: Type mismatch" << 4;
-        QTest::newRow("flag no word") << good << FakeServerPage::selectedXml({{"5", "C", "0.1", "maybe"}})
-                                      << "13: Type mismatch" << 4;
-        QTest::newRow("country no number")
-            << FakeServerPage::activeXml({{"1", "A", "2", ""}, {"2", "B", "two", ""}, {"3", "C", "2", ""}})
-            << QByteArray() << "13: Type mismatch" << 2;
-        QTest::newRow("eight fields") << QByteArray(
-            "<r><v/><c><c><i>1</i><n>A</n><k>2</k><a/><b/><c/><d/><e>x</e></c></c></r>")
-                                      << QByteArray() << "380: Invalid property value" << 1;
-        QTest::newRow("no rows holder") << QByteArray("<r><v/></r>") << QByteArray() << kNotSet << 0;
-    }
-
-    void aFailedLoadWritesOneEntryAndKeepsWhatItRead()
-    {
-        QFETCH(QByteArray, active);
-        QFETCH(QByteArray, selected);
-        QFETCH(QString, failure);
-        QFETCH(int, rows);
-        d->page.setReply(kCounts, {200, FakeServerPage::countsXml("1", "3", "1")});
-        d->page.setReply("/VendorCenter.asp?active=1&VendorID=12", {200, active});
-        d->page.setReply("/VendorCenter.asp?selected=1&VendorID=12", {200, selected});
-        d->control.LetDataFromDatabase(12, d->page.baseUrl());
-        QCOMPARE(d->log, QStringList {loadFailure(failure)});
-        QVERIFY(d->boxes.seen().isEmpty());
-        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(d->centers()->model()->rowCount() + d->chosen()->model()->rowCount(), rows);
-        QVERIFY2(!d->enabled("optList(1)"), "the failed list's steps after the load are skipped");
-    }
-
     // No server base, an error status, counts past 16 bits and a page gone:
     // each fails at the counts, asks for no list, and leaves the lists empty
     // under the labels of the last good load.
@@ -155,19 +112,14 @@ private slots:
         QCOMPARE(d->centers()->model()->rowCount() + d->chosen()->model()->rowCount(), 0);
         QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"),
             "Non Selected Active Centers (3):Selected Centers (2):");
-        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
     }
 
     // A reload keeps the server base unless given a new one, and drops the
     // marks; the counts need not match the rows (others may add centers).
     void aReloadReusesTheServerBaseAndDropsTheMarks()
     {
-        d->page.serveVendor(13, 0, {}, kSelected);
         QVERIFY(d->load(kActive, kSelected));
-        d->doubleClickRow(d->chosen(), "5");
-        d->control.LetDataFromDatabase(13);
-        QCOMPARE(d->page.requests().size(), 6);
-        QCOMPARE(rowsOf(d->chosen()), QStringList({"5|Central Hub||12.5|0||0005", "9|Harbor Logistics||10.0|1||0009"}));
+        d->doubleClickRow(d->chosen(), "5"); // "5" now stands marked among the centers
         FakeServerPage second;
         second.serveVendor(13, 0, kActive, {});
         second.setReply("/VendorCenter.asp?count=1&VendorID=13", {200, FakeServerPage::countsXml("0", "1", "0")});
@@ -177,7 +129,6 @@ private slots:
         QCOMPARE(d->ids(d->centers()), QStringList({"7", "12", "123"}));
         QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"),
             "Non Selected Active Centers (1):Selected Centers (0):");
-        QCOMPARE(d->widget<QProgressBar>("prbLoad")->value(), 0);
         QVERIFY(d->log.isEmpty());
     }
 };

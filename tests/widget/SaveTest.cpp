@@ -1,5 +1,7 @@
 #include "ControlDriver.h"
 
+#include <QUndoStack>
+
 using C = ControlDriver;
 using Behaviour = FakeServerPage::Behaviour;
 
@@ -19,14 +21,12 @@ const QString kCaption = QStringLiteral("Vendor Center Cross Reference");
 
 } // namespace
 
-class SaveTest : public QObject
+class SaveTest : public DriverTest
 {
     Q_OBJECT
 
-    ControlDriver *d = nullptr;
-
     // Centers 7 and 11 not selected; 3, 5 and 9 selected (9 with fee 5.0 and duty 0).
-    bool load(const QString &extraActive = {}, const QString &extraSelected = {}, const QString &credentials = {})
+    bool load(const QString &extraActive = {}, const QString &extraSelected = {})
     {
         std::vector<C::Active> active {{"7", "Seven", "2", ""}, {"11", "Eleven", "2", ""}};
         std::vector<C::Selected> selected {
@@ -35,10 +35,9 @@ class SaveTest : public QObject
             active.push_back({extraActive, "Extra", "2", ""});
         if (!extraSelected.isEmpty())
             selected.push_back({extraSelected, "Extra", "0.01", "1"});
-        d->page.serveVendor(12, 1, active, selected);
-        d->control.LetDataFromDatabase(12, d->page.baseUrl().replace("//", "//" + credentials));
+        const bool loaded = d->load(active, selected, 1);
         d->page.clearRequests();
-        return d->log.isEmpty() && d->show();
+        return loaded;
     }
     void markTheExample()
     {
@@ -63,15 +62,12 @@ class SaveTest : public QObject
     QStringList boxes() const
     {
         QStringList all;
-        for (const MessageBoxWatcher::Seen &seen : d->boxes.seen())
+        for (const ControlDriver::Box &seen : d->boxes)
             all << QStringLiteral("%1|%2|%3").arg(seen.icon).arg(seen.title, seen.text);
         return all;
     }
 
 private slots:
-    void init() { d = new ControlDriver; }
-    void cleanup() { delete d; }
-
     void commitPostsTheExampleUnderTheBusyPointerAndReloads_data()
     {
         QTest::addColumn<QLocale>("locale");
@@ -98,7 +94,6 @@ private slots:
         QCOMPARE(boxes(), QStringList {"1|" + kCaption + "|3 changes saved for vendor 12."});
         QCOMPARE(marks(), kUnmarked);
         QVERIFY(!d->enabled("cmdCommit"));
-        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
     }
 
     // The host's own save sends what is marked, with the credentials of the
@@ -106,7 +101,9 @@ private slots:
     // moved over and back is unmarked again: Commit then only reloads.
     void hostSaveAndNothingMarked()
     {
-        QVERIFY(load({}, {}, "clerk:p%40ss%20word@"));
+        QVERIFY(load());
+        d->control.LetDataFromDatabase(C::kVendor, d->page.baseUrl().replace("//", "//clerk:p%40ss%20word@"));
+        d->page.clearRequests();
         d->control.SaveToDatabase();
         QVERIFY(d->page.requests().isEmpty());
         d->doubleClickRow(d->chosen(), "3");
@@ -119,7 +116,7 @@ private slots:
         QCOMPARE(d->page.sent(), kPost + kReload);
         for (const FakeServerPage::Request &request : d->page.requests())
             QCOMPARE(request.header("Authorization"), "Basic " + QByteArray("clerk:p@ss word").toBase64());
-        QCOMPARE(d->boxes.seen().size(), 1); // the reply to the host's save
+        QCOMPARE(d->boxes.size(), 1); // the reply to the host's save
     }
 
     // Shown as sent, unless empty or only blanks.
@@ -146,7 +143,7 @@ private slots:
         d->doubleClickRow(d->chosen(), "3");
         d->control.SaveToDatabase();
         QCOMPARE(d->page.requests().size(), 1);
-        QCOMPARE(d->boxes.texts(), shown ? QStringList {QString::fromUtf8(reply)} : QStringList());
+        QCOMPARE(d->boxTexts(), shown ? QStringList {QString::fromUtf8(reply)} : QStringList());
     }
 
     // Ids from the server that are no plain integer never reach a statement.
@@ -171,7 +168,6 @@ private slots:
         QCOMPARE(boxes(), QStringList {"3|Information|Error Occoured"});
         QCOMPARE(marks(), before);
         QVERIFY(d->enabled("cmdCommit"));
-        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
     }
 
     // A failed post keeps every mark; the retry that goes through posts them
@@ -205,7 +201,7 @@ private slots:
         QCOMPARE(d->page.sent(), status == 0 ? QList<QByteArray>() : kPost);
         QCOMPARE(boxes(), QStringList {message});
         QCOMPARE(marks(), before);
-        QVERIFY(d->enabled("cmdCommit") && d->log.isEmpty());
+        QVERIFY(d->enabled("cmdCommit") && d->log.isEmpty() && d->control.undoStack()->canUndo());
         QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
         if (status == 0)
             return;
@@ -215,6 +211,7 @@ private slots:
         QCOMPARE(d->page.sent(), kPost + kReload);
         QCOMPARE(d->page.requests().first().body, kExampleBody);
         QCOMPARE(marks(), kUnmarked);
+        QVERIFY(!d->control.undoStack()->canUndo());
     }
 };
 

@@ -1,14 +1,10 @@
-// What differs between the storages: the placeholder style, and on PostgreSQL
-// a database that goes away and comes back. Both must answer alike.
+// What differs between the storages: the placeholder style, and on PostgreSQL a database
+// that goes away and comes back (its password never in the log). Both answer alike.
 #include "RequestHandling.h"
 #include "ServerPageFixture.h"
 #include "storage/StorageSql.h"
 
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <future>
-#include <thread>
 
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
@@ -22,87 +18,56 @@ TEST(StorageSql, PlaceholdersFollowTheDialect)
 class StorageOnPostgreSQL : public ServerPageTest
 {
 protected:
-    // Starts the cluster again at the end of a test that stopped it, passed or not.
-    struct RestartsPostgres
+    void TearDown() override
     {
-        ~RestartsPostgres() { startPostgres(); }
-    };
-    void expectNoPasswordInTheLog()
-    {
-        const std::string password = std::getenv("PGPASSWORD");
-        for (const std::string &line : serverLog())
-            EXPECT_EQ(line.find(password), std::string::npos) << line;
+        ServerPageTest::TearDown();
+        for (const std::string &line : log_)
+            EXPECT_EQ(line.find(std::getenv("PGPASSWORD")), std::string::npos) << line;
     }
 };
 INSTANTIATE_TEST_SUITE_P(Only, StorageOnPostgreSQL, ::testing::Values(StorageKind::Postgres), storageKindName);
 
-TEST_P(StorageOnPostgreSQL, Answers503WhileTheDatabaseIsDownAndServesAgainOnceItIsBack)
-{
-    ASSERT_TRUE(query("count", "12"));
-    const auto before = storedRows();
-    {
-        RestartsPostgres restart;
-        stopPostgres();
-        for (const char *kind : {"count", "active", "selected"}) {
-            auto down = get(std::string("/VendorCenter.asp?") + kind + "=1&VendorID=12");
-            ASSERT_TRUE(down) << kind;
-            EXPECT_EQ(down->status, 503) << kind;
-            EXPECT_EQ(down->body, "The database cannot be reached just now. Try again shortly.");
-        }
-        auto refused = post(saveBody({kInsert7}));
-        ASSERT_TRUE(refused);
-        EXPECT_EQ(refused->status, 503);
-        EXPECT_EQ(refused->body, "The database cannot be reached just now. Try again shortly.\nNothing was saved.");
-    }
-    EXPECT_EQ(storedRows(), before);
-    // The very next requests reconnect, without a restart of the server page.
-    EXPECT_TRUE(query("count", "12"));
-    EXPECT_EQ(post(saveBody({kInsert7}))->body, "1 change saved for vendor 12.");
-    EXPECT_EQ(storedRows().size(), before.size() + 1);
-    expectNoPasswordInTheLog();
-}
-
-TEST_P(StorageOnPostgreSQL, APostCutOffByAShutdownMidwayLeavesNothingBehind)
-{
-    // The third statement's INSERT waits in the database while it shuts down.
-    database_->execute(
-        "CREATE FUNCTION linger() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_sleep(5); RETURN NEW; END $$;"
-        "CREATE TRIGGER linger BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW WHEN (NEW.CenterID = 11)"
-        " EXECUTE FUNCTION linger();");
-    const auto before = storedRows();
-    auto pending = std::async(std::launch::async, [&] {
-        return post(saveBody({kUpdate9, kDelete3And5, insertStatement(12, 11, "0.08", 1), kInsert7}));
-    });
-    {
-        RestartsPostgres restart;
-        bool lingering = false;
-        for (int i = 0; i < 200 && !lingering; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-            lingering = !database_->rows("SELECT 1 FROM pg_stat_activity WHERE wait_event = 'PgSleep'").empty();
-        }
-        ASSERT_TRUE(lingering);
-        stopPostgres();
-        auto result = pending.get();
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->status, 503);
-        EXPECT_NE(result->body.find("Nothing was saved."), std::string::npos) << result->body;
-    }
-    EXPECT_EQ(storedRows(), before);
-    expectNoPasswordInTheLog();
-}
-
-TEST_P(StorageOnPostgreSQL, ConnectionsCutByTheDatabaseAreReplacedWithoutAFailedRequest)
+TEST_P(StorageOnPostgreSQL, ConnectionsCutOrADatabaseDownAreMetWithoutARestart)
 {
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(query("active", "12")); // fill the pool
     const auto before = storedRows();
+    // Connections the database cut are replaced without a failed request; the save is applied once.
     database_->execute(
         "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'vendorcenter-server'");
-    auto saved = post(saveBody({kInsert7, kDelete3And5}));
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->body, "3 changes saved for vendor 12.");
-    EXPECT_EQ(storedRows().size(), before.size() - 1); // applied once
-    EXPECT_TRUE(query("selected", "12"));
+    EXPECT_EQ(post(saveBody({kInsert7, kDelete3And5}))->body, "3 changes saved for vendor 12.");
+    ASSERT_EQ(storedRows().size(), before.size() - 1);
+    {
+        const std::shared_ptr<void> restart(nullptr, [](void *) { postgresCluster("start"); }); // passed or not
+        postgresCluster("stop -m fast");
+        const std::string unreachable = "The database cannot be reached just now. Try again shortly.";
+        for (const char *kind : {"count", "active", "selected"})
+            EXPECT_EQ(
+                reply(get(std::string("/VendorCenter.asp?") + kind + "=1&VendorID=12")), std::pair(503, unreachable));
+        EXPECT_EQ(reply(post(saveBody({kUpdate9}))), std::pair(503, unreachable + "\nNothing was saved."));
+    }
+    // The very next requests reconnect, without a restart of the server page.
+    EXPECT_TRUE(query("count", "12"));
+    EXPECT_EQ(post(saveBody({kUpdate9}))->body, "1 change saved for vendor 12.");
+    EXPECT_EQ(storedRows().size(), before.size() - 1);
+}
+
+// Two posts that lock the same rows in opposite orders: the database rolls one
+// back, and it runs again, a few times at most.
+TEST_P(StorageOnPostgreSQL, ConflictsAreRetriedAFewTimesThenReported)
+{
+    database_->execute(
+        "CREATE SEQUENCE tries; CREATE FUNCTION conflict() RETURNS trigger LANGUAGE plpgsql AS $$"
+        " DECLARE n bigint := nextval('tries'); BEGIN IF NEW.CenterID = 11 OR n % 4 <> 0 THEN"
+        " RAISE EXCEPTION 'conflict' USING ERRCODE = (ARRAY['40P01', '40001', '40P01', '23505'])[n % 4 + 1];"
+        " END IF; RETURN NEW; END $$; CREATE TRIGGER conflict BEFORE INSERT ON VendorCenterCrossReference"
+        " FOR EACH ROW EXECUTE FUNCTION conflict();");
+    const auto before = storedRows();
+    EXPECT_EQ(post(saveBody({kInsert7}))->body, "1 change saved for vendor 12."); // the fourth try
+    EXPECT_EQ(storedRows().size(), before.size() + 1);
+    EXPECT_EQ(reply(post(saveBody({insertStatement(12, 11, "0.08", 1)}))),
+        std::pair(500, std::string("The database could not save the changes.\nNothing was saved.")));
+    EXPECT_EQ(database_->rows("SELECT last_value FROM tries")[0][0], "9"); // five tries, no more
 }
 
 // The same data on both storages gives the same replies, byte for byte.
@@ -113,47 +78,36 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
     const auto sqliteStorage = sqlite->open();
     // Names and dates that try the escaping and the date forms; the extreme ids.
     std::string data =
-        "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES (40, 'Grand & <Co>', 1), (41, 'Nobody', 0),"
+        "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES (40, 'Grand & <Co>', 1),"
         " (2147483647, 'Largest', 1), (-3, 'Negative', 0);"
         "INSERT INTO Centers(CenterID, CenterName, CountryID, City, Active, DateUpdated) VALUES"
         " (100, 'A & B <C> \"quoted\" ''apostrophe''', 2, NULL, 1, '2026-05-12 14:03:11'),"
-        " (101, '   ', 2, 'Z\xC3\xBCrich', 1, NULL), (102, '', 3, '', 1, ''), (103, 'Date only', 1, 'X', 1, "
-        "'2026-05-12'),"
-        " (104, 'Not a date', 1, 'Y', 1, 'yesterday'), (105, 'Letter T', -2, 'Z', 1, '2026-05-12T14:03:11'),"
-        " (106, 'Inactive', 2, 'Q', 0, '2026-01-01 00:00:00'), (107, 'Tab\tand line\nbreak', 2, ']]>', 1, "
-        "'2026-01-01'),"
-        " (99999, 'Five digits', 2, 'Far', 1, '2026-02-03 04:05:06'), (2147483647, 'Largest id', 1, 'Edge', 1, NULL);"
+        " (101, '   ', 2, 'Z\xC3\xBCrich', 1, NULL), (102, '', 3, '', 1, ''),"
+        " (103, 'Date only', 1, 'X', 1, '2026-05-12'), (104, 'Not a date', 1, 'Y', 1, 'yesterday'),"
+        " (105, 'Letter T', -2, 'Z', 1, '2026-05-12T14:03:11'), (106, 'Inactive', 2, 'Q', 0, NULL),"
+        " (107, 'Tab\tand line\nbreak', 2, ']]>', 1, '2026-01-01'), (2147483647, 'Largest id', 1, 'E', 1, NULL);"
         "INSERT INTO VendorCenterCrossReference VALUES (40, 100, 0.5, 1, '2026-05-12 14:03:11'),"
         " (40, 101, 0.25, 0, '2026-05-12'), (40, 102, 0, 1, 'odd'), (40, 106, 1, 1, '2026-01-01 00:00:00'),"
         " (2147483647, 2147483647, 0.75, 1, '2026-02-03 04:05:06');";
-    for (int center = 200; center < 300; ++center) {
-        data += "INSERT INTO Centers VALUES (" + std::to_string(center) + ", 'Center " + std::to_string(center) + "', "
-            + std::to_string(center % 4) + ", 'City', " + (center % 7 == 0 ? "0" : "1") + ", '2026-03-0"
-            + std::to_string(center % 9 + 1) + " 10:00:00');";
-    }
     sqlite->execute(data);
     database_->execute(data);
-
     const std::vector<std::vector<std::string>> posts = {
-        {insertStatement(40, 103, "0.1", 1), insertStatement(40, 107, "0.075", 0),
-            insertStatement(40, 99999, "0.123456789012345", 1)},
-        {insertStatement(12, 200, "0.0001", 1), insertStatement(12, 203, "0.30000000000000004", 0),
-            insertStatement(12, 205, "-0.05", 0), insertStatement(12, 206, "0.99999999999999999", 1)},
+        {insertStatement(40, 103, "0.1", 1), insertStatement(40, 107, "0.123456789012345", 0)},
+        {insertStatement(12, 104, "0.30000000000000004", 1), insertStatement(12, 105, "-0.05", 0),
+            insertStatement(12, 103, "0.99999999999999999", 1)},
         {updateStatement(12, 9, "0.085", 0), updateStatement(12, 8, "0.1", 1), insertStatement(12, 3, "0.5", 1),
             "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(5,6,17)"},
         {insertStatement(2147483647, 100, "0.2", 1), insertStatement(-3, 101, "0.2", 0)},
-        {insertStatement(41, 300, "0.08", 1), insertStatement(41, 77777, "0.08", 1)},
-        {insertStatement(77, 300, "0.08", 1)},
-        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"},
-    };
-    for (const auto &statements : posts) { // one moment for GETDATE() on both
-        const HttpReply first = answerSave(*sqliteStorage, saveBody(statements), "2031-01-01 00:00:00");
-        const HttpReply second = answerSave(*storage_, saveBody(statements), "2031-01-01 00:00:00");
-        EXPECT_EQ(first.status, second.status) << statements.front();
-        EXPECT_EQ(first.body, second.body) << statements.front();
+        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"}};
+    for (const auto &statements : posts) {
+        const auto save = [&](Storage &storage) { // one moment for GETDATE() on both
+            const HttpReply reply = answerSave(storage, saveBody(statements), "2031-01-01 00:00:00");
+            return std::pair(reply.status, reply.body);
+        };
+        EXPECT_EQ(save(*sqliteStorage), save(*storage_)) << statements.front();
     }
     EXPECT_EQ(sqlite->crossReferences(), database_->crossReferences());
-    for (const char *vendor : {"12", "14", "21", "30", "40", "41", "2147483647", "-3", "999", "-2147483648"}) {
+    for (const char *vendor : {"12", "14", "21", "30", "40", "2147483647", "-3", "999", "-2147483648"}) {
         for (const char *kind : {"count", "active", "selected"}) {
             const QueryParameters parameters = {{kind, "1"}, {"VendorID", vendor}};
             const HttpReply first = answerQuery(*sqliteStorage, parameters);

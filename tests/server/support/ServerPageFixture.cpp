@@ -1,32 +1,22 @@
 #include "ServerPageFixture.h"
 
-#include "storage/OpenStorage.h"
-
 #include <sqlite3.h>
 #ifdef VENDORCENTER_HAS_POSTGRESQL
 #include <libpq-fe.h>
 #endif
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 namespace vendorcenter::server::testing {
-
-TemporaryDirectory::TemporaryDirectory() : path_("/tmp/vendorcenter-server-XXXXXX")
-{
-    if (mkdtemp(path_.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-}
-
-TemporaryDirectory::~TemporaryDirectory()
-{
-    std::filesystem::remove_all(path_);
-}
 
 std::string insertStatement(long vendor, long center, const std::string &fee, int duty)
 {
@@ -62,13 +52,10 @@ std::string saveBody(const std::vector<std::string> &statements)
         body += "SQL=";
         for (const char c : statement) {
             const auto byte = static_cast<unsigned char>(c);
-            if (c == ' ') {
-                body += '+';
-            } else if (std::isalnum(byte) != 0 || c == '*' || c == '-' || c == '.' || c == '_') {
-                body += c;
-            } else {
-                body += {'%', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
-            }
+            const bool plain = std::isalnum(byte) != 0 || std::string_view("*-._").find(c) != std::string_view::npos;
+            body += c == ' ' ? "+"
+                : plain      ? std::string(1, c)
+                             : std::string {'%', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
         }
         body += '&';
     }
@@ -84,16 +71,15 @@ std::unique_ptr<pugi::xml_document> readByPosition(const std::string &xml)
 
 pugi::xml_node childAt(pugi::xml_node node, std::size_t position)
 {
-    for (pugi::xml_node child : node.children()) {
-        if (position-- == 0)
-            return child;
-    }
-    return {};
+    auto child = node.first_child();
+    while (position-- > 0 && child)
+        child = child.next_sibling();
+    return child;
 }
 
 std::size_t childCount(pugi::xml_node node)
 {
-    return static_cast<std::size_t>(std::distance(node.children().begin(), node.children().end()));
+    return static_cast<std::size_t>(std::distance(node.begin(), node.end()));
 }
 
 std::string textAt(pugi::xml_node node, std::initializer_list<std::size_t> path)
@@ -192,11 +178,6 @@ std::unique_ptr<TestDatabase> TestDatabase::create(StorageKind kind, const Tempo
     return nullptr;
 }
 
-std::unique_ptr<Storage> TestDatabase::open() const
-{
-    return openStorage(connectionText_);
-}
-
 TestDatabase::Rows TestDatabase::rows(const std::string &sql) const
 {
 #ifdef VENDORCENTER_HAS_POSTGRESQL
@@ -232,13 +213,9 @@ void executeSql(const std::string &sqlitePath, const std::string &sql)
     sqliteRows(sqlitePath, sql);
 }
 
-void stopPostgres()
+void postgresCluster(const std::string &action)
 {
-    EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress stop -m fast"), 0);
-}
-void startPostgres()
-{
-    EXPECT_EQ(std::system("pg_ctlcluster \"$PGVERSION\" regress start"), 0);
+    EXPECT_EQ(std::system(("pg_ctlcluster \"$PGVERSION\" regress " + action).c_str()), 0);
 }
 
 void ServerPageTest::SetUp()
@@ -247,9 +224,9 @@ void ServerPageTest::SetUp()
     if (!database_)
         GTEST_SKIP();
     storage_ = database_->open();
-    server_ = std::make_unique<HttpServer>(*storage_, [log = log_](std::string_view line) {
-        std::lock_guard lock(log->first);
-        log->second.emplace_back(line);
+    server_ = std::make_unique<HttpServer>(*storage_, [this](std::string_view line) {
+        std::lock_guard lock(logMutex_);
+        log_.emplace_back(line);
     });
     port_ = server_->bind("127.0.0.1", 0);
     ASSERT_TRUE(port_ > 0 && server_->start());
@@ -259,9 +236,7 @@ void ServerPageTest::SetUp()
 
 void ServerPageTest::TearDown()
 {
-    if (server_)
-        server_->stop();
-    server_.reset();
+    server_.reset(); // stops it
     storage_.reset();
 }
 
@@ -271,10 +246,65 @@ std::unique_ptr<pugi::xml_document> ServerPageTest::query(const std::string &kin
     return result && result->status == 200 ? readByPosition(result->body) : nullptr;
 }
 
-std::vector<std::string> ServerPageTest::serverLog() const
+ServerProcess::ServerProcess(const std::string &binary, const std::vector<std::string> &arguments,
+    const std::string &stderrPath, const std::string &standardInput)
 {
-    std::lock_guard lock(log_->first);
-    return log_->second;
+    QStringList list;
+    for (const std::string &argument : arguments)
+        list << QString::fromStdString(argument);
+    process_.setStandardErrorFile(QString::fromStdString(stderrPath));
+    process_.start(QString::fromStdString(binary), list);
+    if (!process_.waitForStarted(10000))
+        return;
+    process_.write(standardInput.data(), static_cast<qint64>(standardInput.size()));
+    process_.closeWriteChannel();
+}
+
+std::optional<std::string> ServerProcess::firstLine(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!process_.canReadLine() && std::chrono::steady_clock::now() < deadline
+        && process_.state() == QProcess::Running) {
+        process_.waitForReadyRead(50);
+    }
+    if (!process_.canReadLine() && process_.bytesAvailable() == 0)
+        return std::nullopt;
+    return process_.readLine().trimmed().toStdString();
+}
+
+int ServerProcess::listeningPort(std::chrono::milliseconds limit)
+{
+    const std::string line = firstLine(limit).value_or(""), announced = "listening on http://127.0.0.1:";
+    return line.starts_with(announced) ? std::atoi(line.c_str() + announced.size()) : 0;
+}
+
+std::optional<int> ServerProcess::exitCode(std::chrono::milliseconds limit)
+{
+    if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(static_cast<int>(limit.count())))
+        return std::nullopt;
+    // QProcess keeps the signal that ended a crashed child in exitCode().
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : 128 + process_.exitCode();
+}
+
+void ServerProcess::signal(int number) const
+{
+    if (process_.processId() > 0)
+        kill(static_cast<pid_t>(process_.processId()), number);
+}
+
+void ServerProcess::killHard()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(10000);
+    }
+}
+
+std::string contentsOf(const std::string &path)
+{
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
 }
 
 } // namespace vendorcenter::server::testing

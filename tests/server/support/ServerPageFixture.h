@@ -1,13 +1,16 @@
 #pragma once
 
 #include "HttpServer.h"
-#include "storage/Storage.h"
+#include "storage/OpenStorage.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <pugixml.hpp>
 
-#include <initializer_list>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,8 +23,8 @@ namespace vendorcenter::server::testing {
 class TemporaryDirectory
 {
 public:
-    TemporaryDirectory();
-    ~TemporaryDirectory();
+    TemporaryDirectory() : path_(mkdtemp(std::string("/tmp/vendorcenter-server-XXXXXX").data())) { }
+    ~TemporaryDirectory() { std::filesystem::remove_all(path_); }
     const std::string &path() const { return path_; }
     std::string file(const std::string &name) const { return path_ + "/" + name; }
 
@@ -36,8 +39,7 @@ std::string deleteStatement(long vendor, long center);
 extern const std::string kInsert7, kUpdate9, kDelete3And5;
 std::string saveBody(const std::vector<std::string> &statements);
 
-// A reply read the way the control reads it, children by position; null when
-// it is not well-formed.
+// A reply read the way the control reads it, children by position; null when not well-formed.
 std::unique_ptr<pugi::xml_document> readByPosition(const std::string &xml);
 pugi::xml_node childAt(pugi::xml_node node, std::size_t position);
 std::size_t childCount(pugi::xml_node node);
@@ -59,16 +61,15 @@ std::string storageKindName(const ::testing::TestParamInfo<StorageKind> &info);
     INSTANTIATE_TEST_SUITE_P(                                                                                          \
         OnEachStorage, suite, ::testing::Values(StorageKind::Sqlite, StorageKind::Postgres), storageKindName)
 
-// A new database read and changed directly, beside the server page. PostgreSQL
-// is the throwaway cluster of pg_virtualenv, found through the PG* variables.
+// A new database read and changed directly, beside the server page. PostgreSQL is the cluster
+// of pg_virtualenv, found through the PG* variables; without it, create() says so once: null.
 class TestDatabase
 {
 public:
-    // Null, said once in one line, when that kind cannot be had here.
     static std::unique_ptr<TestDatabase> create(StorageKind kind, const TemporaryDirectory &directory);
     // The --database text of the server page; on PostgreSQL with a password.
     const std::string &connectionText() const { return connectionText_; }
-    std::unique_ptr<Storage> open() const;
+    std::unique_ptr<Storage> open() const { return openStorage(connectionText_); }
     // The rows of the last statement, fields as text (floats shortest-exact), NULL as nullopt.
     using Rows = std::vector<std::vector<std::optional<std::string>>>;
     Rows rows(const std::string &sql) const;
@@ -85,10 +86,8 @@ private:
 
 // SQL run on a SQLite file, for benchmarks that build their own databases.
 void executeSql(const std::string &sqlitePath, const std::string &sql);
-
-// Stops the pg_virtualenv cluster at once (connections break), or starts it again.
-void stopPostgres();
-void startPostgres();
+// "stop -m fast" stops the pg_virtualenv cluster at once (connections break), "start" starts it again.
+void postgresCluster(const std::string &action);
 
 // The server page on a free loopback port over a new seeded database.
 class ServerPageTest : public ::testing::TestWithParam<StorageKind>
@@ -101,21 +100,48 @@ protected:
     {
         return client_->Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
     }
+    // Status and body; 0 when no reply came.
+    static std::pair<int, std::string> reply(const httplib::Result &result)
+    {
+        return result ? std::pair(result->status, result->body) : std::pair(0, std::string());
+    }
     // One of the three queries; null unless it answered 200 with a well-formed document.
     std::unique_ptr<pugi::xml_document> query(const std::string &kind, const std::string &vendorId);
     std::vector<StoredCrossReference> storedRows() const { return database_->crossReferences(); }
-    std::vector<std::string> serverLog() const;
 
     TemporaryDirectory directory_;
+    std::mutex logMutex_;
+    std::vector<std::string> log_; // what the server page logged, read once it stopped
     std::unique_ptr<TestDatabase> database_;
     std::unique_ptr<Storage> storage_;
     std::unique_ptr<HttpServer> server_;
     int port_ = 0;
     std::unique_ptr<httplib::Client> client_;
+};
+
+// The server binary as a child process: standard output read here, standard error into
+// `stderrPath`, `standardInput` handed over whole before end of file; killed when it goes.
+class ServerProcess
+{
+public:
+    ServerProcess(const std::string &binary, const std::vector<std::string> &arguments,
+        const std::string &stderrPath = "/dev/null", const std::string &standardInput = {});
+    ~ServerProcess() { killHard(); }
+
+    // Everything printed before the first line break, or before the output ends, within `limit`.
+    std::optional<std::string> firstLine(std::chrono::milliseconds limit);
+    // The port of its "listening on http://127.0.0.1:PORT" line, or 0.
+    int listeningPort(std::chrono::milliseconds limit);
+    // The exit code once it ended within `limit`; 128 + the signal when a signal ended it.
+    std::optional<int> exitCode(std::chrono::milliseconds limit);
+    void signal(int number) const;
+    // kill -9, and wait for the end.
+    void killHard();
 
 private:
-    std::shared_ptr<std::pair<std::mutex, std::vector<std::string>>> log_ =
-        std::make_shared<std::pair<std::mutex, std::vector<std::string>>>();
+    QProcess process_;
 };
+
+std::string contentsOf(const std::string &path);
 
 } // namespace vendorcenter::server::testing
