@@ -2,6 +2,13 @@
 
 #include <httplib.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QItemSelection>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -120,6 +127,54 @@ std::shared_ptr<const LoopbackPage::Replies> LoopbackPage::repliesFor(qint32 ven
     std::lock_guard lock(mutex_);
     const auto found = vendors_.find(vendorId);
     return found == vendors_.end() ? nullptr : found->second;
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer()
+{
+    qApp->installEventFilter(this);
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool MessageBoxAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show) {
+        if (auto *box = qobject_cast<QMessageBox *>(watched)) {
+            ++answered;
+            QMetaObject::invokeMethod(
+                box, [box] { box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+int highlightFiveOfEight(QAbstractItemView *list, int first)
+{
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QItemSelection blocks;
+    const QAbstractItemModel *model = list->model();
+    const int rows = model->rowCount();
+    const int lastColumn = model->columnCount() - 1;
+    int highlighted = 0;
+    for (int block = first; block < rows; block += 8) {
+        const int last = std::min(block + 4, rows - 1);
+        // Appended, not selected one by one: the blocks never overlap, and
+        // QItemSelection::select would merge each into all before it.
+        blocks.append(QItemSelectionRange(model->index(block, 0), model->index(last, lastColumn)));
+        highlighted += last - block + 1;
+    }
+    list->selectionModel()->select(blocks, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return highlighted;
+}
+
+void press(QWidget &control, const char *buttonName)
+{
+    auto *button = child<QPushButton>(control, buttonName);
+    button->setEnabled(true);
+    button->click();
 }
 
 } // namespace vcbench

@@ -8,6 +8,7 @@
 #include "FakeServerPage.h"
 
 #include <QCoreApplication>
+#include <QObject>
 #include <QString>
 #include <QWidget>
 
@@ -24,6 +25,10 @@
 
 namespace httplib {
 class Server;
+}
+class QAbstractItemView;
+namespace vendorcenter {
+class Vendor_Center;
 }
 
 namespace vcbench {
@@ -99,5 +104,32 @@ inline void paintNow(QWidget &widget)
     widget.repaint();
     QCoreApplication::processEvents();
 }
+
+// Answers every message box at once, as a user pressing OK would, and counts them.
+class MessageBoxAnswerer : public QObject
+{
+public:
+    MessageBoxAnswerer();
+    ~MessageBoxAnswerer() override;
+    int answered = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+// A widget of the control, found by its object name as a host would find it.
+template<typename Widget>
+Widget *child(QWidget &control, const char *name)
+{
+    return control.findChild<Widget *>(QLatin1String(name));
+}
+
+// Highlights five rows of every eight from `first` on: 10,000 of 16,000, in
+// separate blocks, as a user's Ctrl+clicks would. Returns how many.
+int highlightFiveOfEight(QAbstractItemView *list, int first = 0);
+
+// Clicks the named button; enabled first, as the click on a list that comes
+// before a move would leave it.
+void press(QWidget &control, const char *buttonName);
 
 } // namespace vcbench

@@ -41,41 +41,16 @@ using namespace vendorcenter;
 
 namespace {
 
+using vcbench::child;
+using vcbench::highlightFiveOfEight;
+using vcbench::MessageBoxAnswerer;
 using vcbench::paintNow;
+using vcbench::press;
 using vcbench::secondsOf;
 using vcbench::settle;
 
 vcbench::LoopbackPage *page = nullptr;
 int failedLoads = 0;
-
-// Answers every message box at once, as a user pressing OK would, and counts them.
-class MessageBoxAnswerer : public QObject
-{
-public:
-    MessageBoxAnswerer() { qApp->installEventFilter(this); }
-    ~MessageBoxAnswerer() override { qApp->removeEventFilter(this); }
-    int answered = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show) {
-            if (auto *box = qobject_cast<QMessageBox *>(watched)) {
-                ++answered;
-                QMetaObject::invokeMethod(
-                    box, [box] { box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// A widget of the control, found by its object name as a host would find it.
-template<typename Widget>
-Widget *child(Vendor_Center &control, const char *name)
-{
-    return control.findChild<Widget *>(QLatin1String(name));
-}
 
 int rowCount(const QAbstractItemView *list)
 {
@@ -112,38 +87,10 @@ bool loadFailed(benchmark::State &state, ShownControl &shown, qint32 vendorId)
     return true;
 }
 
-// Highlights five rows of every eight: 10,000 of 16,000, in n/8 separate blocks.
-int highlightFiveOfEight(QAbstractItemView *list)
-{
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    QItemSelection blocks;
-    const QAbstractItemModel *model = list->model();
-    const int rows = model->rowCount();
-    const int lastColumn = model->columnCount() - 1;
-    int highlighted = 0;
-    for (int first = 0; first < rows; first += 8) {
-        const int last = std::min(first + 4, rows - 1);
-        // Appended, not selected one by one: the blocks never overlap, and
-        // QItemSelection::select would merge each into all before it.
-        blocks.append(QItemSelectionRange(model->index(first, 0), model->index(last, lastColumn)));
-        highlighted += last - first + 1;
-    }
-    list->selectionModel()->select(blocks, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    return highlighted;
-}
-
 void highlightAll(QAbstractItemView *list)
 {
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->selectAll();
-}
-
-// What a click on the list leaves before a move: the button that fits it.
-void press(Vendor_Center &control, const char *buttonName)
-{
-    auto *button = child<QPushButton>(control, buttonName);
-    button->setEnabled(true);
-    button->click();
 }
 
 constexpr int movedOutOf(int rows)

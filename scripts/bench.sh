@@ -13,7 +13,8 @@ results=$build/bench-results
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVENDORCENTER_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-  --target vendorcenter_bench_control vendorcenter_bench_server vendorcenter_bench_memory vendorcenter-server
+  --target vendorcenter_bench_control vendorcenter_bench_server vendorcenter_bench_memory \
+  vendorcenter_bench_end_to_end vendorcenter-server
 mkdir -p "$results"
 
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_LOGGING_RULES='qt.qpa.*=false'
@@ -26,10 +27,18 @@ for program in control server; do
     --benchmark_out="$results/$program.json" --benchmark_out_format=json
 done
 "$build/bench/vendorcenter_bench_memory" --out "$results/memory.json"
+"$build/bench/vendorcenter_bench_end_to_end" --out "$results/end-to-end.json"
+# PostgreSQL in a throwaway cluster, where Debian's pg_virtualenv can start one.
+end_to_end_postgresql=()
+if command -v pg_virtualenv >/dev/null && pg_virtualenv -t -- \
+    "$build/bench/vendorcenter_bench_end_to_end" --postgresql --out "$results/end-to-end-postgresql.json"; then
+  end_to_end_postgresql=(--end-to-end-postgresql "$results/end-to-end-postgresql.json")
+fi
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 python3 bench/make_results_table.py \
   --control "$results/control.json" --server "$results/server.json" --memory "$results/memory.json" \
+  --end-to-end "$results/end-to-end.json" "${end_to_end_postgresql[@]}" \
   --load-before "$load_before" --load-after "$load_after" --repetitions "$repetitions" \
   --out bench/README.md >/dev/null
 echo "Wrote bench/README.md (raw results in $results)"

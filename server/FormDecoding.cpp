@@ -92,6 +92,14 @@ DecodedSaveForm decodeSaveForm(std::string_view body)
                 }
                 appendWindows1252AsUtf8(text, static_cast<unsigned char>(high * 16 + low));
                 i += 2;
+            } else if (static_cast<unsigned char>(c) < 0x80) {
+                // A run of characters that stand for themselves, copied at once.
+                std::size_t runEnd = i + 1;
+                while (runEnd < encoded.size() && encoded[runEnd] != '+' && encoded[runEnd] != '%'
+                    && static_cast<unsigned char>(encoded[runEnd]) < 0x80)
+                    ++runEnd;
+                text.append(encoded.substr(i, runEnd - i));
+                i = runEnd - 1;
             } else {
                 appendWindows1252AsUtf8(text, static_cast<unsigned char>(c));
             }

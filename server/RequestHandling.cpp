@@ -37,9 +37,7 @@ bool isOn(const QueryParameters &parameters, const std::string &name)
 const char *const kNothingSaved = "\nNothing was saved.";
 const char *const kUnreachable = "The database cannot be reached just now. Try again shortly.";
 
-} // namespace
-
-HttpReply answerQuery(Storage &storage, const QueryParameters &parameters)
+HttpReply queryReply(Storage &storage, const QueryParameters &parameters)
 {
     const bool count = isOn(parameters, "count");
     const bool active = isOn(parameters, "active");
@@ -77,11 +75,12 @@ HttpReply answerQuery(Storage &storage, const QueryParameters &parameters)
     }
 }
 
-HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp)
+HttpReply saveReply(Storage &storage, std::string_view body, std::string_view timestamp, ServerTiming &timing)
 {
     if (body.size() > kMaxSaveBodyBytes)
         return tooLargeSaveReply();
     const DecodedSaveForm form = decodeSaveForm(body);
+    timing.mark("decode");
     if (!form.ok()) {
         return text(400, "The changes could not be read: " + form.error + "." + kNothingSaved);
     }
@@ -100,11 +99,16 @@ HttpReply answerSave(Storage &storage, std::string_view body, std::string_view t
         }
         statements.push_back(std::move(*parsed.statement));
     }
+    timing.mark("parse");
 
     const ApplyResult result = storage.apply(statements, timestamp);
+    timing.mark("apply");
     switch (result.outcome) {
-    case ApplyResult::Outcome::Applied:
-        return text(200, savedReplyText(statements, result));
+    case ApplyResult::Outcome::Applied: {
+        HttpReply saved = text(200, savedReplyText(statements, result));
+        timing.mark("reply");
+        return saved;
+    }
     case ApplyResult::Outcome::UnknownReference:
         return text(422,
             "Statement " + std::to_string(result.failedStatementIndex + 1) + " (\""
@@ -129,6 +133,23 @@ HttpReply answerSave(Storage &storage, std::string_view body, std::string_view t
     HttpReply failed = text(500, std::string("The database could not save the changes.") + kNothingSaved);
     failed.diagnostic = result.detail;
     return failed;
+}
+
+} // namespace
+
+HttpReply answerQuery(Storage &storage, const QueryParameters &parameters, ServerTiming timing)
+{
+    HttpReply reply = queryReply(storage, parameters);
+    timing.mark("query");
+    reply.serverTiming = timing.header();
+    return reply;
+}
+
+HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp, ServerTiming timing)
+{
+    HttpReply reply = saveReply(storage, body, timestamp, timing);
+    reply.serverTiming = timing.header();
+    return reply;
 }
 
 HttpReply tooLargeSaveReply()

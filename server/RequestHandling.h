@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ServerTiming.h"
 #include "storage/Storage.h"
 
 #include <map>
@@ -14,6 +15,7 @@ struct HttpReply
     std::string contentType;
     std::string body;
     std::string diagnostic; // for the server's log only, never sent
+    std::string serverTiming; // the phases of the work, for the Server-Timing header
 };
 
 // Not text/xml: the packaged cpp-httplib compresses text/* replies with brotli
@@ -29,11 +31,15 @@ inline constexpr std::size_t kMaxSaveBodyBytes = 16u * 1024u * 1024u;
 using QueryParameters = std::multimap<std::string, std::string>;
 
 // GET /VendorCenter.asp: ?count=1, ?active=1 or ?selected=1, each with &VendorID=N.
-HttpReply answerQuery(Storage &storage, const QueryParameters &parameters);
+// The timing gets the phase "query" (the database and the XML, which are
+// written row by row together).
+HttpReply answerQuery(Storage &storage, const QueryParameters &parameters, ServerTiming timing = ServerTiming());
 
 // POST /VendorCenter.asp with "SQL=<enc>&..." fields. `timestamp` stands for
-// GETDATE(). Nothing is applied unless the reply is 200.
-HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp);
+// GETDATE(). Nothing is applied unless the reply is 200. The timing gets the
+// phases "decode", "parse", "apply" and "reply" as far as the save gets.
+HttpReply answerSave(
+    Storage &storage, std::string_view body, std::string_view timestamp, ServerTiming timing = ServerTiming());
 
 // The answer to a save body over kMaxSaveBodyBytes.
 HttpReply tooLargeSaveReply();

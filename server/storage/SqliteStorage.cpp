@@ -84,10 +84,10 @@ public:
 
     Use &bind(int index, std::int64_t value) { return check(sqlite3_bind_int64(statement_, index, value)); }
     Use &bind(int index, double value) { return check(sqlite3_bind_double(statement_, index, value)); }
+    // Not copied: the text outlives the use, which unbinds it when it ends.
     Use &bind(int index, std::string_view value)
     {
-        return check(
-            sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+        return check(sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC));
     }
 
     // True while a row is there; false when done.

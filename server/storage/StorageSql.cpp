@@ -48,19 +48,22 @@ CREATE TABLE VendorCenterCrossReference(
 #define VC_SELECTED " FROM VendorCenterCrossReference x JOIN Centers c ON c.CenterID = x.CenterID WHERE x.VendorID = ?1"
 
 // The active count is all active centers less the vendor's active selected
-// ones (a pair exists at most once): two index walks instead of a probe per center.
-const char *const kCounts = "SELECT (SELECT DutyDefault FROM Vendors WHERE VendorID = ?1),"
-                            " CASE WHEN EXISTS (SELECT 1 FROM Vendors WHERE VendorID = ?1)"
-                            "  THEN (SELECT count(*) FROM Centers WHERE Active = 1)"
-                            "     - (SELECT count(*)" VC_SELECTED " AND c.Active = 1)"
-                            "  ELSE 0 END,"
-                            " (SELECT count(*)" VC_SELECTED ")";
+// ones (a pair exists at most once). Both selected counts come from one walk
+// over the vendor's cross-references.
+const char *const kCounts =
+    "SELECT (SELECT DutyDefault FROM Vendors WHERE VendorID = ?1),"
+    " CASE WHEN EXISTS (SELECT 1 FROM Vendors WHERE VendorID = ?1)"
+    "  THEN (SELECT count(*) FROM Centers WHERE Active = 1) - s.activeSelected"
+    "  ELSE 0 END,"
+    " s.selected"
+    " FROM (SELECT count(*) AS selected, count(*) FILTER (WHERE c.Active = 1) AS activeSelected" VC_SELECTED ") AS s";
+
 const char *const kActiveCenters =
     "SELECT c.CenterID, c.CenterName, c.CountryID, c.Active, c.City, c.DateUpdated" VC_ACTIVE_NOT_SELECTED
     " ORDER BY c.CenterID";
 const char *const kSelectedCenters =
     "SELECT c.CenterID, c.CenterName, x.CenterHandlingFee, x.DutyBrokerageFee, x.RecordLastUpdated" VC_SELECTED
-    " ORDER BY c.CenterID";
+    " ORDER BY x.CenterID"; // the same order as c.CenterID, and the order of the key: no sort step
 
 #undef VC_ACTIVE_NOT_SELECTED
 #undef VC_SELECTED

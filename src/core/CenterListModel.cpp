@@ -249,10 +249,15 @@ void CenterListModel::resort()
         return ascending ? compared < 0 : compared > 0;
     };
     // Rows already in order (the sort key set again right after a load or a
-    // move sorted by it) cost one pass instead of a sort.
-    if (std::is_sorted(order.begin(), order.end(), inOrder))
+    // move sorted by it) cost one pass instead of a sort, and rows in order
+    // with a block in order appended (a move) one merge.
+    const auto firstOutOfOrder = std::is_sorted_until(order.begin(), order.end(), inOrder);
+    if (firstOutOfOrder == order.end())
         return;
-    std::stable_sort(order.begin(), order.end(), inOrder);
+    if (std::is_sorted(firstOutOfOrder, order.end(), inOrder))
+        std::inplace_merge(order.begin(), firstOutOfOrder, order.end(), inOrder);
+    else
+        std::stable_sort(order.begin(), order.end(), inOrder);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     ++revision_;

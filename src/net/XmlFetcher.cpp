@@ -70,18 +70,48 @@ pugi::xml_node parseOwnedReply(char *bytes, std::size_t size, pugi::xml_document
 
 XmlFetcher::XmlFetcher() : network_(std::make_unique<QNetworkAccessManager>()) { }
 
-XmlFetcher::~XmlFetcher() = default;
+XmlFetcher::~XmlFetcher()
+{
+    dropPrefetched();
+}
+
+QNetworkReply *XmlFetcher::get(const QString &url)
+{
+    QNetworkReply *reply = network_->get(serverRequest(QUrl(url), timeoutMs_));
+    abortWhenLargerThan(reply, kMaxReplyBytes);
+    return reply;
+}
+
+void XmlFetcher::prefetch(const QString &url)
+{
+    if (!prefetched_.count(url))
+        prefetched_[url] = get(url);
+}
+
+void XmlFetcher::dropPrefetched()
+{
+    for (const auto &[url, reply] : prefetched_) {
+        reply->abort();
+        reply->deleteLater();
+    }
+    prefetched_.clear();
+}
 
 pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
 {
     document.reset();
-    QNetworkReply *reply = network_->get(serverRequest(QUrl(url), timeoutMs_));
+    QNetworkReply *reply = nullptr;
+    if (const auto ahead = prefetched_.find(url); ahead != prefetched_.end()) {
+        reply = ahead->second;
+        prefetched_.erase(ahead);
+    } else {
+        reply = get(url);
+    }
     const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> release(
         reply, [](QNetworkReply *finished) { finished->deleteLater(); });
 
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    abortWhenLargerThan(reply, kMaxReplyBytes);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 

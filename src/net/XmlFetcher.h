@@ -4,10 +4,12 @@
 
 #include <pugixml.hpp>
 
+#include <map>
 #include <memory>
 
 class QByteArray;
 class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace vendorcenter {
 
@@ -35,10 +37,20 @@ public:
     // something that is not well-formed XML.
     pugi::xml_node load(const QString &url, pugi::xml_document &document);
 
+    // Asks for `url` now without waiting; the next load() of the same URL
+    // takes that reply instead of asking again. The server page then works
+    // on a later query while this side still reads an earlier one.
+    void prefetch(const QString &url);
+    // Aborts the replies asked for ahead that no load() took.
+    void dropPrefetched();
+
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
 
 private:
+    QNetworkReply *get(const QString &url);
+
     std::unique_ptr<QNetworkAccessManager> network_;
+    std::map<QString, QNetworkReply *> prefetched_;
     int timeoutMs_ = kDefaultTimeoutMs;
 };
 

@@ -10,6 +10,9 @@ namespace vendorcenter {
 
 namespace {
 
+const char *const kActiveCentersQuery = "/VendorCenter.asp?active=1&VendorID=";
+const char *const kSelectedCentersQuery = "/VendorCenter.asp?selected=1&VendorID=";
+
 QString queryUrl(const ControlState &state, const char *path)
 {
     return state.serverName + QLatin1String(path) + QString::number(state.vendorId);
@@ -59,10 +62,16 @@ void loadCenterCounts(LoadTarget &target)
     target.state.loadProgress = 0;
 }
 
+void requestCenterLists(LoadTarget &target)
+{
+    target.fetcher.prefetch(queryUrl(target.state, kActiveCentersQuery));
+    target.fetcher.prefetch(queryUrl(target.state, kSelectedCentersQuery));
+}
+
 void loadActiveCenters(LoadTarget &target)
 {
     const qint16 dutyDefault = target.state.dutyDefault;
-    fillList(target, target.nonSelected, "/VendorCenter.asp?active=1&VendorID=",
+    fillList(target, target.nonSelected, kActiveCentersQuery,
         [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
             replies::readActiveRows(root, dutyDefault, rows, rowRead);
         });
@@ -74,7 +83,7 @@ void loadActiveCenters(LoadTarget &target)
 
 void loadSelectedCenters(LoadTarget &target)
 {
-    fillList(target, target.selected, "/VendorCenter.asp?selected=1&VendorID=", replies::readSelectedRows);
+    fillList(target, target.selected, kSelectedCentersQuery, replies::readSelectedRows);
 
     target.selected->setSortKey(ColSortKey);
     target.progress->showFull();

@@ -22,6 +22,9 @@ struct LoadTarget
 // the state and the progress bar, the rows to their list, sorted and without
 // highlights.
 void loadCenterCounts(LoadTarget &target);
+// Asks for both lists at once, before the first is read: the server page
+// prepares the selected centers while the active ones are being read here.
+void requestCenterLists(LoadTarget &target);
 void loadActiveCenters(LoadTarget &target);
 void loadSelectedCenters(LoadTarget &target);
 

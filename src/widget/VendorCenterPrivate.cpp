@@ -256,6 +256,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
 
         LoadTarget target {ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
         loadCenterCounts(target);
+        requestCenterLists(target);
         ui.lblAllVendors->setText(nonSelectedCaption(state.nonSelectedCount, CountedBy::Load));
         ui.lblSelVendors->setText(selectedCaption(state.selectedCount));
         loadActiveCenters(target);
@@ -274,6 +275,9 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         q->setCursor(Qt::ArrowCursor);
         writeEventLog(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : 7: Out of memory"));
     }
+    // A list asked for ahead and not read, after a failure, must not stand in
+    // for the next load's.
+    fetcher->dropPrefetched();
     // The lists were emptied, whether or not they filled again.
     journal->listsLoaded();
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 using namespace vendorcenter::server::testing;
 
 using ServerQuery = ServerPageTest;
@@ -25,6 +27,7 @@ TEST_P(ServerQuery, RepliesAreTheExactDocumentsTheControlReads)
     ASSERT_TRUE(counts);
     EXPECT_EQ(counts->status, 200);
     EXPECT_EQ(counts->get_header_value("Content-Type"), "application/xml; charset=utf-8");
+    EXPECT_TRUE(std::regex_match(counts->get_header_value("Server-Timing"), std::regex(R"(query;dur=\d+\.\d)")));
     EXPECT_EQ(counts->body,
         kXmlDeclaration
             + "<VendorCenter>\n  <Counts>\n    <Vendor VendorID=\"12\">\n      <DutyDefault>1</DutyDefault>\n"

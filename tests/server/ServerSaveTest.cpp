@@ -23,6 +23,8 @@ TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
     auto result = post(saveBody({kInsert7, kUpdate9, kDelete3And5}));
     EXPECT_EQ(reply(result), std::pair(200, std::string("4 changes saved for vendor 12.")));
     EXPECT_EQ(result->get_header_value("Content-Type"), "text/plain; charset=utf-8");
+    EXPECT_TRUE(std::regex_match(result->get_header_value("Server-Timing"),
+        std::regex(R"(read;dur=[\d.]+, decode;dur=[\d.]+, parse;dur=[\d.]+, apply;dur=[\d.]+, reply;dur=[\d.]+)")));
 
     const auto after = storedRows();
     ASSERT_EQ(after.size(), before.size() - 1);

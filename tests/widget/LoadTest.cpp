@@ -114,6 +114,19 @@ private slots:
             "Non Selected Active Centers (3):Selected Centers (2):");
     }
 
+    // Both lists are asked for at once. When the first fails, the second's
+    // reply is dropped: the next load shows the list as it is by then.
+    void aListAskedForAheadDoesNotOutliveAFailedLoad()
+    {
+        d->page.serveVendor(12, 0, kActive, kSelected);
+        d->page.setReply("/VendorCenter.asp?active=1&VendorID=12", {500, "busy"});
+        d->control.LetDataFromDatabase(12, d->page.baseUrl());
+        d->page.serveVendor(12, 0, kActive, {kSelected[0]});
+        d->control.LetDataFromDatabase(12);
+        QCOMPARE(d->ids(d->chosen()), QStringList({"9"}));
+        QCOMPARE(d->log.size(), 1);
+    }
+
     // A reload keeps the server base unless given a new one, and drops the
     // marks; the counts need not match the rows (others may add centers).
     void aReloadReusesTheServerBaseAndDropsTheMarks()
