@@ -25,7 +25,6 @@ TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
     EXPECT_EQ(result->get_header_value("Content-Type"), "text/plain; charset=utf-8");
     EXPECT_TRUE(std::regex_match(result->get_header_value("Server-Timing"),
         std::regex(R"(read;dur=[\d.]+, decode;dur=[\d.]+, parse;dur=[\d.]+, apply;dur=[\d.]+, reply;dur=[\d.]+)")));
-
     const auto after = storedRows();
     ASSERT_EQ(after.size(), before.size() - 1);
     const auto *inserted = find(after, 12, 7);
