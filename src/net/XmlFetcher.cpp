@@ -97,9 +97,8 @@ void XmlFetcher::dropPrefetched()
     prefetched_.clear();
 }
 
-pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
+QByteArray XmlFetcher::body(const QString &url)
 {
-    document.reset();
     QNetworkReply *reply = nullptr;
     if (const auto ahead = prefetched_.find(url); ahead != prefetched_.end()) {
         reply = ahead->second;
@@ -115,16 +114,14 @@ pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
-    const qint64 size = reply->bytesAvailable();
-    if (reply->error() != QNetworkReply::NoError || size <= 0)
+    if (reply->error() != QNetworkReply::NoError)
         return {};
-    char *bytes = documentBuffer(static_cast<std::size_t>(size));
-    const qint64 read = reply->read(bytes, size);
-    if (read != size) {
-        pugi::get_memory_deallocation_function()(bytes);
-        return {};
-    }
-    return parseOwnedReply(bytes, static_cast<std::size_t>(size), document);
+    return reply->readAll();
+}
+
+pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
+{
+    return parseReply(body(url), document);
 }
 
 pugi::xml_node parseReply(const QByteArray &body, pugi::xml_document &document)

@@ -14,6 +14,8 @@ namespace vendorcenter {
 
 namespace {
 
+// The copy keeps the source's sort key: every row's key was made from its id
+// when the row was read, and the id does not change on a move.
 CenterRow copiedRow(const CenterRow &source, const std::optional<QString> &duty, const QString &dateUpdated)
 {
     CenterRow row;
@@ -23,7 +25,7 @@ CenterRow copiedRow(const CenterRow &source, const std::optional<QString> &duty,
     row.subItem(ColHandlingFee) = source.handlingFee();
     row.subItem(ColDuty) = duty.value_or(QString());
     row.subItem(ColDateUpdated) = dateUpdated;
-    row.subItem(ColSortKey) = marks::sortKeyFor(source.id);
+    row.subItem(ColSortKey) = source.sortKey();
     return row;
 }
 

@@ -6,6 +6,9 @@
 #include "widget/CenterListView.h"
 #include "widget/LoadProgressBar.h"
 
+#include <future>
+#include <vector>
+
 namespace vendorcenter {
 
 namespace {
@@ -27,23 +30,45 @@ void advanceProgress(LoadTarget &target)
     ++target.state.loadProgress;
 }
 
-// Reads the rows of one list reply into `list`. Rows read before a failure
-// (the one being built included) stay in the list.
+// Parses a list reply and reads its rows. Safe on any thread: the failure is
+// kept for the thread that shows the rows.
 template<typename ReadRows>
-void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRows readRows)
+ListRows readList(const QByteArray &body, ReadRows readRows)
 {
-    pugi::xml_document document;
-    const pugi::xml_node root = target.fetcher.load(queryUrl(target.state, path), document);
-    std::vector<CenterRow> rows;
+    ListRows read;
     try {
-        readRows(root, rows, [&target] { advanceProgress(target); });
+        pugi::xml_document document;
+        readRows(parseReply(body, document), read.rows, [&read] {
+            // No list holds more rows than the counter counts: reading stops
+            // there, whatever the reply's size.
+            if (++read.completed > std::size_t(std::numeric_limits<qint16>::max()))
+                throw Failure::overflow();
+        });
     } catch (...) {
-        target.progress->settle();
-        list->addRows(std::move(rows));
-        throw;
+        read.failure = std::current_exception();
+    }
+    return read;
+}
+
+// Puts the rows read into `list`, advancing the progress bar row by row as if
+// they were read now. Rows read before a failure (the one being built
+// included) stay in the list.
+void showList(LoadTarget &target, CenterListView *list, ListRows read)
+{
+    std::exception_ptr failure = read.failure;
+    for (std::size_t row = 0; row < read.completed; ++row) {
+        try {
+            advanceProgress(target);
+        } catch (...) {
+            read.rows.resize(row + 1);
+            failure = std::current_exception();
+            break;
+        }
     }
     target.progress->settle();
-    list->addRows(std::move(rows));
+    list->addRows(std::move(read.rows));
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace
@@ -62,29 +87,43 @@ void loadCenterCounts(LoadTarget &target)
     target.state.loadProgress = 0;
 }
 
-void requestCenterLists(LoadTarget &target)
+CenterLists readCenterLists(LoadTarget &target)
 {
-    target.fetcher.prefetch(queryUrl(target.state, kActiveCentersQuery));
-    target.fetcher.prefetch(queryUrl(target.state, kSelectedCentersQuery));
+    const QString activeUrl = queryUrl(target.state, kActiveCentersQuery);
+    const QString selectedUrl = queryUrl(target.state, kSelectedCentersQuery);
+    // The server page prepares the selected centers while it sends the active
+    // ones, and those are read on a second thread while the selected ones
+    // arrive and are read here.
+    target.fetcher.prefetch(activeUrl);
+    target.fetcher.prefetch(selectedUrl);
+    const QByteArray activeBody = target.fetcher.body(activeUrl);
+    const qint16 dutyDefault = target.state.dutyDefault;
+    // Where no thread can be started, the active rows are read when asked for.
+    std::future<ListRows> active = std::async(std::launch::async | std::launch::deferred, [&activeBody, dutyDefault] {
+        return readList(activeBody,
+            [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
+                replies::readActiveRows(root, dutyDefault, rows, rowRead);
+            });
+    });
+    CenterLists lists;
+    // Without the active centers the load fails there; the selected ones are not waited for.
+    if (!activeBody.isEmpty())
+        lists.selected = readList(target.fetcher.body(selectedUrl), replies::readSelectedRows);
+    lists.active = active.get();
+    return lists;
 }
 
-void loadActiveCenters(LoadTarget &target)
+void showActiveCenters(LoadTarget &target, CenterLists &lists)
 {
-    const qint16 dutyDefault = target.state.dutyDefault;
-    fillList(target, target.nonSelected, kActiveCentersQuery,
-        [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
-            replies::readActiveRows(root, dutyDefault, rows, rowRead);
-        });
-
+    showList(target, target.nonSelected, std::move(lists.active));
     target.nonSelected->setSortKey(ColSortKey);
     target.selected->setSortKey(ColSortKey);
     target.nonSelected->clearHighlights();
 }
 
-void loadSelectedCenters(LoadTarget &target)
+void showSelectedCenters(LoadTarget &target, CenterLists &lists)
 {
-    fillList(target, target.selected, kSelectedCentersQuery, replies::readSelectedRows);
-
+    showList(target, target.selected, std::move(lists.selected));
     target.selected->setSortKey(ColSortKey);
     target.progress->showFull();
     target.selected->clearHighlights();

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "core/CenterRow.h"
+
+#include <exception>
+#include <vector>
+
 namespace vendorcenter {
 
 struct ControlState;
@@ -17,15 +22,29 @@ struct LoadTarget
     XmlFetcher &fetcher;
 };
 
-// The three queries of a load, run in this order. Each throws the Failure that
-// stopped it; rows read before a failure stay in their list. The counts go to
-// the state and the progress bar, the rows to their list, sorted and without
-// highlights.
+// The rows of one list reply. `completed` counts the rows read whole; after a
+// failure, the row being built is the last one.
+struct ListRows
+{
+    std::vector<CenterRow> rows;
+    std::size_t completed = 0;
+    std::exception_ptr failure;
+};
+
+struct CenterLists
+{
+    ListRows active;
+    ListRows selected;
+};
+
+// The three queries of a load. The counts go to the state and the progress
+// bar; a failure there throws before any list is asked for. Then both lists
+// are asked for at once and read, and shown one by one: each show throws the
+// Failure that stopped its reading, rows read before it staying in the list,
+// and leaves the list sorted and without highlights.
 void loadCenterCounts(LoadTarget &target);
-// Asks for both lists at once, before the first is read: the server page
-// prepares the selected centers while the active ones are being read here.
-void requestCenterLists(LoadTarget &target);
-void loadActiveCenters(LoadTarget &target);
-void loadSelectedCenters(LoadTarget &target);
+CenterLists readCenterLists(LoadTarget &target);
+void showActiveCenters(LoadTarget &target, CenterLists &lists);
+void showSelectedCenters(LoadTarget &target, CenterLists &lists);
 
 } // namespace vendorcenter

@@ -256,12 +256,12 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
 
         LoadTarget target {ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
         loadCenterCounts(target);
-        requestCenterLists(target);
         ui.lblAllVendors->setText(nonSelectedCaption(state.nonSelectedCount, CountedBy::Load));
         ui.lblSelVendors->setText(selectedCaption(state.selectedCount));
-        loadActiveCenters(target);
+        CenterLists lists = readCenterLists(target);
+        showActiveCenters(target, lists);
         afterListLoaded(Side::NonSelected);
-        loadSelectedCenters(target);
+        showSelectedCenters(target, lists);
         afterListLoaded(Side::Selected);
 
         ui.prbLoad->setValue(0);
