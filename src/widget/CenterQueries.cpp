@@ -87,16 +87,17 @@ void loadCenterCounts(LoadTarget &target)
     target.state.loadProgress = 0;
 }
 
+void requestCenterLists(LoadTarget &target)
+{
+    target.fetcher.prefetch(queryUrl(target.state, kActiveCentersQuery));
+    target.fetcher.prefetch(queryUrl(target.state, kSelectedCentersQuery));
+}
+
 CenterLists readCenterLists(LoadTarget &target)
 {
-    const QString activeUrl = queryUrl(target.state, kActiveCentersQuery);
-    const QString selectedUrl = queryUrl(target.state, kSelectedCentersQuery);
-    // The server page prepares the selected centers while it sends the active
-    // ones, and those are read on a second thread while the selected ones
+    // The active centers are read on a second thread while the selected ones
     // arrive and are read here.
-    target.fetcher.prefetch(activeUrl);
-    target.fetcher.prefetch(selectedUrl);
-    const QByteArray activeBody = target.fetcher.body(activeUrl);
+    const QByteArray activeBody = target.fetcher.body(queryUrl(target.state, kActiveCentersQuery));
     const qint16 dutyDefault = target.state.dutyDefault;
     // Where no thread can be started, the active rows are read when asked for.
     std::future<ListRows> active = std::async(std::launch::async | std::launch::deferred, [&activeBody, dutyDefault] {
@@ -108,7 +109,8 @@ CenterLists readCenterLists(LoadTarget &target)
     CenterLists lists;
     // Without the active centers the load fails there; the selected ones are not waited for.
     if (!activeBody.isEmpty())
-        lists.selected = readList(target.fetcher.body(selectedUrl), replies::readSelectedRows);
+        lists.selected =
+            readList(target.fetcher.body(queryUrl(target.state, kSelectedCentersQuery)), replies::readSelectedRows);
     lists.active = active.get();
     return lists;
 }

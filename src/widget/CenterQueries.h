@@ -37,11 +37,13 @@ struct CenterLists
     ListRows selected;
 };
 
-// The three queries of a load. The counts go to the state and the progress
-// bar; a failure there throws before any list is asked for. Then both lists
-// are asked for at once and read, and shown one by one: each show throws the
-// Failure that stopped its reading, rows read before it staying in the list,
-// and leaves the list sorted and without highlights.
+// The three queries of a load. requestCenterLists() asks for both lists
+// first, so that the server page works on them while the counts are read and
+// the progress bar set up; a failure there throws, and the lists asked for are
+// dropped unread. readCenterLists() then reads both lists, and each show puts
+// one into its list, sorted and without highlights, and throws the Failure
+// that stopped its reading, rows read before it staying in the list.
+void requestCenterLists(LoadTarget &target);
 void loadCenterCounts(LoadTarget &target);
 CenterLists readCenterLists(LoadTarget &target);
 void showActiveCenters(LoadTarget &target, CenterLists &lists);

@@ -255,6 +255,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         ui.lstSelectedCenters->clearRows();
 
         LoadTarget target {ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
+        requestCenterLists(target);
         loadCenterCounts(target);
         ui.lblAllVendors->setText(nonSelectedCaption(state.nonSelectedCount, CountedBy::Load));
         ui.lblSelVendors->setText(selectedCaption(state.selectedCount));

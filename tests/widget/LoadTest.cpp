@@ -41,7 +41,7 @@ private slots:
         QVERIFY(!d->control.LetDataFromDatabase(12, d->page.baseUrl()).isValid());
         QCOMPARE(cursors, QList<Qt::CursorShape>(3, Qt::WaitCursor));
         QCOMPARE(d->page.sent(),
-            QList<QByteArray>({"GET " + kCounts, "GET /VendorCenter.asp?active=1&VendorID=12",
+            QList<QByteArray>({"GET /VendorCenter.asp?active=1&VendorID=12", "GET " + kCounts,
                 "GET /VendorCenter.asp?selected=1&VendorID=12"}));
         QVERIFY(d->log.isEmpty() && d->boxes.isEmpty());
         // Sorted by the padded id, so 7 < 12 < 123; every active row gets the default fee of 8 %.
@@ -91,8 +91,8 @@ private slots:
     }
 
     // No server base, an error status, counts past 16 bits and a page gone:
-    // each fails at the counts, asks for no list, and leaves the lists empty
-    // under the labels of the last good load.
+    // each fails at the counts, drops the lists asked for meanwhile unread,
+    // and leaves the lists empty under the labels of the last good load.
     void countsThatCannotBeReadFailTheLoad()
     {
         d->control.LetDataFromDatabase(12);
@@ -103,7 +103,7 @@ private slots:
         d->control.LetDataFromDatabase(12);
         d->page.setReply(kCounts, {200, FakeServerPage::countsXml("0", "20000", "20000")});
         d->control.LetDataFromDatabase(12);
-        QCOMPARE(d->page.sent(), QList<QByteArray>({"GET " + kCounts, "GET " + kCounts}));
+        QCOMPARE(d->page.sent().count("GET " + kCounts), 2);
         d->page.stop();
         d->control.LetDataFromDatabase(12);
         QCOMPARE(d->log,
