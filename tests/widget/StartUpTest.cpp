@@ -88,6 +88,35 @@ private slots:
         QCOMPARE(d->text(name), caption);
     }
 
+    // What a screen reader calls each widget, and the caption whose mnemonic reaches it.
+    void screenReadersNameEachWidget_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("accessibleName");
+        QTest::addColumn<QString>("label");
+        for (const auto &[name, accessibleName, label] :
+            std::initializer_list<std::tuple<const char *, const char *, const char *>> {
+                {"lstCenters", "Non Selected Active Centers", "lblAllVendors"},
+                {"lstSelectedCenters", "Selected Centers", "lblSelVendors"}, {"cmdAddAll", ">>", ""},
+                {"cmdCommit", "Commit to Database", ""}, {"fraMain", "Vendor Center", ""},
+                {"fraFind", "Find Center", ""}, {"Frame1", "List to search", ""},
+                {"optList(1)", "Selected Centers", ""}, {"optFind(0)", "Name", ""}, {"txtVendorID", "Find by ID", ""},
+                {"txtVendorName", "Find by Name", ""}, {"frmEntry", "Handling fee", ""},
+                {"chkDuty", "Duty / Brokerage Fee", "lblDuty"},
+                {"txtCntHandFee", "Center / Handling Fee (%)", "Label1"}, {"prbLoad", "Load progress", ""}})
+            QTest::newRow(name) << name << accessibleName << label;
+    }
+
+    void screenReadersNameEachWidget()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, accessibleName);
+        QFETCH(QString, label);
+        QCOMPARE(d->widget(name)->accessibleName(), accessibleName);
+        if (!label.isEmpty())
+            QCOMPARE(d->widget<QLabel>(label)->buddy(), d->widget(name));
+    }
+
     void widgetsStartInTheirStartingStates()
     {
         for (const char *off : {"cmdAdd", "cmdAddAll", "cmdRemoveAll", "cmdDelete", "cmdCommit", "optList(0)",
