@@ -110,13 +110,11 @@ bool CenterListView::isHighlighted(int position) const
     return selectionModel()->isRowSelected(position, {});
 }
 
-void CenterListView::setHighlighted(int position, bool highlighted)
+void CenterListView::highlight(int position)
 {
     row(position);
     const QModelIndex cell = firstCell(position);
-    if (!highlighted)
-        selectionModel()->select(cell, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-    else if (multiSelect())
+    if (multiSelect())
         selectionModel()->setCurrentIndex(cell, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     else
         selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

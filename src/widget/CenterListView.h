@@ -45,8 +45,9 @@ public:
     void clearRows();
 
     bool isHighlighted(int position) const;
-    // With multi-select off, highlighting a row leaves it the only highlighted row.
-    void setHighlighted(int position, bool highlighted);
+    // Highlights the row and makes it current. With multi-select off, it is
+    // then the only highlighted row.
+    void highlight(int position);
     std::vector<int> highlightedPositions() const;
     // Counts highlighted rows, stopping early at `stopAt`.
     int highlightedCount(int stopAt) const;

@@ -35,7 +35,7 @@ void showMovedRow(CenterListView *list, const QString &id)
     const std::optional<int> found = list->findItem(id);
     if (!found)
         return;
-    list->setHighlighted(*found, true);
+    list->highlight(*found);
     list->setFocus();
     if (const std::optional<int> current = list->currentPosition())
         list->ensureVisible(*current);

@@ -74,7 +74,7 @@ void FindPanel::search()
         return;
     }
     // With multi-select off this also makes it the only highlighted row and the current one.
-    target->setHighlighted(*found, true);
+    target->highlight(*found);
     target->ensureVisible(*found);
     target->setFocus();
 }

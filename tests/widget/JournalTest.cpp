@@ -44,8 +44,13 @@ struct Journaled : ControlDriver
     {
         const std::unique_ptr<QMimeData> data(source->model()->mimeData(source->selectionModel()->selectedIndexes()));
         const QPointF at = target->viewport()->rect().center();
+        // Passing over the target moves nothing yet.
+        const QStringList before = ids(source);
         QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, {});
         QCoreApplication::sendEvent(target->viewport(), &enter);
+        QDragMoveEvent passing(at.toPoint(), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target->viewport(), &passing);
+        QCOMPARE(ids(source), before);
         QDropEvent dropped(at, Qt::CopyAction, data.get(), Qt::LeftButton, {});
         QCoreApplication::sendEvent(target->viewport(), &dropped);
     }

@@ -1,7 +1,9 @@
 #include "ControlDriver.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QMenu>
+#include <QTreeView>
 
 using C = ControlDriver;
 
@@ -78,10 +80,16 @@ private slots:
             {{"9", "zulu", "0.01", "0"}, {"10", "Alpha", "0.01", "0"}}));
         const QStringList byId {"7", "12", "45", "300"}, byIdDown {"300", "45", "12", "7"};
         QCOMPARE(d->ids(d->centers()), byId);
-        for (const auto &[section, ids] : {std::pair {0, byIdDown}, {0, byId},
-                 {1, QStringList {"300", "12", "45", "7"}}, {1, QStringList {"7", "45", "12", "300"}}, {0, byIdDown}}) {
+        const auto down = Qt::DescendingOrder, up = Qt::AscendingOrder;
+        for (const auto &[section, order, ids] :
+            std::initializer_list<std::tuple<int, Qt::SortOrder, QStringList>> {{0, down, byIdDown}, {0, up, byId},
+                {1, up, {"300", "12", "45", "7"}}, {1, down, {"7", "45", "12", "300"}}, {0, down, byIdDown}}) {
             d->clickHeader(d->centers(), section);
             QCOMPARE(d->ids(d->centers()), ids);
+            // The header's arrow follows, on the column clicked.
+            const QHeaderView *header = static_cast<QTreeView *>(d->centers())->header();
+            QCOMPARE(
+                std::pair(header->sortIndicatorSection(), header->sortIndicatorOrder()), std::pair(section, order));
         }
         d->clickHeader(d->chosen(), C::Name);
         QCOMPARE(d->ids(d->chosen()), QStringList({"10", "9"}));

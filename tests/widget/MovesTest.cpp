@@ -66,6 +66,20 @@ private slots:
         QCOMPARE(cells(d->centers(), "7", {C::Duty, C::Updated}).left(12), "1|" + today());
     }
 
+    // A ">" by key, with the fee panel still showing a selected center,
+    // empties the panel: the fee shown was not the moved row's.
+    void addByKeyEmptiesTheFeePanel()
+    {
+        QVERIFY(d->load({{"7", "Seven", "2", ""}, {"12", "Twelve", "1", ""}}, {{"5", "Five", "0.075", "1"}}));
+        d->clickRow(d->chosen(), "5");
+        QCOMPARE(d->text("txtCntHandFee"), "7.5");
+        d->centers()->setFocus();
+        QTest::keyClick(d->centers(), Qt::Key_Down);
+        QTest::keyClick(d->centers(), Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(d->ids(d->chosen()).size(), 2);
+        QVERIFY(d->text("txtCntHandFee").isEmpty() && !d->checked("chkDuty"));
+    }
+
     // Center 5 stands in both lists: ">" refuses it, ">>" leaves it and moves the others.
     void movesSkipACenterAlreadySelected()
     {
