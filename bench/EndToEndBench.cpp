@@ -94,13 +94,30 @@ public:
             throw std::runtime_error(sqlite3_errmsg(db_));
     }
 
+    // The statements the SQLite storage runs: the active list in two passes
+    // in id order, the vendor's centers skipped among every active one.
     void runQueries(qint32 vendorId) override
     {
-        for (const char *sql : {server::sql::kCounts, server::sql::kActiveCenters, server::sql::kSelectedCenters}) {
+        std::vector<sqlite3_int64> selected;
+        for (const char *sql : {server::sql::kCounts, server::sql::kSelectedCenterIds, server::sql::kEveryActiveCenter,
+                 server::sql::kSelectedCenters}) {
             sqlite3_stmt *statement = nullptr;
             sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr);
-            sqlite3_bind_int(statement, 1, vendorId);
+            if (sqlite3_bind_parameter_count(statement) > 0)
+                sqlite3_bind_int(statement, 1, vendorId);
+            auto nextSelected = selected.cbegin();
             while (sqlite3_step(statement) == SQLITE_ROW) {
+                if (sql == server::sql::kSelectedCenterIds) {
+                    selected.push_back(sqlite3_column_int64(statement, 0));
+                    continue;
+                }
+                if (sql == server::sql::kEveryActiveCenter) {
+                    const sqlite3_int64 centerId = sqlite3_column_int64(statement, 0);
+                    while (nextSelected != selected.cend() && *nextSelected < centerId)
+                        ++nextSelected;
+                    if (nextSelected != selected.cend() && *nextSelected == centerId)
+                        continue;
+                }
                 for (int column = 0; column < sqlite3_column_count(statement); ++column)
                     sqlite3_column_text(statement, column);
             }

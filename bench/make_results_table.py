@@ -1,29 +1,26 @@
-#!/ usr / bin / env python3
-""
-    "Writes bench/README.md from the benchmarks' JSON output.
+#!/usr/bin/env python3
+"""Writes bench/README.md from the benchmarks' JSON output.
 
-    make_results_table.py-- control control.json-- server server.json-- memory memory.json-- load
-    - before "..." --load
-    - after "..." --out bench
-        / README
-              .md
+    make_results_table.py --control control.json --server server.json \
+        --memory memory.json --load-before "..." --load-after "..." --out bench/README.md
 
-                  Times are the median of the repetitions.Nothing in the README is typed by hand : rerun scripts
-        / bench.sh to refresh it.""
-                                 "
+Times are the median of the repetitions. Nothing in the README is typed by
+hand: rerun scripts/bench.sh to refresh it.
+"""
 
-          import argparse import datetime import json import os import platform
+import argparse
+import datetime
+import json
+import os
+import platform
 
-              MEASURABLE_SHARE = 0.1 #the growing part at 1,
-              000 rows,
-              against the fixed cost SCALING_LIMIT = 40.0
+MEASURABLE_SHARE = 0.1  # the growing part at 1,000 rows, against the fixed cost
+SCALING_LIMIT = 40.0
 
-    def
-    read_times(path)
-    : ""
-      "{(case, size): seconds} from one Google Benchmark JSON file (medians when repeated)."
-      "" with
-      open(path) as f:
+
+def read_times(path):
+    """{(case, size): seconds} from one Google Benchmark JSON file (medians when repeated)."""
+    with open(path) as f:
         data = json.load(f)
     units = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
     times, context = {}, data.get("context", {})
@@ -42,7 +39,8 @@
 
 
 def cpu_model():
-try : with open("/proc/cpuinfo") as f:
+    try:
+        with open("/proc/cpuinfo") as f:
             for line in f:
                 if line.startswith("model name"):
                     return line.split(":", 1)[1].strip()
@@ -93,8 +91,8 @@ def main():
     lines = []
     add = lines.append
 
-#-- -- scaling -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- --
-#(title, case, size of the fixed cost, kind) : only operations are held to the growth limit.
+    # ---- scaling ------------------------------------------------------------------
+    # (title, case, size of the fixed cost, kind): only operations are held to the growth limit.
     scaling_cases = [
         ("Load (`LetDataFromDatabase`, half the rows in each list, first paint)", "BM_Load", 0, "op"),
         ('">>" of 5 rows in 8 (rows = the source list)', "BM_MoveAllIn", 0, "op"),
@@ -124,7 +122,7 @@ def main():
         base = small - fixed
         ratio = (large - fixed) / base if base > 0 else float("inf")
         if base < MEASURABLE_SHARE * fixed:
-#What grows is lost in the run - to - run spread of the fixed cost.
+            # What grows is lost in the run-to-run spread of the fixed cost.
             scaling_rows.append(
                 f"| {title} | {ms(t(case, fixed_size))} | {ms(small)} | {ms(t(case, 4000))} | {ms(t(case, 16000))} "
                 f"| {ms(large)} | — | (fixed cost) |"
@@ -142,7 +140,7 @@ def main():
             f"| {ms(large)} | {ratio:.1f} | {mark} |"
         )
 
-#-- -- against the floors -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -
+    # ---- against the floors -------------------------------------------------------
     floor_rows, floor_misses = [], []
 
     def against(title, case, size, floor_case, floor_size, limit, note=""):
@@ -186,7 +184,7 @@ def main():
     resident_above = memory["resident_above_empty_mib"]
     memory_ok = peak_above <= 40.0
 
-#-- -- end to end against the real server page -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- --
+    # ---- end to end against the real server page -------------------------------
     end_to_end = {}
     for label, path in (("SQLite", args.end_to_end), ("PostgreSQL", args.end_to_end_postgresql)):
         if path:

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vendorcenter::server {
 namespace {
@@ -38,6 +39,7 @@ constexpr const char *kUpdateCrossReference =
 constexpr const char *kDeleteCrossReference =
     "DELETE FROM VendorCenterCrossReference WHERE VendorID = ?1 AND CenterID = ?2 AND " VC_CENTER_KNOWN;
 #undef VC_CENTER_KNOWN
+constexpr const char *kBeginRead = "BEGIN";
 constexpr const char *kBeginWrite = "BEGIN IMMEDIATE";
 constexpr const char *kCommit = "COMMIT";
 constexpr const char *kRollback = "ROLLBACK";
@@ -182,13 +184,15 @@ struct SqliteStorage::Connection
     void prepare()
     {
         counts = Prepared(db, sqlFor(sql::kCounts, SqlDialect::Sqlite).c_str());
-        activeCenters = Prepared(db, sqlFor(sql::kActiveCenters, SqlDialect::Sqlite).c_str());
+        everyActiveCenter = Prepared(db, sql::kEveryActiveCenter);
+        selectedCenterIds = Prepared(db, sql::kSelectedCenterIds);
         selectedCenters = Prepared(db, sqlFor(sql::kSelectedCenters, SqlDialect::Sqlite).c_str());
         vendorExists = Prepared(db, kVendorExists);
         centerExists = Prepared(db, kCenterExists);
         insertCrossReference = Prepared(db, kInsertCrossReference);
         updateCrossReference = Prepared(db, kUpdateCrossReference);
         deleteCrossReference = Prepared(db, kDeleteCrossReference);
+        beginRead = Prepared(db, kBeginRead);
         beginWrite = Prepared(db, kBeginWrite);
         commit = Prepared(db, kCommit);
         rollback = Prepared(db, kRollback);
@@ -223,9 +227,9 @@ struct SqliteStorage::Connection
     }
 
     sqlite3 *db = nullptr;
-    Prepared counts, activeCenters, selectedCenters, vendorExists, centerExists;
+    Prepared counts, everyActiveCenter, selectedCenterIds, selectedCenters, vendorExists, centerExists;
     Prepared insertCrossReference, updateCrossReference, deleteCrossReference;
-    Prepared beginWrite, commit, rollback;
+    Prepared beginRead, beginWrite, commit, rollback;
 };
 
 // A borrowed connection that goes back to the pool when the call ends.
@@ -312,18 +316,33 @@ VendorCounts SqliteStorage::counts(std::int32_t vendorId)
 void SqliteStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterSink &each)
 {
     Lease connection(*this);
-    Use use(connection->db, connection->activeCenters);
-    use.bind(1, std::int64_t {vendorId});
-    ActiveCenterRow row;
-    while (use.step()) {
-        row.centerId = use.integer(0);
-        row.centerName = use.text(1);
-        row.countryId = use.integer(2);
-        row.active = static_cast<int>(use.integer(3));
-        row.city = use.optionalText(4);
-        row.dateUpdated = use.optionalText(5);
-        each(row);
+    connection->run(connection->beginRead); // both passes read one state of the database
+    if (connection->exists(connection->vendorExists, vendorId)) {
+        std::vector<std::int64_t> selected;
+        {
+            Use use(connection->db, connection->selectedCenterIds);
+            use.bind(1, std::int64_t {vendorId});
+            while (use.step())
+                selected.push_back(use.integer(0));
+        }
+        Use use(connection->db, connection->everyActiveCenter);
+        auto nextSelected = selected.cbegin();
+        ActiveCenterRow row;
+        while (use.step()) {
+            row.centerId = use.integer(0);
+            while (nextSelected != selected.cend() && *nextSelected < row.centerId)
+                ++nextSelected;
+            if (nextSelected != selected.cend() && *nextSelected == row.centerId)
+                continue;
+            row.centerName = use.text(1);
+            row.countryId = use.integer(2);
+            row.active = static_cast<int>(use.integer(3));
+            row.city = use.optionalText(4);
+            row.dateUpdated = use.optionalText(5);
+            each(row);
+        }
     }
+    connection->run(connection->commit);
 }
 
 void SqliteStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each)

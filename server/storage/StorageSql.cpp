@@ -65,6 +65,12 @@ const char *const kSelectedCenters =
     "SELECT c.CenterID, c.CenterName, x.CenterHandlingFee, x.DutyBrokerageFee, x.RecordLastUpdated" VC_SELECTED
     " ORDER BY x.CenterID"; // the same order as c.CenterID, and the order of the key: no sort step
 
+const char *const kEveryActiveCenter =
+    "SELECT c.CenterID, c.CenterName, c.CountryID, c.Active, c.City, c.DateUpdated FROM Centers c WHERE c.Active = 1"
+    " ORDER BY c.CenterID";
+const char *const kSelectedCenterIds =
+    "SELECT x.CenterID FROM VendorCenterCrossReference x WHERE x.VendorID = ?1 ORDER BY x.CenterID";
+
 #undef VC_ACTIVE_NOT_SELECTED
 #undef VC_SELECTED
 

@@ -26,6 +26,14 @@ extern const char *const kCounts;
 extern const char *const kActiveCenters;
 extern const char *const kSelectedCenters;
 
+// SQLite has no anti-join that walks both sides in id order: for
+// kActiveCenters it looks up the vendor's cross-reference once per center.
+// Its storage reads the same list from these two instead, each in id order,
+// skipping the vendor's centers among the active ones as it goes: half the
+// time at 32,000 centers.
+extern const char *const kEveryActiveCenter;
+extern const char *const kSelectedCenterIds;
+
 } // namespace sql
 
 // The demo data a new database starts with, as INSERT statements with the
