@@ -204,13 +204,18 @@ void ChangeJournal::editFinished(const QString &stepText)
     refreshSummary();
 }
 
-void ChangeJournal::listsLoaded()
+void ChangeJournal::listsCleared()
 {
     stack_.clear();
     before_.reset();
     depth_ = 0;
     centersCache_ = {};
     selectedCache_ = {};
+}
+
+void ChangeJournal::listsLoaded()
+{
+    listsCleared();
     ui_.lstSelectedCenters->centerModel()->rememberFeesAsLoaded();
     // Rows come from the server without marks: nothing is pending after a load.
     summary_ = {};

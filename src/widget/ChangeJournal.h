@@ -41,7 +41,9 @@ public:
     void editStarting();
     void editFinished(const QString &stepText);
 
-    // Both lists were cleared and filled again: no step applies to them any more.
+    // Both lists were cleared, and then filled again: no step applies to
+    // them any more.
+    void listsCleared();
     void listsLoaded();
 
     bool hasPendingChanges() const { return summary_.any(); }

@@ -251,11 +251,13 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         state.vendorId = vendorId;
         if (!serverName.isEmpty())
             state.serverName = serverName;
+        LoadTarget target {ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
+        // Asked for first: the server page works on the lists while the old
+        // rows and their undo steps are freed here.
+        requestCenterLists(target);
         ui.lstCenters->clearRows();
         ui.lstSelectedCenters->clearRows();
-
-        LoadTarget target {ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
-        requestCenterLists(target);
+        journal->listsCleared();
         loadCenterCounts(target);
         ui.lblAllVendors->setText(nonSelectedCaption(state.nonSelectedCount, CountedBy::Load));
         ui.lblSelVendors->setText(selectedCaption(state.selectedCount));
