@@ -97,8 +97,9 @@ void XmlFetcher::dropPrefetched()
     prefetched_.clear();
 }
 
-QByteArray XmlFetcher::body(const QString &url)
+pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
 {
+    document.reset();
     QNetworkReply *reply = nullptr;
     if (const auto ahead = prefetched_.find(url); ahead != prefetched_.end()) {
         reply = ahead->second;
@@ -114,14 +115,16 @@ QByteArray XmlFetcher::body(const QString &url)
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
-    if (reply->error() != QNetworkReply::NoError)
+    const qint64 size = reply->bytesAvailable();
+    if (reply->error() != QNetworkReply::NoError || size <= 0)
         return {};
-    return reply->readAll();
-}
-
-pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
-{
-    return parseReply(body(url), document);
+    char *bytes = documentBuffer(static_cast<std::size_t>(size));
+    const qint64 read = reply->read(bytes, size);
+    if (read != size) {
+        pugi::get_memory_deallocation_function()(bytes);
+        return {};
+    }
+    return parseOwnedReply(bytes, static_cast<std::size_t>(size), document);
 }
 
 pugi::xml_node parseReply(const QByteArray &body, pugi::xml_document &document)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <pugixml.hpp>
@@ -8,6 +7,7 @@
 #include <map>
 #include <memory>
 
+class QByteArray;
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -36,9 +36,6 @@ public:
     // could not be reached, answered with an error status, timed out, or sent
     // something that is not well-formed XML.
     pugi::xml_node load(const QString &url, pugi::xml_document &document);
-    // The body of the reply, for parseReply(); empty when load() would fail
-    // before parsing. It can then be parsed on any thread.
-    QByteArray body(const QString &url);
 
     // Asks for `url` now without waiting; the next load() of the same URL
     // takes that reply instead of asking again. The server page then works

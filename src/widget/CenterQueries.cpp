@@ -6,9 +6,6 @@
 #include "widget/CenterListView.h"
 #include "widget/LoadProgressBar.h"
 
-#include <future>
-#include <vector>
-
 namespace vendorcenter {
 
 namespace {
@@ -30,45 +27,23 @@ void advanceProgress(LoadTarget &target)
     ++target.state.loadProgress;
 }
 
-// Parses a list reply and reads its rows. Safe on any thread: the failure is
-// kept for the thread that shows the rows.
+// Reads the rows of one list reply into `list`. Rows read before a failure
+// (the one being built included) stay in the list.
 template<typename ReadRows>
-ListRows readList(const QByteArray &body, ReadRows readRows)
+void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRows readRows)
 {
-    ListRows read;
+    pugi::xml_document document;
+    const pugi::xml_node root = target.fetcher.load(queryUrl(target.state, path), document);
+    std::vector<CenterRow> rows;
     try {
-        pugi::xml_document document;
-        readRows(parseReply(body, document), read.rows, [&read] {
-            // No list holds more rows than the counter counts: reading stops
-            // there, whatever the reply's size.
-            if (++read.completed > std::size_t(std::numeric_limits<qint16>::max()))
-                throw Failure::overflow();
-        });
+        readRows(root, rows, [&target] { advanceProgress(target); });
     } catch (...) {
-        read.failure = std::current_exception();
-    }
-    return read;
-}
-
-// Puts the rows read into `list`, advancing the progress bar row by row as if
-// they were read now. Rows read before a failure (the one being built
-// included) stay in the list.
-void showList(LoadTarget &target, CenterListView *list, ListRows read)
-{
-    std::exception_ptr failure = read.failure;
-    for (std::size_t row = 0; row < read.completed; ++row) {
-        try {
-            advanceProgress(target);
-        } catch (...) {
-            read.rows.resize(row + 1);
-            failure = std::current_exception();
-            break;
-        }
+        target.progress->settle();
+        list->addRows(std::move(rows));
+        throw;
     }
     target.progress->settle();
-    list->addRows(std::move(read.rows));
-    if (failure)
-        std::rethrow_exception(failure);
+    list->addRows(std::move(rows));
 }
 
 } // namespace
@@ -93,39 +68,23 @@ void requestCenterLists(LoadTarget &target)
     target.fetcher.prefetch(queryUrl(target.state, kSelectedCentersQuery));
 }
 
-CenterLists readCenterLists(LoadTarget &target)
+void loadActiveCenters(LoadTarget &target)
 {
-    // The active centers are read on a second thread while the selected ones
-    // arrive and are read here.
-    const QByteArray activeBody = target.fetcher.body(queryUrl(target.state, kActiveCentersQuery));
     const qint16 dutyDefault = target.state.dutyDefault;
-    // Where no thread can be started, the active rows are read when asked for.
-    std::future<ListRows> active = std::async(std::launch::async | std::launch::deferred, [&activeBody, dutyDefault] {
-        return readList(activeBody,
-            [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
-                replies::readActiveRows(root, dutyDefault, rows, rowRead);
-            });
-    });
-    CenterLists lists;
-    // Without the active centers the load fails there; the selected ones are not waited for.
-    if (!activeBody.isEmpty())
-        lists.selected =
-            readList(target.fetcher.body(queryUrl(target.state, kSelectedCentersQuery)), replies::readSelectedRows);
-    lists.active = active.get();
-    return lists;
-}
+    fillList(target, target.nonSelected, kActiveCentersQuery,
+        [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
+            replies::readActiveRows(root, dutyDefault, rows, rowRead);
+        });
 
-void showActiveCenters(LoadTarget &target, CenterLists &lists)
-{
-    showList(target, target.nonSelected, std::move(lists.active));
     target.nonSelected->setSortKey(ColSortKey);
     target.selected->setSortKey(ColSortKey);
     target.nonSelected->clearHighlights();
 }
 
-void showSelectedCenters(LoadTarget &target, CenterLists &lists)
+void loadSelectedCenters(LoadTarget &target)
 {
-    showList(target, target.selected, std::move(lists.selected));
+    fillList(target, target.selected, kSelectedCentersQuery, replies::readSelectedRows);
+
     target.selected->setSortKey(ColSortKey);
     target.progress->showFull();
     target.selected->clearHighlights();

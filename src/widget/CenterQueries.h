@@ -1,10 +1,5 @@
 #pragma once
 
-#include "core/CenterRow.h"
-
-#include <exception>
-#include <vector>
-
 namespace vendorcenter {
 
 struct ControlState;
@@ -22,31 +17,16 @@ struct LoadTarget
     XmlFetcher &fetcher;
 };
 
-// The rows of one list reply. `completed` counts the rows read whole; after a
-// failure, the row being built is the last one.
-struct ListRows
-{
-    std::vector<CenterRow> rows;
-    std::size_t completed = 0;
-    std::exception_ptr failure;
-};
-
-struct CenterLists
-{
-    ListRows active;
-    ListRows selected;
-};
-
-// The three queries of a load. requestCenterLists() asks for both lists
-// first, so that the server page works on them while the counts are read and
-// the progress bar set up; a failure there throws, and the lists asked for are
-// dropped unread. readCenterLists() then reads both lists, and each show puts
-// one into its list, sorted and without highlights, and throws the Failure
-// that stopped its reading, rows read before it staying in the list.
+// Asks for both lists first, so that the server page works on them while the
+// counts are read here; when a load fails, the lists asked for are dropped
+// unread.
 void requestCenterLists(LoadTarget &target);
+// The three queries of a load, read in this order. Each throws the Failure that
+// stopped it; rows read before a failure stay in their list. The counts go to
+// the state and the progress bar, the rows to their list, sorted and without
+// highlights.
 void loadCenterCounts(LoadTarget &target);
-CenterLists readCenterLists(LoadTarget &target);
-void showActiveCenters(LoadTarget &target, CenterLists &lists);
-void showSelectedCenters(LoadTarget &target, CenterLists &lists);
+void loadActiveCenters(LoadTarget &target);
+void loadSelectedCenters(LoadTarget &target);
 
 } // namespace vendorcenter

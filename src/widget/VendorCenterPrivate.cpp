@@ -261,10 +261,9 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         loadCenterCounts(target);
         ui.lblAllVendors->setText(nonSelectedCaption(state.nonSelectedCount, CountedBy::Load));
         ui.lblSelVendors->setText(selectedCaption(state.selectedCount));
-        CenterLists lists = readCenterLists(target);
-        showActiveCenters(target, lists);
+        loadActiveCenters(target);
         afterListLoaded(Side::NonSelected);
-        showSelectedCenters(target, lists);
+        loadSelectedCenters(target);
         afterListLoaded(Side::Selected);
 
         ui.prbLoad->setValue(0);
