@@ -41,9 +41,9 @@ public:
     void editStarting();
     void editFinished(const QString &stepText);
 
-    // Both lists were cleared, and then filled again: no step applies to
-    // them any more.
+    // Both lists were emptied for a load: no step applies to them any more.
     void listsCleared();
+    // ...and filled again from the server: nothing is pending.
     void listsLoaded();
 
     bool hasPendingChanges() const { return summary_.any(); }
