@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   postgresql postgresql-common libpq-dev nginx-light
   libcrypt-dev nettle-dev libcli11-dev apache2-utils whois
-  clang-format systemd dpkg-dev
+  clang-format systemd dpkg-dev file python3
   clang libclang-rt-14-dev
   fonts-dejavu-core xvfb xauth
 )
