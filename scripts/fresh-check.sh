@@ -32,6 +32,8 @@ command -v debootstrap >/dev/null || fallback "debootstrap is not installed"
 mkdir -p "$cache/archives/partial" 2>/dev/null || fallback "cannot write $cache"
 
 root=$(mktemp -d /var/tmp/vendorcenter-fresh.XXXXXX)
+# mktemp makes it 0700: as "/" inside, that would lock out _apt and postgres.
+chmod 755 "$root"
 mounted=()
 cleanup() {
   local status=$?
