@@ -108,7 +108,7 @@ stamp "git and ca-certificates added"
 
 # A clean clone of the commit under test, not the working tree.
 commit=$(git -C "$checkout" rev-parse HEAD)
-git clone -q --no-local "$checkout" "$root/root/vendorcenter"
+git -c safe.directory="$checkout" -c safe.directory="$checkout/.git" clone -q --no-local "$checkout" "$root/root/vendorcenter"
 git -C "$root/root/vendorcenter" checkout -q --detach "$commit"
 stamp "cloned $commit"
 
