@@ -75,6 +75,8 @@ deb $mirror bookworm-updates main
 deb http://deb.debian.org/debian-security bookworm-security main
 SOURCES
 cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+# What the installer writes on a real machine: localhost and this host's name resolve.
+printf '127.0.0.1\tlocalhost\n127.0.1.1\t%s\n::1\tlocalhost ip6-localhost ip6-loopback\n' "$(hostname)" >"$root/etc/hosts"
 # No daemons start inside the root while packages install.
 printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod +x "$root/usr/sbin/policy-rc.d"
