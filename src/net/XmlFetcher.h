@@ -39,7 +39,7 @@ public:
 
     // Asks for `url` now without waiting; the next load() of the same URL
     // takes that reply instead of asking again. The server page then works
-    // on a later query while this side still reads an earlier one.
+    // on the query while this side finishes with the reply before it.
     void prefetch(const QString &url);
     // Aborts the replies asked for ahead that no load() took.
     void dropPrefetched();

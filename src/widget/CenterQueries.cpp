@@ -10,6 +10,7 @@ namespace vendorcenter {
 
 namespace {
 
+const char *const kCountsQuery = "/VendorCenter.asp?count=1&VendorID=";
 const char *const kActiveCentersQuery = "/VendorCenter.asp?active=1&VendorID=";
 const char *const kSelectedCentersQuery = "/VendorCenter.asp?selected=1&VendorID=";
 
@@ -28,9 +29,11 @@ void advanceProgress(LoadTarget &target)
 }
 
 // Reads the rows of one list reply into `list`. Rows read before a failure
-// (the one being built included) stay in the list.
-template<typename ReadRows>
-void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRows readRows)
+// (the one being built included) stay in the list. `allRowsRead` runs once
+// the whole reply has been read without failure, before the rows go into the
+// list.
+template<typename ReadRows, typename AllRowsRead>
+void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRows readRows, AllRowsRead allRowsRead)
 {
     pugi::xml_document document;
     const pugi::xml_node root = target.fetcher.load(queryUrl(target.state, path), document);
@@ -42,6 +45,7 @@ void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRo
         list->addRows(std::move(rows));
         throw;
     }
+    allRowsRead();
     target.progress->settle();
     list->addRows(std::move(rows));
 }
@@ -51,8 +55,7 @@ void fillList(LoadTarget &target, CenterListView *list, const char *path, ReadRo
 void loadCenterCounts(LoadTarget &target)
 {
     pugi::xml_document document;
-    const pugi::xml_node root =
-        target.fetcher.load(queryUrl(target.state, "/VendorCenter.asp?count=1&VendorID="), document);
+    const pugi::xml_node root = target.fetcher.load(queryUrl(target.state, kCountsQuery), document);
     replies::readCounts(root, target.state);
 
     const int total = target.state.nonSelectedCount + target.state.selectedCount;
@@ -62,19 +65,22 @@ void loadCenterCounts(LoadTarget &target)
     target.state.loadProgress = 0;
 }
 
-void requestCenterLists(LoadTarget &target)
+void requestCenterCounts(LoadTarget &target)
 {
-    target.fetcher.prefetch(queryUrl(target.state, kActiveCentersQuery));
-    target.fetcher.prefetch(queryUrl(target.state, kSelectedCentersQuery));
+    target.fetcher.prefetch(queryUrl(target.state, kCountsQuery));
 }
 
 void loadActiveCenters(LoadTarget &target)
 {
     const qint16 dutyDefault = target.state.dutyDefault;
-    fillList(target, target.nonSelected, kActiveCentersQuery,
+    fillList(
+        target, target.nonSelected, kActiveCentersQuery,
         [dutyDefault](pugi::xml_node root, std::vector<CenterRow> &rows, const std::function<void()> &rowRead) {
             replies::readActiveRows(root, dutyDefault, rows, rowRead);
-        });
+        },
+        // The server page works on the selected list while the active rows
+        // are sorted into theirs.
+        [&target] { target.fetcher.prefetch(queryUrl(target.state, kSelectedCentersQuery)); });
 
     target.nonSelected->setSortKey(ColSortKey);
     target.selected->setSortKey(ColSortKey);
@@ -83,7 +89,7 @@ void loadActiveCenters(LoadTarget &target)
 
 void loadSelectedCenters(LoadTarget &target)
 {
-    fillList(target, target.selected, kSelectedCentersQuery, replies::readSelectedRows);
+    fillList(target, target.selected, kSelectedCentersQuery, replies::readSelectedRows, [] {});
 
     target.selected->setSortKey(ColSortKey);
     target.progress->showFull();

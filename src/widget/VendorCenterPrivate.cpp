@@ -252,9 +252,9 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         if (!serverName.isEmpty())
             state.serverName = serverName;
         LoadTarget target {ui.lstCenters, ui.lstSelectedCenters, ui.prbLoad, state, *fetcher};
-        // Asked for first: the server page works on the lists while the old
+        // Asked for first: the server page answers the counts while the old
         // rows and their undo steps are freed here.
-        requestCenterLists(target);
+        requestCenterCounts(target);
         ui.lstCenters->clearRows();
         ui.lstSelectedCenters->clearRows();
         journal->listsCleared();
@@ -277,7 +277,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         q->setCursor(Qt::ArrowCursor);
         writeEventLog(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : 7: Out of memory"));
     }
-    // A list asked for ahead and not read, after a failure, must not stand in
+    // A reply asked for ahead and not read, after a failure, must not stand in
     // for the next load's.
     fetcher->dropPrefetched();
     // The lists were emptied, whether or not they filled again.

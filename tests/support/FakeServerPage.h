@@ -58,7 +58,7 @@ public:
     void onRequest(std::function<void(const Request &)> hook) { hook_ = std::move(hook); }
 
     const QList<Request> &requests() const { return requests_; }
-    QList<QByteArray> sent() const; // each request as "METHOD target", each run of GETs sorted
+    QList<QByteArray> sent() const; // each request as "METHOD target", in the order they arrived
     void clearRequests() { requests_.clear(); }
 
     // Canned XML in the layouts the control reads.

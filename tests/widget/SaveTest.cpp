@@ -14,8 +14,8 @@ const QByteArray kExampleBody =
     "CenterHandlingFee%3D+0.05%2C+DutyBrokerageFee%3D+0%2C+RecordLastUpdated+%3D+GETDATE%28%29++WHERE+CenterID+%3D+9+"
     "AND+vendorID+%3D+12&SQL=DELETE+FROM+VENDORCENTERCROSSREFERENCE+WHERE+VendorID%3D12+AND+CenterID+IN%283%2C5%29&";
 const QList<QByteArray> kPost {"POST /VendorCenter.asp"};
-const QList<QByteArray> kReload {"GET /VendorCenter.asp?active=1&VendorID=12",
-    "GET /VendorCenter.asp?count=1&VendorID=12", "GET /VendorCenter.asp?selected=1&VendorID=12"};
+const QList<QByteArray> kReload {"GET /VendorCenter.asp?count=1&VendorID=12",
+    "GET /VendorCenter.asp?active=1&VendorID=12", "GET /VendorCenter.asp?selected=1&VendorID=12"};
 const QStringList kUnmarked {"7:1", "11:1", "3:1", "5:1", "9:0"};
 const QString kCaption = QStringLiteral("Vendor Center Cross Reference");
 
