@@ -174,6 +174,9 @@ HttpServer::HttpServer(Storage &storage, LogSink log) : impl_(std::make_unique<I
     server.set_tcp_nodelay(true);
     // One over the limit, so that the handler sees an oversized body and says why.
     server.set_payload_max_length(kMaxSaveBodyBytes + 1);
+    // Every reply is data for the control, never a page for a browser: no
+    // sniffing it into one, and no cache keeping a vendor's rows.
+    server.set_default_headers({{"X-Content-Type-Options", "nosniff"}, {"Cache-Control", "no-store"}});
 
     Impl *impl = impl_.get();
     server.Get(kPagePath, [impl](const httplib::Request &request, httplib::Response &response) {

@@ -62,6 +62,9 @@ std::string legacyHash(std::string_view salt, std::string_view password)
 // the library refuses (it then returns a string starting with "*").
 std::string cryptHash(std::string_view password, const std::string &setting)
 {
+    // crypt(3) stops at a NUL: "password\0junk" would pass as "password".
+    if (password.find('\0') != std::string_view::npos)
+        return {};
     auto data = std::make_unique<crypt_data>();
     const std::string phrase(password);
     const char *hashed = crypt_rn(phrase.c_str(), setting.c_str(), data.get(), sizeof *data);

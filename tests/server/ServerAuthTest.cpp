@@ -58,6 +58,7 @@ TEST_F(ServerWithUsers, RequestsWithoutValidCredentialsAre401AndReachNoData)
             ASSERT_TRUE(refused);
             EXPECT_EQ(refused->status, 401) << target << password;
             EXPECT_EQ(refused->get_header_value("WWW-Authenticate"), kAuthenticateChallenge);
+            EXPECT_EQ(refused->get_header_value("Cache-Control"), "no-store");
             EXPECT_EQ(refused->body.find('<'), std::string::npos) << "no XML without credentials";
         }
     }

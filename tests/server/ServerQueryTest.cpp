@@ -26,6 +26,8 @@ TEST_P(ServerQuery, RepliesAreTheExactDocumentsTheControlReads)
     auto counts = get("/VendorCenter.asp?count=1&VendorID=12");
     ASSERT_TRUE(counts && counts->status == 200);
     EXPECT_EQ(counts->get_header_value("Content-Type"), "application/xml; charset=utf-8");
+    EXPECT_EQ(counts->get_header_value("X-Content-Type-Options"), "nosniff");
+    EXPECT_EQ(counts->get_header_value("Cache-Control"), "no-store");
     EXPECT_TRUE(std::regex_match(counts->get_header_value("Server-Timing"), std::regex(R"(query;dur=\d+\.\d)")));
     EXPECT_EQ(counts->body,
         kXmlDeclaration
@@ -94,6 +96,8 @@ TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405)
         EXPECT_EQ(result->status, status) << target;
         EXPECT_TRUE(status != 400 || result->get_header_value("Content-Type") == "text/plain; charset=utf-8") << target;
         EXPECT_FALSE(result->body.empty()) << target;
+        EXPECT_EQ(result->get_header_value("X-Content-Type-Options"), "nosniff") << target;
+        EXPECT_EQ(result->get_header_value("Cache-Control"), "no-store") << target;
     }
     EXPECT_EQ(client_->Put("/VendorCenter.asp", "x", "text/plain")->status, 405);
     EXPECT_EQ(client_->Delete("/VendorCenter.asp", "x", "text/plain")->status, 405);

@@ -36,7 +36,8 @@ TEST_P(LineMadeBy, AcceptsTheRightPasswordOnly)
     // Twice: the second check of a password goes through the remembered one.
     for (int round = 0; round < 2; ++round) {
         EXPECT_TRUE(users.accepts("clerk", kPassword));
-        for (const std::string &wrong : {std::string("s3cret PAss"), kPassword + " ", std::string()})
+        for (const std::string &wrong :
+            {std::string("s3cret PAss"), kPassword + " ", kPassword + std::string(1, '\0') + "junk", std::string()})
             EXPECT_FALSE(users.accepts("clerk", wrong));
         EXPECT_FALSE(users.accepts("Clerk", kPassword));
     }
