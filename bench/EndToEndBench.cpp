@@ -73,7 +73,7 @@ public:
     virtual void execute(const std::string &sql) = 0;
     // Steps through every row of the three queries, reading every column.
     virtual void runQueries(qint32 vendorId) = 0;
-    // The rows as the save inserts them, with one prepared statement, in one transaction.
+    // The rows the save inserts, the fastest way the database takes them.
     virtual void insert(qint32 vendorId, const std::vector<int> &centerIds) = 0;
 };
 
