@@ -73,7 +73,7 @@ public:
     virtual void execute(const std::string &sql) = 0;
     // Steps through every row of the three queries, reading every column.
     virtual void runQueries(qint32 vendorId) = 0;
-    // The rows as the save inserts them, with one prepared statement, in one transaction.
+    // The rows the save inserts, the fastest way the database takes them.
     virtual void insert(qint32 vendorId, const std::vector<int> &centerIds) = 0;
 };
 
@@ -180,25 +180,28 @@ public:
         }
     }
 
-    // One prepared INSERT over arrays: the cheapest way PostgreSQL takes many
-    // rows in one statement (one per row would be one round trip each).
+    // COPY: the fastest way PostgreSQL takes many rows, one stream in one
+    // statement (an INSERT over arrays still plans and evaluates per row).
     void insert(qint32 vendorId, const std::vector<int> &centerIds) override
     {
-        std::string ids = "{", duties = "{";
-        for (const int centerId : centerIds) {
-            ids += std::to_string(centerId) + ",";
-            duties += std::to_string(centerId % 2) + ",";
-        }
-        ids.back() = '}';
-        duties.back() = '}';
-        const std::string vendor = std::to_string(vendorId);
-        const char *values[] = {vendor.c_str(), ids.c_str(), duties.c_str(), kStoredDate};
+        const std::string prefix = std::to_string(vendorId) + "\t";
+        const std::string suffix = std::string("\t") + kStoredDate + "\n";
+        std::string rows;
+        rows.reserve(centerIds.size() * (prefix.size() + suffix.size() + 16));
+        for (const int centerId : centerIds)
+            rows += prefix + std::to_string(centerId) + "\t0\t" + std::to_string(centerId % 2) + suffix;
         execute("BEGIN");
-        check(PQexecParams(conn_,
-            "INSERT INTO VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee,"
-            " RecordLastUpdated) SELECT $1::integer, c, 0, d, $4::text"
-            " FROM unnest($2::integer[], $3::integer[]) AS u(c, d)",
-            4, nullptr, values, nullptr, nullptr, 0));
+        PGresult *started = PQexec(conn_,
+            "COPY VendorCenterCrossReference(VendorID, CenterID, CenterHandlingFee, DutyBrokerageFee,"
+            " RecordLastUpdated) FROM STDIN");
+        const bool copying = PQresultStatus(started) == PGRES_COPY_IN;
+        PQclear(started);
+        if (!copying || PQputCopyData(conn_, rows.data(), static_cast<int>(rows.size())) != 1
+            || PQputCopyEnd(conn_, nullptr) != 1)
+            throw std::runtime_error(PQerrorMessage(conn_));
+        check(PQgetResult(conn_));
+        while (PGresult *rest = PQgetResult(conn_))
+            PQclear(rest);
         execute("COMMIT");
     }
 
