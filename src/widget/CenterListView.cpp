@@ -104,12 +104,6 @@ void CenterListView::clearRows()
     model_->clear();
 }
 
-bool CenterListView::isHighlighted(int position) const
-{
-    row(position);
-    return selectionModel()->isRowSelected(position, {});
-}
-
 void CenterListView::highlight(int position)
 {
     row(position);

@@ -44,7 +44,6 @@ public:
     void removePositions(const std::vector<int> &positionsAscending);
     void clearRows();
 
-    bool isHighlighted(int position) const;
     // Highlights the row and makes it current. With multi-select off, it is
     // then the only highlighted row.
     void highlight(int position);

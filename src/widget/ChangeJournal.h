@@ -47,7 +47,6 @@ public:
     void listsLoaded();
 
     bool hasPendingChanges() const { return summary_.any(); }
-    const pending::Summary &summary() const { return summary_; }
 
     // The rows of a list with their sort, as one step keeps them.
     struct ListRows
