@@ -28,6 +28,11 @@ fallback() {
 }
 
 [ "$(id -u)" -eq 0 ] || fallback "not root"
+# A new machine of this kind has no debootstrap: the host installs it, only it.
+if ! command -v debootstrap >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get update -qq >/dev/null 2>&1 &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null 2>&1 || true
+fi
 command -v debootstrap >/dev/null || fallback "debootstrap is not installed"
 mkdir -p "$cache/archives/partial" 2>/dev/null || fallback "cannot write $cache"
 
