@@ -13,7 +13,6 @@ packages=(
   clang-format systemd dpkg-dev file python3
   clang libclang-rt-14-dev
   fonts-dejavu-core xvfb xauth
-  dbus at-spi2-core python3-pyatspi
 )
 
 missing=()
