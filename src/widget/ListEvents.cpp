@@ -27,6 +27,14 @@ ListEvents::ListEvents(CenterListView *nonSelected, CenterListView *selected, QM
         [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) { selectedMouseReleased(button); });
 }
 
+void ListEvents::clickedOn(const CenterListView *list)
+{
+    if (list == nonSelected_)
+        onNonSelectedClicked();
+    else
+        onSelectedClicked();
+}
+
 void ListEvents::sortByColumn(CenterListView *list, int section)
 {
     try {

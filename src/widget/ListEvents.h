@@ -31,6 +31,10 @@ class ListEvents : public QObject
 public:
     ListEvents(CenterListView *nonSelected, CenterListView *selected, QMenu *removeMenu, QObject *parent = nullptr);
 
+    // What a click on the list does once its highlight is set, for the
+    // highlight an undo has just put there.
+    void clickedOn(const CenterListView *list);
+
 signals:
     // A click on a list that holds no rows.
     void emptyListClicked();
