@@ -282,16 +282,28 @@ std::vector<int> CenterListModel::resort()
     else
         std::stable_sort(order.begin(), order.end(), inOrder);
 
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPositionOf(rows_.size());
-    std::vector<CenterRow> sorted;
-    sorted.reserve(rows_.size());
-    for (std::size_t to = 0; to < order.size(); ++to) {
-        const auto from = static_cast<std::size_t>(order[to].position);
-        newPositionOf[from] = static_cast<int>(to);
-        sorted.push_back(std::move(rows_[from]));
-    }
-    rows_ = std::move(sorted);
+    for (std::size_t to = 0; to < order.size(); ++to)
+        newPositionOf[static_cast<std::size_t>(order[to].position)] = static_cast<int>(to);
+    permuteRows(newPositionOf);
+    return newPositionOf;
+}
+
+void CenterListModel::reorder(const std::vector<int> &newPositionOf, int sortColumn, Qt::SortOrder order)
+{
+    sortColumn_ = sortColumn;
+    sortOrder_ = order;
+    if (!newPositionOf.empty())
+        permuteRows(newPositionOf);
+}
+
+void CenterListModel::permuteRows(const std::vector<int> &newPositionOf)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<CenterRow> moved(rows_.size());
+    for (std::size_t from = 0; from < rows_.size(); ++from)
+        moved[static_cast<std::size_t>(newPositionOf[from])] = std::move(rows_[from]);
+    rows_ = std::move(moved);
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
@@ -300,7 +312,6 @@ std::vector<int> CenterListModel::resort()
         after.append(index(newPositionOf[static_cast<std::size_t>(old.row())], old.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    return newPositionOf;
 }
 
 std::optional<int> firstRowWithNameContaining(const CenterListModel &rows, const QString &text)

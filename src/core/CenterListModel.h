@@ -63,6 +63,9 @@ public:
     std::vector<int> setSort(int column, Qt::SortOrder order);
     std::vector<int> resort();
 
+    // Moves every row to its new position (nothing: none moves) and takes the sort given.
+    void reorder(const std::vector<int> &newPositionOf, int sortColumn, Qt::SortOrder order);
+
     // Puts back rows as they stood, in their order, with the sort they had.
     void restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order);
 
@@ -75,6 +78,7 @@ public:
 
 private:
     bool lessThan(const CenterRow &a, const CenterRow &b) const;
+    void permuteRows(const std::vector<int> &newPositionOf);
 
     std::vector<CenterRow> rows_;
     QStringList headers_;

@@ -187,11 +187,35 @@ std::vector<int> CenterListView::setSortKey(int column)
     return newPositionOf;
 }
 
-void CenterListView::setSortOrder(int order)
+std::vector<int> CenterListView::setSortOrder(int order)
 {
     if (order != 0 && order != 1)
         throw Failure::invalidPropertyValue();
-    model_->setSort(model_->sortColumn(), order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    std::vector<int> newPositionOf =
+        model_->setSort(model_->sortColumn(), order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    showSortIndicator();
+    return newPositionOf;
+}
+
+ListReorder CenterListView::sortBy(int column, int order)
+{
+    ListReorder reorder {{}, model_->sortColumn(), model_->sortOrder(), model_->sortColumn(), model_->sortOrder()};
+    reorder.newPositionOf = column != sortKey() ? setSortKey(column) : setSortOrder(order);
+    reorder.columnAfter = model_->sortColumn();
+    reorder.orderAfter = model_->sortOrder();
+    return reorder;
+}
+
+void CenterListView::putReorder(const ListReorder &reorder, bool forward)
+{
+    if (forward) {
+        model_->reorder(reorder.newPositionOf, reorder.columnAfter, reorder.orderAfter);
+    } else {
+        std::vector<int> oldPositionOf(reorder.newPositionOf.size());
+        for (std::size_t from = 0; from < reorder.newPositionOf.size(); ++from)
+            oldPositionOf[static_cast<std::size_t>(reorder.newPositionOf[from])] = static_cast<int>(from);
+        model_->reorder(oldPositionOf, reorder.columnBefore, reorder.orderBefore);
+    }
     showSortIndicator();
 }
 

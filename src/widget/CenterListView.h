@@ -9,6 +9,16 @@
 
 namespace vendorcenter {
 
+// A change of a list's sort: where every row went, and the sort before and after.
+struct ListReorder
+{
+    std::vector<int> newPositionOf; // empty: no row moved
+    int columnBefore = ColId;
+    Qt::SortOrder orderBefore = Qt::AscendingOrder;
+    int columnAfter = ColId;
+    Qt::SortOrder orderAfter = Qt::AscendingOrder;
+};
+
 // A center list in report view: the list operations the control works with
 // (rows by 0-based position, sub-items 1..6, highlight, current row,
 // multi-select, sort key and order, whole-word find), on Qt's model/view.
@@ -72,7 +82,12 @@ public:
     int sortOrder() const { return model_->sortOrder() == Qt::AscendingOrder ? 0 : 1; }
     // Returns where each row went (nothing when no row moved).
     std::vector<int> setSortKey(int column);
-    void setSortOrder(int order);
+    std::vector<int> setSortOrder(int order);
+    // A new key sorts as setSortKey does, the same key with `order` as
+    // setSortOrder does; says what that changed.
+    ListReorder sortBy(int column, int order);
+    // Takes a sort change back, or does it again.
+    void putReorder(const ListReorder &reorder, bool forward);
 
     // First row whose id equals the text as a whole (letter case ignored).
     std::optional<int> findItem(const QString &text) const;

@@ -4,51 +4,85 @@
 
 namespace vendorcenter {
 
-namespace {
-
 class JournalStep : public QUndoCommand
 {
 public:
-    JournalStep(const QString &text, EditStep step, const ChangeJournal::PutBack &putBack)
-        : QUndoCommand(text), step_(std::move(step)), putBack_(putBack)
+    JournalStep(const QString &text, EditStep step, ChangeJournal &journal)
+        : QUndoCommand(text), step_(std::move(step)), journal_(journal)
     { }
 
-    void undo() override { putBack_(step_, ChangeJournal::Direction::Undo); }
+    void undo() override { journal_.undoStep(step_); }
 
     void redo() override
     {
         // The edit itself has already done the first redo.
         if (std::exchange(done_, false))
             return;
-        putBack_(step_, ChangeJournal::Direction::Redo);
+        journal_.redoStep(step_);
     }
 
 private:
     EditStep step_;
-    const ChangeJournal::PutBack &putBack_;
+    ChangeJournal &journal_;
     bool done_ = true;
 };
 
-} // namespace
-
-ChangeJournal::ChangeJournal(PutBack putBack)
-    : putBack_([this, putBack = std::move(putBack)](const EditStep &step, Direction direction) {
-          putBack(step, direction);
-          emit stepped();
-      })
+ChangeJournal::ChangeJournal(PutBack putBack, PutSort putSort)
+    : putBack_(std::move(putBack)), putSort_(std::move(putSort))
 { }
 
 ChangeJournal::~ChangeJournal() = default;
 
 void ChangeJournal::record(const QString &text, EditStep step)
 {
-    stack_.push(new JournalStep(text, std::move(step), putBack_));
+    step.sortsBefore = std::exchange(sortsSince_, {});
+    stack_.push(new JournalStep(text, std::move(step), *this));
     emit stepped();
+}
+
+void ChangeJournal::listSorted(Side side, ListReorder reorder)
+{
+    // Before the first edit no step depends on the order.
+    if (stack_.count() > 0)
+        sortsSince_.push_back(std::make_shared<const SortedList>(SortedList {side, std::move(reorder)}));
 }
 
 void ChangeJournal::clear()
 {
     stack_.clear();
+    sortsSince_.clear();
+}
+
+void ChangeJournal::putSorts(const SortsBetweenSteps &sorts, Direction direction)
+{
+    if (direction == Direction::Undo) {
+        for (auto sort = sorts.rbegin(); sort != sorts.rend(); ++sort)
+            putSort_(**sort, Direction::Undo);
+    } else {
+        for (const auto &sort : sorts)
+            putSort_(*sort, Direction::Redo);
+    }
+}
+
+void ChangeJournal::undoStep(const EditStep &step)
+{
+    // Back to the order the step left, then before the step; the rows then
+    // stand as they did when it began, sorts before it included.
+    putSorts(sortsSince_, Direction::Undo);
+    putBack_(step, Direction::Undo);
+    sortsSince_ = step.sortsBefore;
+    emit stepped();
+}
+
+void ChangeJournal::redoStep(const EditStep &step)
+{
+    if (sortsSince_ != step.sortsBefore) {
+        putSorts(sortsSince_, Direction::Undo);
+        putSorts(step.sortsBefore, Direction::Redo);
+    }
+    putBack_(step, Direction::Redo);
+    sortsSince_.clear();
+    emit stepped();
 }
 
 } // namespace vendorcenter

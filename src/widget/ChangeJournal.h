@@ -1,5 +1,6 @@
 #pragma once
 
+#include "widget/CenterListView.h"
 #include "widget/CenterMoves.h"
 #include "widget/ControlLook.h"
 #include "widget/FeePanel.h"
@@ -8,9 +9,18 @@
 #include <QUndoStack>
 
 #include <functional>
+#include <memory>
 #include <variant>
 
 namespace vendorcenter {
+
+// A list sorted again by a header click between two edits.
+struct SortedList
+{
+    Side side = Side::NonSelected;
+    ListReorder reorder;
+};
+using SortsBetweenSteps = std::vector<std::shared_ptr<const SortedList>>;
 
 // One edit as the journal keeps it: what it changed in the rows, and how the
 // control around them looked before and after it.
@@ -19,11 +29,19 @@ struct EditStep
     std::variant<MoveDelta, FeeDelta> delta;
     ControlLook before;
     ControlLook after;
+    // The lists sorted again since the edit before: the rows stood so when
+    // this edit began.
+    SortsBetweenSteps sortsBefore;
 };
 
 // The edits since the last load, one undo step each. A step costs what its
-// edit changed, never a copy of the lists; putting a step back is the
-// control's (`putBack`).
+// edit changed, never a copy of the lists; putting a step back, and a sort
+// back, is the control's (`putBack`, `putSort`).
+//
+// A step's rows are found by position, so each step is put back on the rows
+// in the order it left them: a sort between two edits is kept, taken back
+// before the edit before it is undone, and done again before the edit after
+// it is redone, just as the lists stood when each edit was made.
 class ChangeJournal : public QObject
 {
     Q_OBJECT
@@ -31,14 +49,17 @@ class ChangeJournal : public QObject
 public:
     enum class Direction { Undo, Redo };
     using PutBack = std::function<void(const EditStep &step, Direction direction)>;
+    using PutSort = std::function<void(const SortedList &sort, Direction direction)>;
 
-    explicit ChangeJournal(PutBack putBack);
+    ChangeJournal(PutBack putBack, PutSort putSort);
     ~ChangeJournal() override;
 
     QUndoStack *undoStack() { return &stack_; }
 
     // Keeps an edit that has just been done as one step.
     void record(const QString &text, EditStep step);
+    // A header click sorted a list again.
+    void listSorted(Side side, ListReorder reorder);
     // The lists were emptied for a load: no step applies to them any more.
     void clear();
 
@@ -47,8 +68,16 @@ signals:
     void stepped();
 
 private:
+    friend class JournalStep;
+    void undoStep(const EditStep &step);
+    void redoStep(const EditStep &step);
+    void putSorts(const SortsBetweenSteps &sorts, Direction direction);
+
     PutBack putBack_;
+    PutSort putSort_;
     QUndoStack stack_;
+    // The sorts since the rows stood as the step last done or undone left them.
+    SortsBetweenSteps sortsSince_;
 };
 
 } // namespace vendorcenter

@@ -39,10 +39,7 @@ void ListEvents::sortByColumn(CenterListView *list, int section)
 {
     try {
         const ListSort next = sortAfterColumnClick(section, {list->sortKey(), list->sortOrder()});
-        if (next.key != list->sortKey())
-            list->setSortKey(next.key);
-        else
-            list->setSortOrder(next.order);
+        emit listSorted(list, list->sortBy(next.key, next.order));
     } catch (const Failure &) { }
 }
 

@@ -110,7 +110,10 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
             ui.txtVendorID, ui.txtVendorName, ui.cmdFind, {ui.lstCenters, ui.lstSelectedCenters}, control});
     save = std::make_unique<SaveFlow>(state, *transfer, ui.lstCenters, ui.lstSelectedCenters, control);
     journal = std::make_unique<ChangeJournal>(
-        [this](const EditStep &step, ChangeJournal::Direction direction) { putBack(step, direction); });
+        [this](const EditStep &step, ChangeJournal::Direction direction) { putBack(step, direction); },
+        [this](const SortedList &sort, ChangeJournal::Direction direction) {
+            listOn(ui, sort.side)->putReorder(sort.reorder, direction == ChangeJournal::Direction::Redo);
+        });
     wirePanels();
     startUp();
     room = std::make_unique<RoomToWork>(ui, control);
@@ -167,6 +170,10 @@ void VendorCenterPrivate::wirePanels()
     QObject::connect(listEvents.get(), &ListEvents::selectedRowClicked, q,
         [this](int position, bool several) { afterSelectedRowClicked(position, several); });
 
+    QObject::connect(
+        listEvents.get(), &ListEvents::listSorted, q, [this](const CenterListView *list, const ListReorder &reorder) {
+            journal->listSorted(list == ui.lstSelectedCenters ? Side::Selected : Side::NonSelected, reorder);
+        });
     QObject::connect(journal.get(), &ChangeJournal::stepped, q, [this] { refreshPendingSummary(); });
     addUndoKeys(q, journal->undoStack(), {ui.txtCntHandFee, ui.txtVendorID, ui.txtVendorName});
 
