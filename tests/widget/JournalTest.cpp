@@ -68,6 +68,9 @@ struct Journaled : ControlDriver
         }
         return lines;
     }
+    // What each list shows highlighted: an undo points at the rows it put
+    // back, a redo shows what the edit left.
+    QStringList highlights() const { return {highlighted(centers()).join(','), highlighted(chosen()).join(',')}; }
     QByteArray commitBody()
     {
         page.clearRequests();
@@ -140,6 +143,7 @@ private slots:
             // (a sort by a header click is no edit of its own).
             QStringList beforeFirstEdit;
             QStringList afterEdits;
+            QStringList highlightsAfterEdits;
             QByteArray statements;
             QRandomGenerator random(seed);
             for (int edit = 0; edit < 40; ++edit) {
@@ -149,6 +153,7 @@ private slots:
                 journaled.randomEdit(random);
                 if (journaled.stack()->count() != steps) {
                     afterEdits = journaled.state();
+                    highlightsAfterEdits = journaled.highlights();
                     statements = journaled.refusedCommitBody();
                 }
             }
@@ -169,6 +174,7 @@ private slots:
                 step % 3 ? press(step, Qt::Key_Y, Qt::ControlModifier)
                          : press(step, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(journaled.state(), afterEdits);
+            QCOMPARE(journaled.highlights(), highlightsAfterEdits);
             QCOMPARE(journaled.refusedCommitBody(), statements);
             QVERIFY(!journaled.commitBody().isEmpty());
             QCOMPARE(journaled.stack()->count(), 0); // a commit that went through empties the stack
