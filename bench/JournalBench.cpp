@@ -162,6 +162,62 @@ void BM_DropIn(benchmark::State &state, int rows)
     timeMove(state, rows, Timed::Drop);
 }
 
+// One ">" of one row, to its first paint, at the largest list: a step costs
+// what it changes, not a copy of the lists.
+void BM_MoveOneIn(benchmark::State &state, int rows)
+{
+    ShownControl shown;
+    if (!shown.load(page->vendorWith(rows, 0))) {
+        state.SkipWithError("the load failed");
+        return;
+    }
+    auto *add = shown.control.findChild<QPushButton *>(QStringLiteral("cmdAdd"));
+    int moved = 0;
+    for (auto _ : state) {
+        QAbstractItemModel *model = shown.centers->model();
+        shown.centers->selectionModel()->setCurrentIndex(
+            model->index(moved % model->rowCount(), 0), QItemSelectionModel::ClearAndSelect);
+        add->setEnabled(true);
+        state.SetIterationTime(secondsOf([&] {
+            add->click();
+            paintNow(shown.control);
+        }));
+        ++moved;
+    }
+    state.counters["steps"] = shown.control.undoStack()->count();
+}
+
+// Undo of all of 1,000 single moves, to the first paint.
+void BM_UndoThousandMoves(benchmark::State &state, int rows)
+{
+    ShownControl shown;
+    const qint32 vendorId = page->vendorWith(rows, 0);
+    auto *add = shown.control.findChild<QPushButton *>(QStringLiteral("cmdAdd"));
+    const int moves = rows >= 10'000 ? 1000 : 100;
+    for (auto _ : state) {
+        if (!shown.load(vendorId)) {
+            state.SkipWithError("the load failed");
+            return;
+        }
+        QAbstractItemModel *model = shown.centers->model();
+        for (int move = 0; move < moves; ++move) {
+            shown.centers->selectionModel()->setCurrentIndex(
+                model->index(move, 0), QItemSelectionModel::ClearAndSelect);
+            add->setEnabled(true);
+            add->click();
+        }
+        settle();
+        state.SetIterationTime(secondsOf([&] {
+            for (int move = 0; move < moves; ++move)
+                shown.control.undoStack()->undo();
+            paintNow(shown.control);
+        }));
+        if (shown.selected->model()->rowCount() != 0)
+            state.SkipWithError("the undo left rows in the selected list");
+    }
+    state.counters["steps"] = moves;
+}
+
 // The load of BM_Load in vendorcenter_bench_control, with the look of the
 // marked rows and the fees kept for their tooltips.
 void BM_LoadWithPendingLook(benchmark::State &state, int rows)
@@ -212,6 +268,8 @@ int main(int argc, char **argv)
     registerSized("BM_UndoMoveAllIn", BM_UndoMoveAllIn, sizes, smoke);
     registerSized("BM_RedoMoveAllIn", BM_RedoMoveAllIn, sizes, smoke);
     registerSized("BM_DropIn", BM_DropIn, sizes, smoke);
+    registerSized("BM_MoveOneIn", BM_MoveOneIn, sizes, smoke);
+    registerSized("BM_UndoThousandMoves", BM_UndoThousandMoves, sizes, smoke);
     registerSized("BM_LoadWithPendingLook", BM_LoadWithPendingLook, sizes, smoke);
 
     benchmark::Initialize(&argc, argv);

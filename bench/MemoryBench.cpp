@@ -22,9 +22,12 @@
 #include <QJsonObject>
 #include <QMainWindow>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QUndoStack>
 
 #include <cstdio>
+#include <malloc.h>
 #include <string>
 
 using namespace vendorcenter;
@@ -48,8 +51,82 @@ long statusKib(const char *field)
     return -1;
 }
 
+double mib(qint64 kib)
+{
+    return static_cast<double>(kib) / 1024.0;
+}
+
+// Highlights the rows of `list` whose position gives true, as a user's clicks would.
+template<typename Picked>
+void highlightRows(QAbstractItemView *list, Picked picked)
+{
+    QAbstractItemModel *model = list->model();
+    QItemSelection rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (picked(row))
+            rows.append(QItemSelectionRange(model->index(row, 0), model->index(row, model->columnCount() - 1)));
+    }
+    list->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+}
+
+void press(Vendor_Center *control, const char *button)
+{
+    auto *pushButton = control->findChild<QPushButton *>(QLatin1String(button));
+    pushButton->setEnabled(true); // as the click on the list that offers it would
+    pushButton->click();
+}
+
+// A working day on the loaded lists, with the resident size after each part:
+// 1,000 single ">" moves, then 100 ">>"/"<<" round trips of 10,000 rows. Every
+// move stays in the undo journal.
+QJsonObject workOnLists(Vendor_Center *control)
+{
+    auto *centers = control->findChild<QAbstractItemView *>(QStringLiteral("lstCenters"));
+    const auto settle = [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    };
+    const long before = statusKib("VmRSS");
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    for (int move = 0; move < 1000 && centers->model()->rowCount() > 0; ++move) {
+        const QModelIndex row = centers->model()->index(move % centers->model()->rowCount(), 0);
+        centers->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+        press(control, "cmdAdd");
+    }
+    settle();
+    const long afterSingleMoves = statusKib("VmRSS");
+    const std::size_t heapAfterSingleMoves = mallinfo2().uordblks;
+    // Two of every three rows, up to 10,000: scattered blocks, as Ctrl+clicks leave them.
+    int picked = 0;
+    highlightRows(centers, [&picked](int row) {
+        if (row % 3 == 2 || picked == 10'000)
+            return false;
+        ++picked;
+        return true;
+    });
+    for (int trip = 0; trip < 100; ++trip) {
+        press(control, "cmdAddAll");
+        press(control, "cmdRemoveAll"); // the rows moved in are still highlighted
+    }
+    settle();
+    const long afterRoundTrips = statusKib("VmRSS");
+    const std::size_t heapAfterRoundTrips = mallinfo2().uordblks;
+    const auto heapMib = [](std::size_t from, std::size_t to) {
+        return (static_cast<double>(to) - static_cast<double>(from)) / (1024.0 * 1024.0);
+    };
+    return {
+        {QStringLiteral("single_moves"), 1000},
+        {QStringLiteral("round_trip_rows"), picked},
+        {QStringLiteral("steps"), control->undoStack()->count()},
+        {QStringLiteral("single_moves_mib"), mib(afterSingleMoves - before)},
+        {QStringLiteral("round_trips_mib"), mib(afterRoundTrips - afterSingleMoves)},
+        {QStringLiteral("single_moves_heap_mib"), heapMib(heapBefore, heapAfterSingleMoves)},
+        {QStringLiteral("round_trips_heap_mib"), heapMib(heapAfterSingleMoves, heapAfterRoundTrips)},
+    };
+}
+
 // The child: a form with the control, shown, loaded and painted.
-int hostOneLoad(const QString &serverBase, qint32 vendorId)
+int hostOneLoad(const QString &serverBase, qint32 vendorId, bool work)
 {
     int failures = 0;
     setEventLogSink([&failures](const QString &) { ++failures; });
@@ -68,12 +145,14 @@ int hostOneLoad(const QString &serverBase, qint32 vendorId)
     const auto rowsIn = [control](const char *list) {
         return control->findChild<QAbstractItemView *>(QLatin1String(list))->model()->rowCount();
     };
-    const QJsonObject result {
+    QJsonObject result {
         {QStringLiteral("rows"), rowsIn("lstCenters") + rowsIn("lstSelectedCenters")},
         {QStringLiteral("vmhwm_kib"), static_cast<qint64>(statusKib("VmHWM"))},
         {QStringLiteral("vmrss_kib"), static_cast<qint64>(statusKib("VmRSS"))},
         {QStringLiteral("failed_loads"), failures},
     };
+    if (work)
+        result.insert(QStringLiteral("journal"), workOnLists(control));
     std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
     return failures == 0 ? 0 : 1;
 }
@@ -114,22 +193,20 @@ QString startServerPage(QProcess &server, const QString &databasePath)
     return {};
 }
 
-QJsonObject runHost(const QString &serverBase, qint32 vendorId)
+QJsonObject runHost(const QString &serverBase, qint32 vendorId, bool work = false)
 {
     QProcess host;
     host.setProgram(QCoreApplication::applicationFilePath());
-    host.setArguments({QStringLiteral("--host"), serverBase, QStringLiteral("--vendor"), QString::number(vendorId)});
+    QStringList arguments {QStringLiteral("--host"), serverBase, QStringLiteral("--vendor"), QString::number(vendorId)};
+    if (work)
+        arguments << QStringLiteral("--work");
+    host.setArguments(arguments);
     host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     host.start();
     if (!host.waitForFinished(120'000) || host.exitCode() != 0)
         return {};
     const QList<QByteArray> lines = host.readAllStandardOutput().trimmed().split('\n');
     return QJsonDocument::fromJson(lines.value(lines.size() - 1)).object();
-}
-
-double mib(qint64 kib)
-{
-    return static_cast<double>(kib) / 1024.0;
 }
 
 } // namespace
@@ -151,11 +228,13 @@ int main(int argc, char **argv)
         QStringLiteral("N"), QStringLiteral("32000"));
     const QCommandLineOption outOption(
         QStringLiteral("out"), QStringLiteral("Also write the JSON here."), QStringLiteral("FILE"));
-    parser.addOptions({hostOption, vendorOption, rowsOption, outOption});
+    const QCommandLineOption workOption(
+        QStringLiteral("work"), QStringLiteral("Child: then move rows as a working day would."));
+    parser.addOptions({hostOption, vendorOption, rowsOption, outOption, workOption});
     parser.process(app);
 
     if (parser.isSet(hostOption))
-        return hostOneLoad(parser.value(hostOption), parser.value(vendorOption).toInt());
+        return hostOneLoad(parser.value(hostOption), parser.value(vendorOption).toInt(), parser.isSet(workOption));
 
     const int rows = smoke ? 1000 : parser.value(rowsOption).toInt();
     server::testing::TemporaryDirectory directory;
@@ -170,9 +249,10 @@ int main(int argc, char **argv)
     }
     const QJsonObject empty = runHost(serverBase, kVendorWithoutCenters);
     const QJsonObject loaded = runHost(serverBase, kVendorWithLists);
+    const QJsonObject worked = runHost(serverBase, kVendorWithLists, /*work*/ true);
     server.terminate();
     server.waitForFinished(5'000);
-    if (empty.isEmpty() || loaded.isEmpty()) {
+    if (empty.isEmpty() || loaded.isEmpty() || worked.isEmpty()) {
         std::fprintf(stderr, "a host process failed\n");
         return 1;
     }
@@ -186,6 +266,7 @@ int main(int argc, char **argv)
         {QStringLiteral("loaded"), loaded},
         {QStringLiteral("peak_above_empty_mib"), mib(hwmAbove)},
         {QStringLiteral("resident_above_empty_mib"), mib(rssAbove)},
+        {QStringLiteral("journal"), worked.value(QStringLiteral("journal"))},
     };
     const QByteArray json = QJsonDocument(report).toJson(QJsonDocument::Indented);
     std::printf("%s", json.constData());

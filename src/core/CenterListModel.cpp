@@ -96,7 +96,6 @@ QString CenterListModel::feeAsLoaded(const QString &id) const
 void CenterListModel::restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order)
 {
     beginResetModel();
-    ++revision_;
     rows_ = std::move(rows);
     sortColumn_ = sortColumn;
     sortOrder_ = order;
@@ -120,7 +119,6 @@ void CenterListModel::setHeaders(const QStringList &headers)
 void CenterListModel::setColumnText(int position, int column, const QString &text)
 {
     CenterRow &target = rows_.at(static_cast<std::size_t>(position));
-    ++revision_;
     if (column == ColId)
         target.id = text;
     else
@@ -146,7 +144,6 @@ int CenterListModel::insertSorted(CenterRow row)
         rows_.begin(), rows_.end(), row, [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); });
     const int position = static_cast<int>(at - rows_.begin());
     beginInsertRows({}, position, position);
-    ++revision_;
     rows_.insert(at, std::move(row));
     endInsertRows();
     return position;
@@ -158,16 +155,44 @@ int CenterListModel::appendBlock(std::vector<CenterRow> rows)
     if (rows.empty())
         return first;
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
-    ++revision_;
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     endInsertRows();
     return first;
 }
 
+void CenterListModel::insertAtPositions(std::vector<CenterRow> rows, const std::vector<int> &positions)
+{
+    if (rows.empty())
+        return;
+    const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
+    if (contiguous) {
+        beginInsertRows({}, positions.front(), positions.back());
+        rows_.insert(rows_.begin() + positions.front(), std::make_move_iterator(rows.begin()),
+            std::make_move_iterator(rows.end()));
+        endInsertRows();
+        return;
+    }
+    // Scattered rows go in one merging pass and one reset, as a scattered removal does.
+    beginResetModel();
+    std::vector<CenterRow> merged;
+    merged.reserve(rows_.size() + rows.size());
+    std::size_t kept = 0;
+    std::size_t inserted = 0;
+    while (merged.size() < rows_.size() + rows.size()) {
+        const bool nextIsInserted =
+            inserted < rows.size() && (positions[inserted] <= static_cast<int>(merged.size()) || kept == rows_.size());
+        if (nextIsInserted)
+            merged.push_back(std::move(rows[inserted++]));
+        else
+            merged.push_back(std::move(rows_[kept++]));
+    }
+    rows_ = std::move(merged);
+    endResetModel();
+}
+
 void CenterListModel::removeAt(int position)
 {
     beginRemoveRows({}, position, position);
-    ++revision_;
     rows_.erase(rows_.begin() + position);
     endRemoveRows();
 }
@@ -176,7 +201,6 @@ void CenterListModel::removePositions(const std::vector<int> &positions)
 {
     if (positions.empty())
         return;
-    ++revision_;
     const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
     if (contiguous) {
         beginRemoveRows({}, positions.front(), positions.back());
@@ -205,22 +229,21 @@ void CenterListModel::clear()
     if (rows_.empty())
         return;
     beginResetModel();
-    ++revision_;
     rows_.clear();
     endResetModel();
 }
 
-void CenterListModel::setSort(int column, Qt::SortOrder order)
+std::vector<int> CenterListModel::setSort(int column, Qt::SortOrder order)
 {
     sortColumn_ = column;
     sortOrder_ = order;
-    resort();
+    return resort();
 }
 
-void CenterListModel::resort()
+std::vector<int> CenterListModel::resort()
 {
     if (rows_.size() < 2)
-        return;
+        return {};
     // The keys side by side, so comparisons do not chase each row's strings,
     // each with its first characters folded into one number where they are
     // plain ASCII: most comparisons are then decided by one integer compare,
@@ -253,23 +276,34 @@ void CenterListModel::resort()
     // with a block in order appended (a move) one merge.
     const auto firstOutOfOrder = std::is_sorted_until(order.begin(), order.end(), inOrder);
     if (firstOutOfOrder == order.end())
-        return;
+        return {};
     if (std::is_sorted(firstOutOfOrder, order.end(), inOrder))
         std::inplace_merge(order.begin(), firstOutOfOrder, order.end(), inOrder);
     else
         std::stable_sort(order.begin(), order.end(), inOrder);
 
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    ++revision_;
     std::vector<int> newPositionOf(rows_.size());
-    std::vector<CenterRow> sorted;
-    sorted.reserve(rows_.size());
-    for (std::size_t to = 0; to < order.size(); ++to) {
-        const auto from = static_cast<std::size_t>(order[to].position);
-        newPositionOf[from] = static_cast<int>(to);
-        sorted.push_back(std::move(rows_[from]));
-    }
-    rows_ = std::move(sorted);
+    for (std::size_t to = 0; to < order.size(); ++to)
+        newPositionOf[static_cast<std::size_t>(order[to].position)] = static_cast<int>(to);
+    permuteRows(newPositionOf);
+    return newPositionOf;
+}
+
+void CenterListModel::reorder(const std::vector<int> &newPositionOf, int sortColumn, Qt::SortOrder order)
+{
+    sortColumn_ = sortColumn;
+    sortOrder_ = order;
+    if (!newPositionOf.empty())
+        permuteRows(newPositionOf);
+}
+
+void CenterListModel::permuteRows(const std::vector<int> &newPositionOf)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<CenterRow> moved(rows_.size());
+    for (std::size_t from = 0; from < rows_.size(); ++from)
+        moved[static_cast<std::size_t>(newPositionOf[from])] = std::move(rows_[from]);
+    rows_ = std::move(moved);
 
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

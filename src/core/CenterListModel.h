@@ -48,6 +48,9 @@ public:
     // Appends rows as one block, unsorted; returns the block's first position.
     // The caller sorts once afterwards (after selecting the block, if it wants).
     int appendBlock(std::vector<CenterRow> rows);
+    // Puts rows back at the positions they are to have once inserted
+    // (ascending and distinct), the rows between keeping their order.
+    void insertAtPositions(std::vector<CenterRow> rows, const std::vector<int> &positions);
     void removeAt(int position);
     // Positions ascending and distinct.
     void removePositions(const std::vector<int> &positions);
@@ -55,14 +58,16 @@ public:
 
     int sortColumn() const { return sortColumn_; }
     Qt::SortOrder sortOrder() const { return sortOrder_; }
-    void setSort(int column, Qt::SortOrder order);
-    void resort();
+    // Both sort the rows (stably) and return where each row went: the new
+    // position of the row that stood at i, or nothing when no row moved.
+    std::vector<int> setSort(int column, Qt::SortOrder order);
+    std::vector<int> resort();
+
+    // Moves every row to its new position (nothing: none moves) and takes the sort given.
+    void reorder(const std::vector<int> &newPositionOf, int sortColumn, Qt::SortOrder order);
 
     // Puts back rows as they stood, in their order, with the sort they had.
     void restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order);
-
-    // Goes up with every change of the rows or their order: equal revisions, equal rows.
-    quint64 revision() const { return revision_; }
 
     // Which list the rows stand in decides what their marks mean.
     void setHoldsSelectedCenters(bool selected) { holdsSelected_ = selected; }
@@ -73,11 +78,11 @@ public:
 
 private:
     bool lessThan(const CenterRow &a, const CenterRow &b) const;
+    void permuteRows(const std::vector<int> &newPositionOf);
 
     std::vector<CenterRow> rows_;
     QStringList headers_;
     std::vector<CenterRow> rowsAsLoaded_;
-    quint64 revision_ = 0;
     bool holdsSelected_ = false;
     int sortColumn_ = ColId;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;

@@ -2,7 +2,9 @@
 
 #include "widget/PendingRowsModel.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -73,10 +75,10 @@ int CenterListView::addRow(CenterRow row)
     return model_->insertSorted(std::move(row));
 }
 
-void CenterListView::addRows(std::vector<CenterRow> rows, bool highlight)
+std::vector<int> CenterListView::addRows(std::vector<CenterRow> rows, bool highlight)
 {
     if (rows.empty())
-        return;
+        return {};
     const int added = static_cast<int>(rows.size());
     const int first = model_->appendBlock(std::move(rows));
     if (highlight) {
@@ -85,7 +87,23 @@ void CenterListView::addRows(std::vector<CenterRow> rows, bool highlight)
         selectionModel()->select(block, QItemSelectionModel::Select | QItemSelectionModel::Rows);
         selectionModel()->setCurrentIndex(firstCell(first + added - 1), QItemSelectionModel::NoUpdate);
     }
-    model_->resort();
+    const std::vector<int> newPositionOf = model_->resort();
+    std::vector<int> positions(static_cast<std::size_t>(added));
+    for (int i = 0; i < added; ++i)
+        positions[static_cast<std::size_t>(i)] =
+            newPositionOf.empty() ? first + i : newPositionOf[static_cast<std::size_t>(first + i)];
+    return positions;
+}
+
+void CenterListView::insertAtPositions(std::vector<CenterRow> rows, const std::vector<int> &positionsAscending)
+{
+    model_->insertAtPositions(std::move(rows), positionsAscending);
+}
+
+void CenterListView::restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order)
+{
+    model_->restoreRows(std::move(rows), sortColumn, order);
+    showSortIndicator();
 }
 
 void CenterListView::removeAt(int position)
@@ -160,19 +178,44 @@ void CenterListView::setMultiSelect(bool on)
     setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }
 
-void CenterListView::setSortKey(int column)
+std::vector<int> CenterListView::setSortKey(int column)
 {
     if (column < 0 || column >= CenterColumnCount)
         throw Failure::invalidPropertyValue();
-    model_->setSort(column, model_->sortOrder());
+    std::vector<int> newPositionOf = model_->setSort(column, model_->sortOrder());
     showSortIndicator();
+    return newPositionOf;
 }
 
-void CenterListView::setSortOrder(int order)
+std::vector<int> CenterListView::setSortOrder(int order)
 {
     if (order != 0 && order != 1)
         throw Failure::invalidPropertyValue();
-    model_->setSort(model_->sortColumn(), order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    std::vector<int> newPositionOf =
+        model_->setSort(model_->sortColumn(), order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    showSortIndicator();
+    return newPositionOf;
+}
+
+ListReorder CenterListView::sortBy(int column, int order)
+{
+    ListReorder reorder {{}, model_->sortColumn(), model_->sortOrder(), model_->sortColumn(), model_->sortOrder()};
+    reorder.newPositionOf = column != sortKey() ? setSortKey(column) : setSortOrder(order);
+    reorder.columnAfter = model_->sortColumn();
+    reorder.orderAfter = model_->sortOrder();
+    return reorder;
+}
+
+void CenterListView::putReorder(const ListReorder &reorder, bool forward)
+{
+    if (forward) {
+        model_->reorder(reorder.newPositionOf, reorder.columnAfter, reorder.orderAfter);
+    } else {
+        std::vector<int> oldPositionOf(reorder.newPositionOf.size());
+        for (std::size_t from = 0; from < reorder.newPositionOf.size(); ++from)
+            oldPositionOf[static_cast<std::size_t>(reorder.newPositionOf[from])] = static_cast<int>(from);
+        model_->reorder(oldPositionOf, reorder.columnBefore, reorder.orderBefore);
+    }
     showSortIndicator();
 }
 
@@ -216,7 +259,62 @@ void CenterListView::mouseDoubleClickEvent(QMouseEvent *event)
     QTreeView::mouseDoubleClickEvent(event);
     swallowNextRelease_ = true;
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
-        emit rowDoubleClicked();
+        emit rowActivated();
+}
+
+void CenterListView::setPartner(const CenterListView *partner, Qt::Key towardsPartner, bool deleteMovesRow)
+{
+    partner_ = partner;
+    towardsPartner_ = towardsPartner;
+    deleteMovesRow_ = deleteMovesRow;
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+}
+
+void CenterListView::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        // As a double click: the click on the row first, then the move.
+        emit listClicked();
+        emit rowActivated();
+    } else if (key == Qt::Key_Delete && modifiers == Qt::NoModifier && deleteMovesRow_) {
+        emit deleteRequested();
+    } else if (key == towardsPartner_ && modifiers == Qt::ControlModifier) {
+        emit highlightedMoveRequested();
+    } else {
+        QTreeView::keyPressEvent(event);
+    }
+}
+
+bool CenterListView::acceptPartnerRows(QDropEvent *event)
+{
+    if (!partner_ || !PendingRowsModel::isDragFrom(event->mimeData(), partner_->centerModel())) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+void CenterListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    acceptPartnerRows(event);
+}
+
+void CenterListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    acceptPartnerRows(event);
+}
+
+void CenterListView::dropEvent(QDropEvent *event)
+{
+    if (acceptPartnerRows(event))
+        emit rowsDropped();
 }
 
 } // namespace vendorcenter

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QSet>
 
+#include <algorithm>
+
 #include <optional>
 #include <vector>
 
@@ -58,46 +60,6 @@ void focusAndShowCurrent(CenterListView *list)
         list->ensureVisible(*current);
 }
 
-// Moves the highlighted rows of `source`, in list order, into `target`, where
-// they arrive highlighted with multi-select on. With `skipIdsInTarget` a row
-// whose id already stands in the target stays where it is. One block insert,
-// one sort and one removal, whatever the number of rows.
-template<typename MakeRow>
-void moveHighlightedRows(CenterListView *source, CenterListView *target, bool skipIdsInTarget, MakeRow makeRow)
-{
-    const std::vector<int> highlighted = source->highlightedPositions();
-    QSet<QString> idsInTarget;
-    if (skipIdsInTarget) {
-        idsInTarget.reserve(target->count() + static_cast<qsizetype>(highlighted.size()));
-        for (int position = 0; position < target->count(); ++position)
-            idsInTarget.insert(target->text(position));
-    }
-
-    std::vector<CenterRow> created;
-    std::vector<int> leaving;
-    created.reserve(highlighted.size());
-    leaving.reserve(highlighted.size());
-    for (const int position : highlighted) {
-        const CenterRow &row = source->row(position);
-        if (skipIdsInTarget) {
-            if (idsInTarget.contains(row.id))
-                continue;
-            idsInTarget.insert(row.id);
-        }
-        created.push_back(makeRow(row));
-        leaving.push_back(position);
-    }
-
-    if (!created.empty()) {
-        // The first new row, highlighted while multi-select is still off,
-        // takes the highlight from whatever the target showed before.
-        target->clearHighlights();
-        target->setMultiSelect(true);
-        target->addRows(std::move(created), /*highlight*/ true);
-    }
-    source->removePositions(leaving);
-}
-
 } // namespace
 
 CenterRow rowMovedIn(const CenterRow &source, const QString &stamp)
@@ -114,48 +76,27 @@ CenterMoves::CenterMoves(CenterListView *nonSelected, CenterListView *selected, 
     : QObject(parent), nonSelected_(nonSelected), selected_(selected)
 { }
 
-namespace {
-
-// A failing step ends a move quietly; what was done before it stays done.
-template<typename Move>
-void endingQuietlyOnFailure(Move move)
+CenterListView *CenterMoves::listOn(Side side) const
 {
+    return side == Side::Selected ? selected_ : nonSelected_;
+}
+
+MoveDelta CenterMoves::apply(const MoveIntent &intent)
+{
+    MoveDelta delta;
+    delta.to = intent.to;
     try {
-        move();
+        if (intent.several)
+            moveHighlighted(intent.to, delta);
+        else if (intent.to == Side::Selected)
+            addCurrent(delta);
+        else
+            removeCurrent(delta);
     } catch (const Failure &) { }
+    return delta;
 }
 
-} // namespace
-
-template<typename Move>
-void CenterMoves::asOneStep(const QString &stepText, Move move)
-{
-    emit editStarting();
-    endingQuietlyOnFailure(move);
-    emit editFinished(stepText);
-}
-
-void CenterMoves::add()
-{
-    asOneStep(tr("Select center"), [this] { addCurrent(); });
-}
-
-void CenterMoves::remove()
-{
-    asOneStep(tr("Deselect center"), [this] { removeCurrent(); });
-}
-
-void CenterMoves::addAll()
-{
-    asOneStep(tr("Select centers"), [this] { addHighlighted(); });
-}
-
-void CenterMoves::removeAll()
-{
-    asOneStep(tr("Deselect centers"), [this] { removeHighlighted(); });
-}
-
-void CenterMoves::addCurrent()
+void CenterMoves::addCurrent(MoveDelta &delta)
 {
     CenterListView *source = nonSelected_;
     CenterListView *target = selected_;
@@ -172,18 +113,22 @@ void CenterMoves::addCurrent()
         if (target->text(position) == id)
             return; // already selected
     }
-    CenterRow created = rowMovedIn(sourceRow, marks::stampDateTime(QDateTime::currentDateTime()));
+    delta.stamp = marks::stampDateTime(QDateTime::currentDateTime());
+    CodedTexts::Writer(delta.duties).append(sourceRow.duty());
+    CodedTexts::Writer(delta.dates).append(sourceRow.dateUpdated());
+    CenterRow created = rowMovedIn(sourceRow, delta.stamp);
 
     // Exactly the current row leaves, whatever else is highlighted.
     source->removeAt(*current);
+    delta.sourcePositions = {*current};
     leaveNothingHighlighted(source);
     target->setMultiSelect(false);
-    target->addRow(std::move(created));
+    delta.targetPositions = {target->addRow(std::move(created))};
     showMovedRow(target, id);
     emit movedOne(Side::Selected);
 }
 
-void CenterMoves::removeCurrent()
+void CenterMoves::removeCurrent(MoveDelta &delta)
 {
     CenterListView *source = selected_;
     CenterListView *target = nonSelected_;
@@ -196,43 +141,136 @@ void CenterMoves::removeCurrent()
     const QString id = sourceRow.id;
     if (id.isEmpty())
         return;
+    CodedTexts::Writer(delta.duties).append(sourceRow.duty());
     CenterRow created = rowMovedOut(sourceRow);
 
     target->setMultiSelect(false);
-    target->addRow(std::move(created));
+    delta.targetPositions = {target->addRow(std::move(created))};
     source->removeAt(*current);
+    delta.sourcePositions = {*current};
     leaveNothingHighlighted(source);
     showMovedRow(target, id);
     emit movedOne(Side::NonSelected);
 }
 
-void CenterMoves::addHighlighted()
+// Moves the highlighted rows of the other list, in list order, to `to`,
+// where they arrive highlighted with multi-select on. A row whose id already
+// stands in the selected list stays where it is. One block insert, one sort
+// and one removal, whatever the number of rows; the target then sorts by the
+// hidden sort key.
+void CenterMoves::moveHighlighted(Side to, MoveDelta &delta)
 {
-    CenterListView *source = nonSelected_;
-    CenterListView *target = selected_;
+    const bool intoSelected = to == Side::Selected;
+    CenterListView *source = listOn(intoSelected ? Side::NonSelected : Side::Selected);
+    CenterListView *target = listOn(to);
     if (source->count() == 0)
         return;
     target->setMultiSelect(false);
-    const QString stamp = marks::stampDate(QDate::currentDate());
-    moveHighlightedRows(
-        source, target, /*skipIdsInTarget*/ true, [&stamp](const CenterRow &row) { return rowMovedIn(row, stamp); });
+    if (target->sortKey() != ColSortKey) {
+        const CenterListModel *rows = target->centerModel();
+        delta.targetBefore = MoveDelta::TargetOrder {rows->rows(), rows->sortColumn(), rows->sortOrder()};
+    }
+    if (intoSelected)
+        delta.stamp = marks::stampDate(QDate::currentDate());
+
+    const std::vector<int> highlighted = source->highlightedPositions();
+    QSet<QString> idsInTarget;
+    if (intoSelected) {
+        idsInTarget.reserve(target->count() + static_cast<qsizetype>(highlighted.size()));
+        for (int position = 0; position < target->count(); ++position)
+            idsInTarget.insert(target->text(position));
+    }
+    CodedTexts::Writer duties(delta.duties);
+    CodedTexts::Writer dates(delta.dates);
+    std::vector<CenterRow> created;
+    std::vector<int> leaving;
+    created.reserve(highlighted.size());
+    leaving.reserve(highlighted.size());
+    for (const int position : highlighted) {
+        const CenterRow &row = source->row(position);
+        if (intoSelected) {
+            if (idsInTarget.contains(row.id))
+                continue;
+            idsInTarget.insert(row.id);
+            dates.append(row.dateUpdated());
+        }
+        duties.append(row.duty());
+        created.push_back(intoSelected ? rowMovedIn(row, delta.stamp) : rowMovedOut(row));
+        leaving.push_back(position);
+    }
+
+    if (!created.empty()) {
+        // The first new row, highlighted while multi-select is still off,
+        // takes the highlight from whatever the target showed before.
+        target->clearHighlights();
+        target->setMultiSelect(true);
+        delta.targetPositions = target->addRows(std::move(created), /*highlight*/ true);
+    }
+    source->removePositions(leaving);
+    delta.sourcePositions = std::move(leaving);
     focusAndShowCurrent(target);
-    target->setSortKey(ColSortKey);
-    emit movedHighlighted(Side::Selected);
+    const std::vector<int> newPositionOf = target->setSortKey(ColSortKey);
+    if (!newPositionOf.empty()) {
+        for (int &position : delta.targetPositions)
+            position = newPositionOf[static_cast<std::size_t>(position)];
+    }
+    emit movedHighlighted(to);
 }
 
-void CenterMoves::removeHighlighted()
+void CenterMoves::undo(const MoveDelta &delta)
 {
-    CenterListView *source = selected_;
-    CenterListView *target = nonSelected_;
-    if (source->count() == 0)
-        return;
-    target->setMultiSelect(false);
-    moveHighlightedRows(
-        source, target, /*skipIdsInTarget*/ false, [](const CenterRow &row) { return rowMovedOut(row); });
-    focusAndShowCurrent(target);
-    target->setSortKey(ColSortKey);
-    emit movedHighlighted(Side::NonSelected);
+    const bool intoSelected = delta.to == Side::Selected;
+    CenterListView *source = listOn(intoSelected ? Side::NonSelected : Side::Selected);
+    CenterListView *target = listOn(delta.to);
+
+    // The rows as they stood before, from their copies in the target.
+    std::vector<CenterRow> back;
+    back.reserve(delta.targetPositions.size());
+    for (std::size_t i = 0; i < delta.targetPositions.size(); ++i) {
+        CenterRow row = target->row(delta.targetPositions[i]);
+        row.subItem(ColDuty) = delta.duties[i];
+        if (intoSelected)
+            row.subItem(ColDateUpdated) = delta.dates[i];
+        back.push_back(std::move(row));
+    }
+
+    if (delta.targetBefore) {
+        target->restoreRows(delta.targetBefore->rows, delta.targetBefore->column, delta.targetBefore->order);
+    } else {
+        std::vector<int> arrived = delta.targetPositions;
+        std::sort(arrived.begin(), arrived.end());
+        target->removePositions(arrived);
+    }
+    source->insertAtPositions(std::move(back), delta.sourcePositions);
+}
+
+void CenterMoves::redo(const MoveDelta &delta)
+{
+    const bool intoSelected = delta.to == Side::Selected;
+    CenterListView *source = listOn(intoSelected ? Side::NonSelected : Side::Selected);
+    CenterListView *target = listOn(delta.to);
+
+    std::vector<std::pair<int, CenterRow>> arriving;
+    arriving.reserve(delta.sourcePositions.size());
+    for (std::size_t i = 0; i < delta.sourcePositions.size(); ++i) {
+        const CenterRow &row = source->row(delta.sourcePositions[i]);
+        arriving.emplace_back(delta.targetPositions[i], intoSelected ? rowMovedIn(row, delta.stamp) : rowMovedOut(row));
+    }
+    source->removePositions(delta.sourcePositions);
+    // The rows already there take the new sort first, as they did in the move.
+    if (delta.targetBefore)
+        target->setSortKey(ColSortKey);
+
+    std::sort(arriving.begin(), arriving.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<int> positions;
+    std::vector<CenterRow> rows;
+    positions.reserve(arriving.size());
+    rows.reserve(arriving.size());
+    for (auto &[position, row] : arriving) {
+        positions.push_back(position);
+        rows.push_back(std::move(row));
+    }
+    target->insertAtPositions(std::move(rows), positions);
 }
 
 } // namespace vendorcenter

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "core/CenterRow.h"
+#include "core/CodedTexts.h"
 #include "widget/ButtonStates.h"
 
 #include <QObject>
 #include <QString>
+
+#include <optional>
+#include <vector>
 
 namespace vendorcenter {
 
@@ -19,6 +23,38 @@ CenterRow rowMovedIn(const CenterRow &source, const QString &stamp);
 // with the remove rule, and "Date Updated" carried along.
 CenterRow rowMovedOut(const CenterRow &source);
 
+// A move the user asked for: the current row (">", "<") or the highlighted
+// rows (">>", "<<") of one list to the other.
+struct MoveIntent
+{
+    Side to = Side::Selected;
+    bool several = false;
+};
+
+// What one move changed, and no more: enough to take it back and to do it
+// again. The moved rows themselves stay in the lists; only what the move
+// rewrote in them (duty text, "Date Updated") is kept here.
+struct MoveDelta
+{
+    Side to = Side::Selected;
+    QString stamp; // the "Date Updated" a move into the selected list wrote
+    std::vector<int> sourcePositions; // where the moved rows stood, ascending
+    std::vector<int> targetPositions; // where each of them stands afterwards
+    CodedTexts duties; // their duty texts before the move
+    CodedTexts dates; // their "Date Updated" before a move into the selected list
+    // A move that sorted its target by another column keeps the target's
+    // rows as they stood: the whole order changed.
+    struct TargetOrder
+    {
+        std::vector<CenterRow> rows;
+        int column = ColId;
+        Qt::SortOrder order = Qt::AscendingOrder;
+    };
+    std::optional<TargetOrder> targetBefore;
+
+    bool changedNothing() const { return sourcePositions.empty() && !targetBefore; }
+};
+
 // ">", "<", ">>" and "<<": moving centers between the two lists. Each move
 // that goes through says so; what follows it outside the lists (labels,
 // buttons, the fee panel) is the control's.
@@ -29,27 +65,23 @@ class CenterMoves : public QObject
 public:
     CenterMoves(CenterListView *nonSelected, CenterListView *selected, QObject *parent = nullptr);
 
-    void add(); // ">"
-    void remove(); // "<"
-    void addAll(); // ">>"
-    void removeAll(); // "<<"
+    // Does the move; a failing step ends it quietly, and what was done before it stays done.
+    MoveDelta apply(const MoveIntent &intent);
+    // Take a move back and do it again, exactly, from what it changed.
+    void undo(const MoveDelta &delta);
+    void redo(const MoveDelta &delta);
 
 signals:
     // The current row moved to `to`.
     void movedOne(Side to);
     // The highlighted rows moved to `to` (none may have been highlighted).
     void movedHighlighted(Side to);
-    // Around every move, so each can be undone as one step.
-    void editStarting();
-    void editFinished(const QString &stepText);
 
 private:
-    template<typename Move>
-    void asOneStep(const QString &stepText, Move move);
-    void addCurrent();
-    void removeCurrent();
-    void addHighlighted();
-    void removeHighlighted();
+    CenterListView *listOn(Side side) const;
+    void addCurrent(MoveDelta &delta);
+    void removeCurrent(MoveDelta &delta);
+    void moveHighlighted(Side to, MoveDelta &delta);
 
     CenterListView *nonSelected_;
     CenterListView *selected_;

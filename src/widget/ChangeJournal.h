@@ -1,114 +1,83 @@
 #pragma once
 
-#include "core/CenterRow.h"
-#include "core/PendingChanges.h"
-#include "widget/ButtonStates.h"
+#include "widget/CenterListView.h"
+#include "widget/CenterMoves.h"
+#include "widget/ControlLook.h"
+#include "widget/FeePanel.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QUndoStack>
 
 #include <functional>
 #include <memory>
-#include <optional>
-#include <vector>
-
-class QWidget;
+#include <variant>
 
 namespace vendorcenter {
 
-struct ControlSurface;
-class CenterListView;
+// A list sorted again by a header click between two edits.
+struct SortedList
+{
+    Side side = Side::NonSelected;
+    ListReorder reorder;
+};
+using SortsBetweenSteps = std::vector<std::shared_ptr<const SortedList>>;
 
-// The edits since the last load, one undo step each. A step keeps the state
-// of the control before and after the edit; the rows of a list are kept only
-// when the edit changed them, and unchanged rows are shared between steps
-// (their texts are implicitly shared anyway), so a step costs one copy of the
-// row table of each list it changed.
+// One edit as the journal keeps it: what it changed in the rows, and how the
+// control around them looked before and after it.
+struct EditStep
+{
+    std::variant<MoveDelta, FeeDelta> delta;
+    ControlLook before;
+    ControlLook after;
+    // The lists sorted again since the edit before: the rows stood so when
+    // this edit began.
+    SortsBetweenSteps sortsBefore;
+};
+
+// The edits since the last load, one undo step each. A step costs what its
+// edit changed, never a copy of the lists; putting a step back, and a sort
+// back, is the control's (`putBack`, `putSort`).
+//
+// A step's rows are found by position, so each step is put back on the rows
+// in the order it left them: a sort between two edits is kept, taken back
+// before the edit before it is undone, and done again before the edit after
+// it is redone, just as the lists stood when each edit was made.
 class ChangeJournal : public QObject
 {
     Q_OBJECT
 
 public:
-    // `buttons` are the control's button states, which a step keeps and puts
-    // back; `showButtons` shows them on the widgets.
-    ChangeJournal(ControlSurface &ui, ButtonStates &buttons, std::function<void()> showButtons, QWidget *control);
+    enum class Direction { Undo, Redo };
+    using PutBack = std::function<void(const EditStep &step, Direction direction)>;
+    using PutSort = std::function<void(const SortedList &sort, Direction direction)>;
+
+    ChangeJournal(PutBack putBack, PutSort putSort);
     ~ChangeJournal() override;
 
     QUndoStack *undoStack() { return &stack_; }
 
-    // Every edit runs between these two; an edit that changed nothing leaves no step.
-    void editStarting();
-    void editFinished(const QString &stepText);
-
-    // Both lists were emptied for a load: no step applies to them any more.
-    void listsCleared();
-    // ...and filled again from the server: nothing is pending.
-    void listsLoaded();
-
-    bool hasPendingChanges() const { return summary_.any(); }
-
-    // The rows of a list with their sort, as one step keeps them.
-    struct ListRows
-    {
-        std::vector<CenterRow> rows;
-        int sortColumn = ColId;
-        Qt::SortOrder sortOrder = Qt::AscendingOrder;
-    };
-    // The highlight of a list.
-    struct ListLook
-    {
-        bool multiSelect = false;
-        std::vector<int> highlighted;
-        std::optional<int> current;
-    };
-    struct State
-    {
-        std::shared_ptr<const ListRows> centers;
-        std::shared_ptr<const ListRows> selectedCenters;
-        ListLook centersLook;
-        ListLook selectedLook;
-        QString allVendorsCaption;
-        QString selVendorsCaption;
-        ButtonStates buttons;
-        QString feeButtonCaption;
-        QString feeText;
-        bool feeWritable = false;
-        bool dutyChecked = false;
-        int listToSearch = 0;
-        QPointer<QWidget> focus;
-    };
-
-    // Undo and redo of one step.
-    void restoreBefore(const State &before, const State &after);
-    void restoreAfter(const State &before, const State &after);
+    // Keeps an edit that has just been done as one step.
+    void record(const QString &text, EditStep step);
+    // A header click sorted a list again.
+    void listSorted(Side side, ListReorder reorder);
+    // The lists were emptied for a load: no step applies to them any more.
+    void clear();
 
 signals:
-    void pendingChangesChanged();
+    // A step was recorded, undone or redone.
+    void stepped();
 
 private:
-    struct CachedRows
-    {
-        quint64 revision = 0;
-        std::shared_ptr<const ListRows> rows;
-    };
+    friend class JournalStep;
+    void undoStep(const EditStep &step);
+    void redoStep(const EditStep &step);
+    void putSorts(const SortsBetweenSteps &sorts, Direction direction);
 
-    State capture();
-    std::shared_ptr<const ListRows> rowsOf(CenterListView *list, CachedRows &cache);
-    void putRows(CenterListView *list, const std::shared_ptr<const ListRows> &rows, CachedRows &cache);
-    void putSurroundings(const State &state);
-    void refreshSummary();
-
-    ControlSurface &ui_;
-    ButtonStates &buttons_;
-    std::function<void()> showButtons_;
-    QWidget *control_;
+    PutBack putBack_;
+    PutSort putSort_;
     QUndoStack stack_;
-    std::optional<State> before_;
-    int depth_ = 0;
-    CachedRows centersCache_;
-    CachedRows selectedCache_;
-    pending::Summary summary_;
+    // The sorts since the rows stood as the step last done or undone left them.
+    SortsBetweenSteps sortsSince_;
 };
 
 } // namespace vendorcenter

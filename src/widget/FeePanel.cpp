@@ -66,6 +66,25 @@ QString dutyAfterFeeSaved(const QString &duty)
     return marks::isUnmarked(duty) ? duty + QLatin1Char('U') : duty;
 }
 
+FeeDelta writeFee(CenterListView *selected, const FeeIntent &intent)
+{
+    FeeDelta delta;
+    delta.position = intent.position;
+    delta.feeBefore = selected->subItem(intent.position, ColHandlingFee);
+    delta.dutyBefore = selected->subItem(intent.position, ColDuty);
+    delta.feeAfter = intent.fee;
+    delta.dutyAfter = dutyAfterFeeSaved(delta.dutyBefore);
+    putFee(selected, intent.position, delta.feeAfter, delta.dutyAfter);
+    return delta;
+}
+
+void putFee(CenterListView *selected, int position, const QString &fee, const QString &duty)
+{
+    selected->setSubItem(position, ColHandlingFee, fee);
+    if (selected->subItem(position, ColDuty) != duty)
+        selected->setSubItem(position, ColDuty, duty);
+}
+
 FeePanel::FeePanel(const Widgets &widgets, QObject *parent) : QObject(parent), ui_(widgets)
 {
     connect(ui_.updateButton, &QPushButton::clicked, this, &FeePanel::onButtonClicked);
@@ -92,15 +111,20 @@ void FeePanel::clearFields()
 
 void FeePanel::leaveEditing()
 {
-    if (!isEditing())
+    if (!editing_)
         return;
+    editing_ = false;
     ui_.updateButton->setText(updateCaption());
     setTextBoxWritable(ui_.feeBox, false);
 }
 
-bool FeePanel::isEditing() const
+void FeePanel::putBack(bool editing, const QString &feeText, bool writable, bool dutyChecked)
 {
-    return ui_.updateButton->text() == saveCaption();
+    editing_ = editing;
+    ui_.updateButton->setText(editing ? saveCaption() : updateCaption());
+    ui_.feeBox->setText(feeText);
+    setTextBoxWritable(ui_.feeBox, writable);
+    ui_.dutyBox->setChecked(dutyChecked);
 }
 
 bool FeePanel::eventFilter(QObject *watched, QEvent *event)
@@ -119,10 +143,10 @@ bool FeePanel::eventFilter(QObject *watched, QEvent *event)
 
 void FeePanel::onButtonClicked()
 {
-    if (ui_.updateButton->text() == updateCaption())
-        beginEditing();
-    else
+    if (editing_)
         saveFee();
+    else
+        beginEditing();
 }
 
 void FeePanel::beginEditing()
@@ -132,6 +156,7 @@ void FeePanel::beginEditing()
     // The focus may not arrive while the control's window is inactive.
     selectWholeText(ui_.feeBox);
     ui_.updateButton->setText(saveCaption());
+    editing_ = true;
 }
 
 void FeePanel::saveFee()
@@ -149,16 +174,7 @@ void FeePanel::saveFee()
         leaveEditing();
         return;
     }
-    emit editStarting();
-    selected->setSubItem(*current, ColHandlingFee, formats::fixed(entry.value, 2));
-    const QString duty = selected->subItem(*current, ColDuty);
-    const QString marked = dutyAfterFeeSaved(duty);
-    if (marked != duty)
-        selected->setSubItem(*current, ColDuty, marked);
-
-    leaveEditing();
-    emit feeSaved();
-    emit editFinished(tr("Change handling fee"));
+    emit feeEntered({*current, formats::fixed(entry.value, 2)});
 }
 
 void FeePanel::refuse(FeeEntry::Verdict verdict)

@@ -32,6 +32,28 @@ QString feeEntryMessage(FeeEntry::Verdict verdict);
 // gets "U"; a row that already carries a mark keeps it.
 QString dutyAfterFeeSaved(const QString &duty);
 
+// A fee the user saved for a selected row, as "Save" formats it.
+struct FeeIntent
+{
+    int position = 0;
+    QString fee;
+};
+
+// What writing a fee changed in its row.
+struct FeeDelta
+{
+    int position = 0;
+    QString feeBefore;
+    QString dutyBefore;
+    QString feeAfter;
+    QString dutyAfter;
+};
+
+// Writes the fee into the selected row and marks the row as changed.
+FeeDelta writeFee(CenterListView *selected, const FeeIntent &intent);
+// Puts a row's fee and duty text back as they were before or after a write.
+void putFee(CenterListView *selected, int position, const QString &fee, const QString &duty);
+
 // The handling-fee panel under the selected list: "Update" enters editing,
 // "Save" checks the number and writes it into the current selected row.
 // Whether "Update" can be pressed is the control's to say.
@@ -60,14 +82,13 @@ public:
     // Ends an edit in progress ("Save" back to "Update", read-only) without
     // touching the fields.
     void leaveEditing();
-    bool isEditing() const;
+    bool isEditing() const { return editing_; }
+    // Puts the panel back as an undo or redo step kept it.
+    void putBack(bool editing, const QString &feeText, bool writable, bool dutyChecked);
 
 signals:
-    // A typed fee was written into the current selected row.
-    void feeSaved();
-    // Around the write of a saved fee, so it can be undone as one step.
-    void editStarting();
-    void editFinished(const QString &stepText);
+    // "Save" accepted a typed fee for the current selected row.
+    void feeEntered(const FeeIntent &intent);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -79,6 +100,7 @@ private:
     void refuse(FeeEntry::Verdict verdict);
 
     Widgets ui_;
+    bool editing_ = false; // "Save" shows on the button and the fee box takes typing
 };
 
 } // namespace vendorcenter

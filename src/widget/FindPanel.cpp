@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 namespace vendorcenter {
 
@@ -25,6 +26,19 @@ FindPanel::FindPanel(const Widgets &widgets, QObject *parent) : QObject(parent),
         connect(
             box, &QLineEdit::textChanged, this, [this](const QString &text) { emit findTextChanged(!text.isEmpty()); });
         box->installEventFilter(this);
+    }
+    new QShortcut(
+        QKeySequence::Find, ui_.dialogParent, this, [this] { focusFindBox(); }, Qt::WidgetWithChildrenShortcut);
+}
+
+void FindPanel::focusFindBox()
+{
+    for (QLineEdit *box : {ui_.idBox, ui_.nameBox}) {
+        if (box->isEnabled() && isTextBoxWritable(box)) {
+            box->setFocus(Qt::ShortcutFocusReason);
+            box->selectAll();
+            return;
+        }
     }
 }
 

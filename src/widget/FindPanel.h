@@ -41,6 +41,8 @@ public:
     void searchIn(Side side);
     // A load opens the id box for typing, whichever key is chosen.
     void openIdBox();
+    // Ctrl+F: the focus into the find box that takes text, its text selected.
+    void focusFindBox();
 
 signals:
     // A left click in one of the find boxes.

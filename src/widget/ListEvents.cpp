@@ -27,14 +27,19 @@ ListEvents::ListEvents(CenterListView *nonSelected, CenterListView *selected, QM
         [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) { selectedMouseReleased(button); });
 }
 
+void ListEvents::clickedOn(const CenterListView *list)
+{
+    if (list == nonSelected_)
+        onNonSelectedClicked();
+    else
+        onSelectedClicked();
+}
+
 void ListEvents::sortByColumn(CenterListView *list, int section)
 {
     try {
         const ListSort next = sortAfterColumnClick(section, {list->sortKey(), list->sortOrder()});
-        if (next.key != list->sortKey())
-            list->setSortKey(next.key);
-        else
-            list->setSortOrder(next.order);
+        emit listSorted(list, list->sortBy(next.key, next.order));
     } catch (const Failure &) { }
 }
 

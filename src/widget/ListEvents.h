@@ -1,13 +1,13 @@
 #pragma once
 
+#include "widget/CenterListView.h"
+
 #include <QObject>
 #include <QPoint>
 
 class QMenu;
 
 namespace vendorcenter {
-
-class CenterListView;
 
 // How a list sorts after a click on a header.
 struct ListSort
@@ -31,6 +31,10 @@ class ListEvents : public QObject
 public:
     ListEvents(CenterListView *nonSelected, CenterListView *selected, QMenu *removeMenu, QObject *parent = nullptr);
 
+    // What a click on the list does once its highlight is set, for the
+    // highlight an undo has just put there.
+    void clickedOn(const CenterListView *list);
+
 signals:
     // A click on a list that holds no rows.
     void emptyListClicked();
@@ -40,6 +44,8 @@ signals:
     void selectedClicked();
     // That click showed the current selected row.
     void selectedRowClicked(int position, bool several);
+    // A header click sorted the list again.
+    void listSorted(const CenterListView *list, const ListReorder &reorder);
 
 private:
     void sortByColumn(CenterListView *list, int section);

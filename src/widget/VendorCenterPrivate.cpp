@@ -15,11 +15,11 @@
 #include "widget/FindPanel.h"
 #include "widget/ListCaptions.h"
 #include "widget/ListEvents.h"
-#include "widget/ListGestures.h"
 #include "widget/LoadProgressBar.h"
 #include "widget/RoomToWork.h"
 #include "widget/SaveFlow.h"
 #include "widget/TransferCompletion.h"
+#include "widget/UndoKeys.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vendorcenter {
@@ -59,6 +60,21 @@ void addCenterColumns(CenterListView *list, double listWidthTwips, double dpi)
 CenterListView *listOn(const ControlSurface &ui, Side side)
 {
     return side == Side::Selected ? ui.lstSelectedCenters : ui.lstCenters;
+}
+
+// Where the rows of a move stand in the list they moved to.
+PositionRuns arrivedRuns(const MoveDelta &delta)
+{
+    std::vector<int> positions = delta.targetPositions;
+    std::sort(positions.begin(), positions.end());
+    return runsOf(positions);
+}
+
+QString stepText(const MoveIntent &intent)
+{
+    if (intent.to == Side::Selected)
+        return intent.several ? CenterMoves::tr("Select centers") : CenterMoves::tr("Select center");
+    return intent.several ? CenterMoves::tr("Deselect centers") : CenterMoves::tr("Deselect center");
 }
 
 } // namespace
@@ -94,8 +110,10 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
             ui.txtVendorID, ui.txtVendorName, ui.cmdFind, {ui.lstCenters, ui.lstSelectedCenters}, control});
     save = std::make_unique<SaveFlow>(state, *transfer, ui.lstCenters, ui.lstSelectedCenters, control);
     journal = std::make_unique<ChangeJournal>(
-        ui, buttons, [this] { showButtonStates(); }, control);
-    gestures = std::make_unique<ListGestures>(ui, *moves, control);
+        [this](const EditStep &step, ChangeJournal::Direction direction) { putBack(step, direction); },
+        [this](const SortedList &sort, ChangeJournal::Direction direction) {
+            listOn(ui, sort.side)->putReorder(sort.reorder, direction == ChangeJournal::Direction::Redo);
+        });
     wirePanels();
     startUp();
     room = std::make_unique<RoomToWork>(ui, control);
@@ -104,17 +122,38 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
 
 VendorCenterPrivate::~VendorCenterPrivate() = default;
 
+// Every gesture of the control and what it runs: each edit goes through
+// move() or saveFee(), and so becomes one undo step.
 void VendorCenterPrivate::wirePanels()
 {
-    QObject::connect(ui.cmdAdd, &QPushButton::clicked, moves.get(), &CenterMoves::add);
-    QObject::connect(ui.cmdDelete, &QPushButton::clicked, moves.get(), &CenterMoves::remove);
-    QObject::connect(ui.cmdAddAll, &QPushButton::clicked, moves.get(), &CenterMoves::addAll);
-    QObject::connect(ui.cmdRemoveAll, &QPushButton::clicked, moves.get(), &CenterMoves::removeAll);
-    QObject::connect(ui.lstCenters, &CenterListView::rowDoubleClicked, moves.get(), &CenterMoves::add);
-    QObject::connect(ui.lstSelectedCenters, &CenterListView::rowDoubleClicked, moves.get(), &CenterMoves::remove);
-    QObject::connect(ui.mnuRemoveItems, &QAction::triggered, moves.get(), &CenterMoves::remove);
+    const auto moveOne = [this](Side to) { return [this, to] { move({to, false}); }; };
+    const auto moveSeveral = [this](Side to) { return [this, to] { move({to, true}); }; };
+    // ">", and a double click or Return on a non-selected row.
+    QObject::connect(ui.cmdAdd, &QPushButton::clicked, q, moveOne(Side::Selected));
+    QObject::connect(ui.lstCenters, &CenterListView::rowActivated, q, moveOne(Side::Selected));
+    // "<", a double click or Return on a selected row, the pop-up "Remove" and Delete.
+    QObject::connect(ui.cmdDelete, &QPushButton::clicked, q, moveOne(Side::NonSelected));
+    QObject::connect(ui.lstSelectedCenters, &CenterListView::rowActivated, q, moveOne(Side::NonSelected));
+    QObject::connect(ui.mnuRemoveItems, &QAction::triggered, q, moveOne(Side::NonSelected));
+    QObject::connect(ui.lstSelectedCenters, &CenterListView::deleteRequested, ui.mnuRemoveItems, &QAction::trigger);
+    // ">>" and "<<".
+    QObject::connect(ui.cmdAddAll, &QPushButton::clicked, q, moveSeveral(Side::Selected));
+    QObject::connect(ui.cmdRemoveAll, &QPushButton::clicked, q, moveSeveral(Side::NonSelected));
+    // Ctrl+Right / Ctrl+Left and a drop: the highlighted rows, as ">"/"<" or ">>"/"<<".
+    QObject::connect(
+        ui.lstCenters, &CenterListView::highlightedMoveRequested, q, [this] { moveHighlightedOf(ui.lstCenters); });
+    QObject::connect(ui.lstSelectedCenters, &CenterListView::highlightedMoveRequested, q,
+        [this] { moveHighlightedOf(ui.lstSelectedCenters); });
+    QObject::connect(
+        ui.lstSelectedCenters, &CenterListView::rowsDropped, q, [this] { moveHighlightedOf(ui.lstCenters); });
+    QObject::connect(
+        ui.lstCenters, &CenterListView::rowsDropped, q, [this] { moveHighlightedOf(ui.lstSelectedCenters); });
+    // "Save" in the fee panel.
+    QObject::connect(fees.get(), &FeePanel::feeEntered, q, [this](const FeeIntent &intent) { saveFee(intent); });
+    // "Commit to Database".
     QObject::connect(ui.cmdCommit, &QPushButton::clicked, q, [this] { commit(); });
 
+    // What a move means for the rest of the control.
     QObject::connect(moves.get(), &CenterMoves::movedOne, q, [this](Side to) { afterMovedOne(to); });
     QObject::connect(moves.get(), &CenterMoves::movedHighlighted, q, [this](Side to) { afterMovedHighlighted(to); });
 
@@ -131,14 +170,12 @@ void VendorCenterPrivate::wirePanels()
     QObject::connect(listEvents.get(), &ListEvents::selectedRowClicked, q,
         [this](int position, bool several) { afterSelectedRowClicked(position, several); });
 
-    QObject::connect(fees.get(), &FeePanel::feeSaved, q, [this] { afterFeeSaved(); });
-
-    // Each move and each saved fee is one step to undo.
-    QObject::connect(moves.get(), &CenterMoves::editStarting, journal.get(), &ChangeJournal::editStarting);
-    QObject::connect(moves.get(), &CenterMoves::editFinished, journal.get(), &ChangeJournal::editFinished);
-    QObject::connect(fees.get(), &FeePanel::editStarting, journal.get(), &ChangeJournal::editStarting);
-    QObject::connect(fees.get(), &FeePanel::editFinished, journal.get(), &ChangeJournal::editFinished);
-    QObject::connect(journal.get(), &ChangeJournal::pendingChangesChanged, q, &Vendor_Center::pendingChangesChanged);
+    QObject::connect(
+        listEvents.get(), &ListEvents::listSorted, q, [this](const CenterListView *list, const ListReorder &reorder) {
+            journal->listSorted(list == ui.lstSelectedCenters ? Side::Selected : Side::NonSelected, reorder);
+        });
+    QObject::connect(journal.get(), &ChangeJournal::stepped, q, [this] { refreshPendingSummary(); });
+    addUndoKeys(q, journal->undoStack(), {ui.txtCntHandFee, ui.txtVendorID, ui.txtVendorName});
 
     QObject::connect(find.get(), &FindPanel::findBoxClicked, q, [this] { resetFeePanel(); });
     QObject::connect(find.get(), &FindPanel::optionClicked, q, [this] { resetFeePanelIfInUse(); });
@@ -148,8 +185,134 @@ void VendorCenterPrivate::wirePanels()
     });
 }
 
+void VendorCenterPrivate::move(const MoveIntent &intent)
+{
+    EditStep step;
+    step.before = captureLook(ui, buttons, *fees, q);
+    MoveDelta delta = moves->apply(intent);
+    step.after = captureLook(ui, buttons, *fees, q);
+    // A move that went nowhere leaves no step, unless it changed what the
+    // labels or the commit button show.
+    if (delta.changedNothing() && step.before.allVendorsCaption == step.after.allVendorsCaption
+        && step.before.selVendorsCaption == step.after.selVendorsCaption
+        && step.before.buttons.commit == step.after.buttons.commit)
+        return;
+    // An undo points at the rows it puts back, so the highlight before the
+    // move is not needed; the highlight after it is mostly the moved rows.
+    if (!delta.sourcePositions.empty()) {
+        step.before.centers.highlighted = PositionRuns();
+        step.before.selectedCenters.highlighted = PositionRuns();
+        ListLook &arrived = intent.to == Side::Selected ? step.after.selectedCenters : step.after.centers;
+        if (arrived.highlighted == arrivedRuns(delta)) {
+            arrived.highlighted = PositionRuns();
+            arrived.movedRowsHighlighted = true;
+        }
+    }
+    step.delta = std::move(delta);
+    journal->record(stepText(intent), std::move(step));
+}
+
+void VendorCenterPrivate::moveHighlightedOf(CenterListView *source)
+{
+    const Side to = source == ui.lstCenters ? Side::Selected : Side::NonSelected;
+    const std::vector<int> highlighted = source->highlightedPositions();
+    if (highlighted.size() == 1) {
+        // ">" and "<" move the current row: the highlighted one.
+        source->setCurrentPosition(highlighted.front());
+        move({to, false});
+    } else if (highlighted.size() > 1) {
+        move({to, true});
+    }
+}
+
+void VendorCenterPrivate::saveFee(const FeeIntent &intent)
+{
+    EditStep step;
+    step.before = captureLook(ui, buttons, *fees, q);
+    try {
+        step.delta = writeFee(ui.lstSelectedCenters, intent);
+    } catch (const Failure &) {
+        return;
+    }
+    fees->leaveEditing();
+    afterFeeSaved();
+    step.after = captureLook(ui, buttons, *fees, q);
+    // An undo points at the changed row, so the highlight before is not needed.
+    step.before.centers.highlighted = PositionRuns();
+    step.before.selectedCenters.highlighted = PositionRuns();
+    journal->record(FeePanel::tr("Change handling fee"), std::move(step));
+}
+
+void VendorCenterPrivate::putBack(const EditStep &step, ChangeJournal::Direction direction)
+{
+    const bool undo = direction == ChangeJournal::Direction::Undo;
+    if (const auto *moved = std::get_if<MoveDelta>(&step.delta))
+        undo ? moves->undo(*moved) : moves->redo(*moved);
+    else if (const auto *fee = std::get_if<FeeDelta>(&step.delta))
+        putFee(ui.lstSelectedCenters, fee->position, undo ? fee->feeBefore : fee->feeAfter,
+            undo ? fee->dutyBefore : fee->dutyAfter);
+
+    const ControlLook &look = undo ? step.before : step.after;
+    ui.lblAllVendors->setText(look.allVendorsCaption);
+    ui.lblSelVendors->setText(look.selVendorsCaption);
+    ui.optList[look.listToSearch]->setChecked(true);
+    buttons.listsRestored(look.buttons);
+    showButtonStates();
+
+    if (undo) {
+        // The rows the edit took away (or changed) come back highlighted, and
+        // the buttons and the fee panel are left as a click on them leaves them.
+        if (const auto *moved = std::get_if<MoveDelta>(&step.delta); moved && !moved->sourcePositions.empty()) {
+            const Side from = moved->to == Side::Selected ? Side::NonSelected : Side::Selected;
+            pointAtRestoredRows(listOn(ui, from), moved->sourcePositions);
+            return;
+        }
+        if (const auto *fee = std::get_if<FeeDelta>(&step.delta)) {
+            pointAtRestoredRows(ui.lstSelectedCenters, {fee->position});
+            return;
+        }
+    }
+    // Otherwise the control as the step found or left it.
+    ui.lstCenters->clearHighlights();
+    ui.lstSelectedCenters->clearHighlights();
+    const auto *moved = std::get_if<MoveDelta>(&step.delta);
+    const PositionRuns movedRows = moved ? arrivedRuns(*moved) : PositionRuns();
+    putLook(ui.lstCenters, look.centers, movedRows);
+    putLook(ui.lstSelectedCenters, look.selectedCenters, movedRows);
+    buttons.editButtonsRestored(look.buttons);
+    showButtonStates();
+    if (undo)
+        return;
+    fees->putBack(look.feeEditing, look.feeText, look.feeWritable, look.dutyChecked);
+    if (look.focus)
+        look.focus->setFocus();
+}
+
+void VendorCenterPrivate::pointAtRestoredRows(CenterListView *list, const std::vector<int> &positions)
+{
+    CenterListView *other = list == ui.lstCenters ? ui.lstSelectedCenters : ui.lstCenters;
+    other->clearHighlights();
+    list->setMultiSelect(positions.size() > 1);
+    highlightExactly(list, runsOf(positions));
+    list->selectionModel()->setCurrentIndex(list->model()->index(positions.front(), 0), QItemSelectionModel::NoUpdate);
+    list->ensureVisible(positions.front());
+    list->setFocus();
+    listEvents->clickedOn(list);
+}
+
+void VendorCenterPrivate::refreshPendingSummary()
+{
+    pendingSummary =
+        pending::summarize(ui.lstSelectedCenters->centerModel()->rows(), ui.lstCenters->centerModel()->rows());
+    ui.cmdCommit->setToolTip(pending::summaryText(pendingSummary));
+    emit q->pendingChangesChanged();
+}
+
 void VendorCenterPrivate::startUp()
 {
+    ui.lstSelectedCenters->centerModel()->setHoldsSelectedCenters(true);
+    ui.lstCenters->setPartner(ui.lstSelectedCenters, Qt::Key_Right, /*deleteMovesRow*/ false);
+    ui.lstSelectedCenters->setPartner(ui.lstCenters, Qt::Key_Left, /*deleteMovesRow*/ true);
     const double dpi = q->logicalDpiX();
     addCenterColumns(ui.lstSelectedCenters, kListWidthTwips, dpi);
     addCenterColumns(ui.lstCenters, kListWidthTwips, dpi);
@@ -257,7 +420,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         requestCenterCounts(target);
         ui.lstCenters->clearRows();
         ui.lstSelectedCenters->clearRows();
-        journal->listsCleared();
+        journal->clear();
         loadCenterCounts(target);
         ui.lblAllVendors->setText(nonSelectedCaption(state.nonSelectedCount, CountedBy::Load));
         ui.lblSelVendors->setText(selectedCaption(state.selectedCount));
@@ -280,8 +443,13 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
     // A reply asked for ahead and not read, after a failure, must not stand in
     // for the next load's.
     fetcher->dropPrefetched();
-    // The lists were emptied, whether or not they filled again.
-    journal->listsLoaded();
+    // The lists were emptied, whether or not they filled again; rows come
+    // from the server without marks, so nothing is pending.
+    journal->clear();
+    ui.lstSelectedCenters->centerModel()->rememberFeesAsLoaded();
+    pendingSummary = {};
+    ui.cmdCommit->setToolTip(QString());
+    emit q->pendingChangesChanged();
 }
 
 void VendorCenterPrivate::afterListLoaded(Side side)

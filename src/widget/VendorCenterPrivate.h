@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/ControlState.h"
+#include "core/PendingChanges.h"
 #include "widget/ButtonStates.h"
+#include "widget/ChangeJournal.h"
 #include "widget/ControlSurface.h"
 
 #include <vendorcenter/Vendor_Center.h>
@@ -18,8 +20,6 @@ class FeePanel;
 class CenterMoves;
 class ListEvents;
 class FindPanel;
-class ChangeJournal;
-class ListGestures;
 class RoomToWork;
 
 // The control's inner part: its widgets, its state, and the panels, which it
@@ -50,7 +50,7 @@ public:
     std::unique_ptr<FindPanel> find;
     std::unique_ptr<SaveFlow> save;
     std::unique_ptr<ChangeJournal> journal;
-    std::unique_ptr<ListGestures> gestures;
+    pending::Summary pendingSummary; // what a commit would send now
     std::unique_ptr<RoomToWork> room;
 
 private:
@@ -58,6 +58,15 @@ private:
     void wirePanels();
     // Shows `buttons` on the widgets: the one place that enables or disables them.
     void showButtonStates();
+
+    // The user's edits, each applied by one function and kept as one undo step.
+    void move(const MoveIntent &intent);
+    void moveHighlightedOf(CenterListView *source);
+    void saveFee(const FeeIntent &intent);
+    // Undo and redo of a step.
+    void putBack(const EditStep &step, ChangeJournal::Direction direction);
+    void pointAtRestoredRows(CenterListView *list, const std::vector<int> &positions);
+    void refreshPendingSummary();
 
     void resetFeePanelIfInUse();
     void showListCounts();

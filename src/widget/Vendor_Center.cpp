@@ -67,7 +67,7 @@ QUndoStack *Vendor_Center::undoStack() const
 
 bool Vendor_Center::hasPendingChanges() const
 {
-    return d->journal->hasPendingChanges();
+    return d->pendingSummary.any();
 }
 
 QSize Vendor_Center::sizeHint() const
