@@ -324,7 +324,6 @@ struct PostgresStorage::Connection
             if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
                 fail(result);
         }
-        prepared = true;
     }
 
     bool usable() const { return PQstatus(conn) == CONNECTION_OK; }
@@ -337,39 +336,19 @@ struct PostgresStorage::Connection
         PQclear(PQexec(conn, kRollback));
     }
 
+    // Called as the connection goes back to the pool.
+    bool readyForReuse() noexcept
+    {
+        rollbackIfOpen();
+        return usable();
+    }
+
     PGconn *conn;
     const std::string &password;
-    bool prepared = false;
-    bool reused = false; // came from the pool rather than a fresh connect
 };
 
-// A borrowed connection that goes back to the pool when the call ends, unless
-// it broke.
-class PostgresStorage::Lease
-{
-public:
-    explicit Lease(PostgresStorage &storage) : storage_(storage), connection_(storage.borrow()) { }
-    ~Lease()
-    {
-        if (!connection_)
-            return;
-        connection_->rollbackIfOpen();
-        if (connection_->usable())
-            storage_.giveBack(std::move(connection_));
-    }
-    Lease(const Lease &) = delete;
-    Lease &operator=(const Lease &) = delete;
-
-    Connection &operator*() const { return *connection_; }
-    Connection *operator->() const { return connection_.get(); }
-    void discard() { connection_.reset(); }
-
-private:
-    PostgresStorage &storage_;
-    std::unique_ptr<Connection> connection_;
-};
-
-PostgresStorage::PostgresStorage(std::string uri) : uri_(std::move(uri)) { }
+PostgresStorage::PostgresStorage(std::string uri)
+    : uri_(std::move(uri)), pool_([this] { return connectPrepared(); }) { }
 
 PostgresStorage::~PostgresStorage() = default;
 
@@ -429,21 +408,12 @@ std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string &uri)
             connection->rollbackIfOpen();
         throw StorageError("cannot use the PostgreSQL database " + shown + ": " + error.what());
     }
-    storage->giveBack(std::move(connection));
+    storage->pool_.giveBack(std::move(connection));
     return storage;
 }
 
-std::unique_ptr<PostgresStorage::Connection> PostgresStorage::borrow()
+std::unique_ptr<PostgresStorage::Connection> PostgresStorage::connectPrepared() const
 {
-    {
-        std::lock_guard lock(idleMutex_);
-        if (!idle_.empty()) {
-            auto connection = std::move(idle_.back());
-            idle_.pop_back();
-            connection->reused = true;
-            return connection;
-        }
-    }
     auto connection = connect();
     try {
         connection->prepare();
@@ -453,23 +423,6 @@ std::unique_ptr<PostgresStorage::Connection> PostgresStorage::borrow()
     return connection;
 }
 
-void PostgresStorage::giveBack(std::unique_ptr<Connection> connection)
-{
-    if (!connection)
-        return;
-    std::lock_guard lock(idleMutex_);
-    idle_.push_back(std::move(connection));
-}
-
-void PostgresStorage::dropIdleConnections()
-{
-    std::vector<std::unique_ptr<Connection>> dropped;
-    {
-        std::lock_guard lock(idleMutex_);
-        dropped.swap(idle_);
-    }
-}
-
 // Runs `work` on a borrowed connection. When a pooled connection turns out to
 // be broken (the server restarted since it was last used), the work runs once
 // more on a fresh one: whatever it did on the broken one was rolled back.
@@ -477,14 +430,14 @@ template<typename Work>
 auto PostgresStorage::withConnection(Work &&work)
 {
     for (int attempt = 0;; ++attempt) {
-        Lease lease(*this);
+        ConnectionPool<Connection>::Lease lease(pool_);
         try {
             return work(*lease);
         } catch (const ConnectionLost &lost) {
-            const bool wasReused = lease->reused;
+            const bool wasReused = lease.reused();
             lease.discard();
             // Pooled connections from before the break are most likely broken too.
-            dropIdleConnections();
+            pool_.dropIdle();
             if (attempt > 0 || !wasReused)
                 throw StorageUnavailable(lost.what());
         }
