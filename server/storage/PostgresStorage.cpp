@@ -113,11 +113,6 @@ public:
     using StorageError::StorageError;
 };
 
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // libpq's messages run over several lines; the log and stderr get one.
 std::string oneLine(std::string_view message)
 {
@@ -287,7 +282,7 @@ struct PostgresStorage::Connection
         if (text.empty())
             text = "the database did not answer";
         // Class 08 is a broken connection; 57P0x a server shutting down or restarting.
-        if (PQstatus(conn) == CONNECTION_BAD || startsWith(code, "08") || startsWith(code, "57P0")) {
+        if (PQstatus(conn) == CONNECTION_BAD || code.starts_with("08") || code.starts_with("57P0")) {
             throw ConnectionLost(text);
         }
         // 23505: a pair added behind the locks by someone who does not take them.
