@@ -17,8 +17,8 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // code point past U+10FFFF.
 bool isUtf8(std::string_view text);
 
-// Appends the UTF-8 form of one code point (at most U+10FFFF).
-void appendUtf8(std::string &out, char32_t code);
+// Appends the UTF-8 form of one code point of the Basic Multilingual Plane.
+void appendUtf8(std::string &out, char16_t code);
 
 // Every byte read as the Latin-1 character of that number, written as UTF-8.
 std::string latin1AsUtf8(std::string_view text);
