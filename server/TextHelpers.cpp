@@ -56,7 +56,6 @@ void appendUtf8(std::string &out, char16_t code)
 std::string latin1AsUtf8(std::string_view text)
 {
     std::string out;
-    out.reserve(text.size());
     for (const char c : text)
         appendUtf8(out, static_cast<unsigned char>(c));
     return out;

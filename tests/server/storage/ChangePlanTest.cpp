@@ -70,6 +70,9 @@ TEST(ChangePlan, EachStatementHasItsOneByOneOutcomeEachPairItsNetChangeEachVendo
     };
     for (const auto &[statements, present, outcome] : cases)
         EXPECT_EQ(outcomeOf(statements, present), outcome);
+    const NamedReferences named = namedReferences({removal({9, 3, 9}, 30), insert(3), update(-4, 0.1, 0, 2147483647)});
+    EXPECT_EQ(std::pair(named.vendorIds, named.centerIds),
+        std::pair(std::vector {12, 30, 2147483647}, std::vector {-4, 3, 9}));
     // Vendors are locked by buckets, a bounded number of them.
     EXPECT_EQ(vendorLockBuckets({12, 44, 31, 32}), (std::vector<std::int32_t> {0, 12, 31}));
     EXPECT_EQ(vendorLockBuckets({-1, -2147483647 - 1, 2147483647}), (std::vector<std::int32_t> {0, 31}));

@@ -156,3 +156,15 @@ TEST_P(StorageOnPostgreSQL, APostLocksItsVendorsNotItsPairs)
     EXPECT_EQ(saved->body, "5 changes saved.");
     EXPECT_EQ(database_->rows("SELECT locks FROM held"), TestDatabase::Rows {{"738106503/12 738106503/30"}});
 }
+
+// Requests in turn are served by one connection, kept open between them.
+TEST_P(StorageOnPostgreSQL, RequestsInTurnShareOneConnection)
+{
+    const std::string pids = "SELECT pid FROM pg_stat_activity WHERE application_name = 'vendorcenter-server'";
+    ASSERT_TRUE(query("count", "12"));
+    const auto first = database_->rows(pids);
+    ASSERT_TRUE(query("active", "12"));
+    EXPECT_EQ(post(saveBody({kInsert7}))->status, 200);
+    EXPECT_EQ(database_->rows(pids), first);
+    EXPECT_EQ(first.size(), 1u);
+}
