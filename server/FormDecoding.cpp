@@ -1,5 +1,7 @@
 #include "FormDecoding.h"
 
+#include "TextHelpers.h"
+
 #include <array>
 #include <cstdint>
 
@@ -32,19 +34,7 @@ std::string fieldNumber(std::size_t index)
 
 void appendWindows1252AsUtf8(std::string &out, unsigned char byte)
 {
-    std::uint32_t code = byte;
-    if (byte >= 0x80 && byte <= 0x9F)
-        code = kWindows1252High[byte - 0x80u];
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    appendUtf8(out, byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80u] : byte);
 }
 
 DecodedSaveForm decodeSaveForm(std::string_view body)

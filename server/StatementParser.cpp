@@ -1,5 +1,7 @@
 #include "StatementParser.h"
 
+#include "TextHelpers.h"
+
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -22,22 +24,6 @@ bool isWordChar(char c)
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 enum class TokenKind { Word, Number, Punct };

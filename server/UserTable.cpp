@@ -1,5 +1,7 @@
 #include "UserTable.h"
 
+#include "TextHelpers.h"
+
 #include <crypt.h>
 #include <nettle/hmac.h>
 #include <nettle/memops.h>
@@ -86,58 +88,6 @@ int base64Value(char c)
     if (c == '/')
         return 63;
     return -1;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-bool isUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        if (lead >= 0xF5 || (lead >= 0x80 && lead < 0xC2))
-            return false;
-        if (lead >= 0xF0)
-            length = 4;
-        else if (lead >= 0xE0)
-            length = 3;
-        else if (lead >= 0xC2)
-            length = 2;
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-std::string latin1AsUtf8(std::string_view text)
-{
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::string_view trimmed(std::string_view text)

@@ -1,5 +1,6 @@
 #include "storage/OpenStorage.h"
 
+#include "TextHelpers.h"
 #include "storage/SqliteStorage.h"
 
 #ifdef VENDORCENTER_HAS_POSTGRESQL
@@ -12,22 +13,6 @@ namespace vendorcenter::server {
 namespace {
 
 constexpr std::string_view kMask = "***";
-
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 // Masks every "password=value" of a URI query ('&'-separated).
 std::string maskQueryPasswords(std::string_view query)
@@ -97,7 +82,7 @@ std::string maskKeywordPasswords(std::string_view text)
 
 bool isPostgresDatabase(std::string_view database)
 {
-    return startsWith(database, "postgresql://") || startsWith(database, "postgres://");
+    return database.starts_with("postgresql://") || database.starts_with("postgres://");
 }
 
 std::string databaseForDisplay(std::string_view database)

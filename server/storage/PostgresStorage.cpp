@@ -1,17 +1,16 @@
 #include "storage/PostgresStorage.h"
 
+#include "storage/ChangePlan.h"
 #include "storage/OpenStorage.h"
 #include "storage/StorageSql.h"
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <compare>
 #include <functional>
-#include <map>
 #include <random>
-#include <set>
 #include <thread>
 #include <utility>
 
@@ -30,17 +29,18 @@ constexpr const char *kSeedLock = "SELECT pg_advisory_xact_lock(738106502)";
 constexpr const char *kCountTables = "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()";
 
 // A post is applied in a fixed number of round trips whatever its size:
-// lock the pairs it names, read which vendors, centers and pairs exist, work
-// the statements through in order in memory (as SQLite runs them one by one),
-// then write the net changes. Running the statements one by one instead
-// would pile up a dead index entry for every INSERT and DELETE of the same
-// pair within the transaction, each costlier than the last.
+// read which vendors and centers exist, lock the post's vendors, read which
+// of its pairs exist, work the statements through in order in memory (as
+// SQLite runs them one by one), then write the net changes. Running the
+// statements one by one instead would pile up a dead index entry for every
+// INSERT and DELETE of the same pair within the transaction, each costlier
+// than the last.
 //
-// The advisory locks (vendor, center) cover pairs that do not exist yet, so
-// two posts naming one pair take turns; taken in one order, they cannot deadlock.
-constexpr const char *kLockPairs =
-    "SELECT pg_advisory_xact_lock(p.v, p.c) FROM"
-    " (SELECT DISTINCT v, c FROM unnest($1::integer[], $2::integer[]) AS u(v, c) ORDER BY v, c) AS p";
+// The advisory locks (one per bucket of vendors, see vendorLockBuckets) cover
+// pairs that do not exist yet, so two posts naming one pair take turns; taken
+// in one order, they cannot deadlock.
+constexpr const char *kLockVendors = "SELECT pg_advisory_xact_lock(738106503, b.b) FROM"
+                                     " (SELECT DISTINCT b FROM unnest($1::integer[]) AS u(b) ORDER BY b) AS b";
 // Vendors and centers stay until the commit (no one can remove them meanwhile).
 constexpr const char *kKnownVendors = "SELECT VendorID FROM Vendors WHERE VendorID = ANY($1::integer[]) FOR KEY SHARE";
 constexpr const char *kKnownCenters = "SELECT CenterID FROM Centers WHERE CenterID = ANY($1::integer[]) FOR KEY SHARE";
@@ -81,7 +81,7 @@ const std::vector<PreparedSql> &preparedSql()
         {"counts", sqlFor(sql::kCounts, SqlDialect::Postgres), {kInt4}},
         {"active", sqlFor(sql::kActiveCenters, SqlDialect::Postgres), {kInt4}},
         {"selected", sqlFor(sql::kSelectedCenters, SqlDialect::Postgres), {kInt4}},
-        {"lock_pairs", kLockPairs, {}},
+        {"lock_vendors", kLockVendors, {}},
         {"known_vendors", kKnownVendors, {}},
         {"known_centers", kKnownCenters, {}},
         {"present_pairs", kPresentPairs, {}},
@@ -112,11 +112,6 @@ class CommitUncertain : public StorageError
 public:
     using StorageError::StorageError;
 };
-
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 // libpq's messages run over several lines; the log and stderr get one.
 std::string oneLine(std::string_view message)
@@ -287,7 +282,7 @@ struct PostgresStorage::Connection
         if (text.empty())
             text = "the database did not answer";
         // Class 08 is a broken connection; 57P0x a server shutting down or restarting.
-        if (PQstatus(conn) == CONNECTION_BAD || startsWith(code, "08") || startsWith(code, "57P0")) {
+        if (PQstatus(conn) == CONNECTION_BAD || code.starts_with("08") || code.starts_with("57P0")) {
             throw ConnectionLost(text);
         }
         // 23505: a pair added behind the locks by someone who does not take them.
@@ -324,7 +319,6 @@ struct PostgresStorage::Connection
             if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
                 fail(result);
         }
-        prepared = true;
     }
 
     bool usable() const { return PQstatus(conn) == CONNECTION_OK; }
@@ -337,39 +331,19 @@ struct PostgresStorage::Connection
         PQclear(PQexec(conn, kRollback));
     }
 
+    // Called as the connection goes back to the pool.
+    bool readyForReuse() noexcept
+    {
+        rollbackIfOpen();
+        return usable();
+    }
+
     PGconn *conn;
     const std::string &password;
-    bool prepared = false;
-    bool reused = false; // came from the pool rather than a fresh connect
 };
 
-// A borrowed connection that goes back to the pool when the call ends, unless
-// it broke.
-class PostgresStorage::Lease
-{
-public:
-    explicit Lease(PostgresStorage &storage) : storage_(storage), connection_(storage.borrow()) { }
-    ~Lease()
-    {
-        if (!connection_)
-            return;
-        connection_->rollbackIfOpen();
-        if (connection_->usable())
-            storage_.giveBack(std::move(connection_));
-    }
-    Lease(const Lease &) = delete;
-    Lease &operator=(const Lease &) = delete;
-
-    Connection &operator*() const { return *connection_; }
-    Connection *operator->() const { return connection_.get(); }
-    void discard() { connection_.reset(); }
-
-private:
-    PostgresStorage &storage_;
-    std::unique_ptr<Connection> connection_;
-};
-
-PostgresStorage::PostgresStorage(std::string uri) : uri_(std::move(uri)) { }
+PostgresStorage::PostgresStorage(std::string uri)
+    : uri_(std::move(uri)), pool_([this] { return connectPrepared(); }) { }
 
 PostgresStorage::~PostgresStorage() = default;
 
@@ -429,21 +403,12 @@ std::unique_ptr<PostgresStorage> PostgresStorage::open(const std::string &uri)
             connection->rollbackIfOpen();
         throw StorageError("cannot use the PostgreSQL database " + shown + ": " + error.what());
     }
-    storage->giveBack(std::move(connection));
+    storage->pool_.giveBack(std::move(connection));
     return storage;
 }
 
-std::unique_ptr<PostgresStorage::Connection> PostgresStorage::borrow()
+std::unique_ptr<PostgresStorage::Connection> PostgresStorage::connectPrepared() const
 {
-    {
-        std::lock_guard lock(idleMutex_);
-        if (!idle_.empty()) {
-            auto connection = std::move(idle_.back());
-            idle_.pop_back();
-            connection->reused = true;
-            return connection;
-        }
-    }
     auto connection = connect();
     try {
         connection->prepare();
@@ -453,23 +418,6 @@ std::unique_ptr<PostgresStorage::Connection> PostgresStorage::borrow()
     return connection;
 }
 
-void PostgresStorage::giveBack(std::unique_ptr<Connection> connection)
-{
-    if (!connection)
-        return;
-    std::lock_guard lock(idleMutex_);
-    idle_.push_back(std::move(connection));
-}
-
-void PostgresStorage::dropIdleConnections()
-{
-    std::vector<std::unique_ptr<Connection>> dropped;
-    {
-        std::lock_guard lock(idleMutex_);
-        dropped.swap(idle_);
-    }
-}
-
 // Runs `work` on a borrowed connection. When a pooled connection turns out to
 // be broken (the server restarted since it was last used), the work runs once
 // more on a fresh one: whatever it did on the broken one was rolled back.
@@ -477,14 +425,14 @@ template<typename Work>
 auto PostgresStorage::withConnection(Work &&work)
 {
     for (int attempt = 0;; ++attempt) {
-        Lease lease(*this);
+        ConnectionPool<Connection>::Lease lease(pool_);
         try {
             return work(*lease);
         } catch (const ConnectionLost &lost) {
-            const bool wasReused = lease->reused;
+            const bool wasReused = lease.reused();
             lease.discard();
             // Pooled connections from before the break are most likely broken too.
-            dropIdleConnections();
+            pool_.dropIdle();
             if (attempt > 0 || !wasReused)
                 throw StorageUnavailable(lost.what());
         }
@@ -540,167 +488,76 @@ void PostgresStorage::readSelectedCenters(std::int32_t vendorId, const SelectedC
 
 namespace {
 
-ApplyResult refusal(ApplyResult::Outcome outcome, std::string detail, std::size_t index = 0)
+ApplyResult refusal(ApplyResult::Outcome outcome, std::string detail)
 {
     ApplyResult refused;
     refused.outcome = outcome;
-    refused.failedStatementIndex = index;
     refused.detail = std::move(detail);
     return refused;
 }
 
-struct PairKey
+// Ids of the first column, ascending.
+std::vector<std::int32_t> idsIn(const Result &result)
 {
-    std::int32_t vendorId;
-    std::int32_t centerId;
-    auto operator<=>(const PairKey &) const = default;
-};
-
-struct PairState
-{
-    bool presentBefore = false;
-    bool present = false;
-    bool written = false; // inserted or updated by this post
-    double fee = 0.0;
-    int duty = 0;
-};
+    std::vector<std::int32_t> ids;
+    ids.reserve(static_cast<std::size_t>(result.rows()));
+    for (int i = 0; i < result.rows(); ++i)
+        ids.push_back(static_cast<std::int32_t>(result.integer(i, 0)));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
 
 struct PairColumns
 {
     std::vector<std::int32_t> vendors, centers, duties;
     std::vector<double> fees;
-    void add(const PairKey &key, const PairState &state)
+    explicit PairColumns(const std::vector<CrossReferenceKey> &keys)
     {
-        vendors.push_back(key.vendorId);
-        centers.push_back(key.centerId);
-        fees.push_back(state.fee);
-        duties.push_back(state.duty);
+        for (const CrossReferenceKey &key : keys) {
+            vendors.push_back(key.vendorId);
+            centers.push_back(key.centerId);
+        }
+    }
+    explicit PairColumns(const std::vector<CrossReferenceValues> &rows)
+    {
+        for (const CrossReferenceValues &row : rows) {
+            vendors.push_back(row.key.vendorId);
+            centers.push_back(row.key.centerId);
+            fees.push_back(row.handlingFee);
+            duties.push_back(row.dutyBrokerageFee);
+        }
     }
 };
 
-std::set<std::int32_t> idsIn(const Result &result, int column)
-{
-    std::set<std::int32_t> ids;
-    for (int i = 0; i < result.rows(); ++i)
-        ids.insert(static_cast<std::int32_t>(result.integer(i, column)));
-    return ids;
-}
-
-// Runs every statement in one transaction on `connection`.
+// Reads, in one transaction on `connection`, what the post's outcome depends
+// on, and writes the net change it plans.
 ApplyResult applyInTransaction(
     PostgresStorage::Connection &connection, const std::vector<Statement> &statements, std::string_view timestamp)
 {
-    std::set<std::int32_t> vendorIds, centerIds;
-    std::map<PairKey, PairState> pairs;
-    for (const Statement &statement : statements) {
-        const std::int32_t vendorId = vendorOf(statement);
-        vendorIds.insert(vendorId);
-        auto name = [&](std::int32_t centerId) {
-            centerIds.insert(centerId);
-            pairs.try_emplace(PairKey {vendorId, centerId});
-        };
-        if (const auto *insert = std::get_if<InsertCrossReference>(&statement))
-            name(insert->centerId);
-        if (const auto *update = std::get_if<UpdateCrossReference>(&statement))
-            name(update->centerId);
-        if (const auto *removal = std::get_if<DeleteCrossReferences>(&statement)) {
-            for (std::int32_t centerId : removal->centerIds)
-                name(centerId);
-        }
-    }
-    PairColumns named;
-    for (const auto &[key, state] : pairs)
-        named.add(key, state);
-
+    const NamedReferences named = namedReferences(statements);
     connection.run(kBegin);
-    if (!pairs.empty()) {
-        connection.runPrepared("lock_pairs", Parameters().addArray(named.vendors).addArray(named.centers));
-    }
-    const std::set<std::int32_t> knownVendors = idsIn(
-        connection.runPrepared("known_vendors", Parameters().addArray(std::vector(vendorIds.begin(), vendorIds.end()))),
-        0);
-    const std::set<std::int32_t> knownCenters = idsIn(
-        connection.runPrepared("known_centers", Parameters().addArray(std::vector(centerIds.begin(), centerIds.end()))),
-        0);
-    if (!pairs.empty()) {
-        const Result present =
-            connection.runPrepared("present_pairs", Parameters().addArray(named.vendors).addArray(named.centers));
-        for (int i = 0; i < present.rows(); ++i) {
-            PairState &state = pairs[PairKey {
-                static_cast<std::int32_t>(present.integer(i, 0)), static_cast<std::int32_t>(present.integer(i, 1))}];
-            state.presentBefore = state.present = true;
-        }
-    }
+    // Checked before anything is locked: a post naming what does not exist
+    // holds no lock at all.
+    const std::vector<std::int32_t> knownVendors =
+        idsIn(connection.runPrepared("known_vendors", Parameters().addArray(named.vendorIds)));
+    const std::vector<std::int32_t> knownCenters =
+        idsIn(connection.runPrepared("known_centers", Parameters().addArray(named.centerIds)));
+    if (std::optional<ApplyResult> refused = firstUnknownReference(statements, knownVendors, knownCenters))
+        return *std::move(refused);
 
-    // The statements in order, with the outcome each has on SQLite.
-    ApplyResult result;
-    for (std::size_t index = 0; index < statements.size(); ++index) {
-        const Statement &statement = statements[index];
-        const std::int32_t vendorId = vendorOf(statement);
-        if (!knownVendors.count(vendorId)) {
-            return refusal(ApplyResult::Outcome::UnknownReference,
-                "vendor " + std::to_string(vendorId) + " does not exist", index);
-        }
-        std::optional<std::int32_t> unknownCenter;
-        auto change = [&](std::int32_t centerId, SkipReason skipReason, auto &&apply) {
-            if (!knownCenters.count(centerId)) {
-                unknownCenter = centerId;
-                return;
-            }
-            PairState &state = pairs[PairKey {vendorId, centerId}];
-            if (apply(state)) {
-                ++result.changedRows;
-            } else {
-                result.skipped.push_back({index, skipReason, vendorId, centerId});
-            }
-        };
-        if (const auto *insert = std::get_if<InsertCrossReference>(&statement)) {
-            change(insert->centerId, SkipReason::AlreadySelected, [&](PairState &state) {
-                if (state.present)
-                    return false;
-                state.present = state.written = true;
-                state.fee = insert->handlingFee;
-                state.duty = insert->dutyBrokerageFee;
-                return true;
-            });
-        } else if (const auto *update = std::get_if<UpdateCrossReference>(&statement)) {
-            change(update->centerId, SkipReason::NotSelectedToUpdate, [&](PairState &state) {
-                if (!state.present)
-                    return false;
-                state.written = true;
-                state.fee = update->handlingFee;
-                state.duty = update->dutyBrokerageFee;
-                return true;
-            });
-        } else if (const auto *removal = std::get_if<DeleteCrossReferences>(&statement)) {
-            for (std::int32_t centerId : removal->centerIds) {
-                change(centerId, SkipReason::NotSelectedToRemove, [&](PairState &state) {
-                    if (!state.present)
-                        return false;
-                    state.present = state.written = false;
-                    return true;
-                });
-                if (unknownCenter)
-                    break;
-            }
-        }
-        if (unknownCenter) {
-            return refusal(ApplyResult::Outcome::UnknownReference,
-                "center " + std::to_string(*unknownCenter) + " does not exist", index);
-        }
+    connection.runPrepared("lock_vendors", Parameters().addArray(vendorLockBuckets(named.vendorIds)));
+    const PairColumns namedPairs(named.pairs);
+    const Result present =
+        connection.runPrepared("present_pairs", Parameters().addArray(namedPairs.vendors).addArray(namedPairs.centers));
+    std::vector<CrossReferenceKey> presentBefore;
+    presentBefore.reserve(static_cast<std::size_t>(present.rows()));
+    for (int i = 0; i < present.rows(); ++i) {
+        presentBefore.push_back(
+            {static_cast<std::int32_t>(present.integer(i, 0)), static_cast<std::int32_t>(present.integer(i, 1))});
     }
+    std::sort(presentBefore.begin(), presentBefore.end());
+    ChangePlan plan = planChanges(statements, presentBefore);
 
-    // The net change of every pair. A pair removed and added again in one
-    // post keeps its row with the new values.
-    PairColumns removed, added, updated;
-    for (const auto &[key, state] : pairs) {
-        if (state.presentBefore && !state.present)
-            removed.add(key, state);
-        if (!state.presentBefore && state.present)
-            added.add(key, state);
-        if (state.presentBefore && state.present && state.written)
-            updated.add(key, state);
-    }
     auto write = [&](const char *name, const PairColumns &rows, bool withValues) {
         if (rows.vendors.empty())
             return;
@@ -715,9 +572,9 @@ ApplyResult applyInTransaction(
             throw TransactionConflict("the cross-references changed while the post was applied");
         }
     };
-    write("delete_pairs", removed, false);
-    write("insert_pairs", added, true);
-    write("update_pairs", updated, true);
+    write("delete_pairs", PairColumns(plan.removed), false);
+    write("insert_pairs", PairColumns(plan.added), true);
+    write("update_pairs", PairColumns(plan.updated), true);
 
     Result committed(PQexec(connection.conn, kCommit));
     if (PQresultStatus(committed.get()) != PGRES_COMMAND_OK) {
@@ -726,6 +583,9 @@ ApplyResult applyInTransaction(
         }
         connection.fail(committed);
     }
+    ApplyResult result;
+    result.changedRows = plan.changedRows;
+    result.skipped = std::move(plan.skipped);
     return result;
 }
 

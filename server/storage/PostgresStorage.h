@@ -1,9 +1,9 @@
 #pragma once
 
+#include "storage/ConnectionPool.h"
 #include "storage/Storage.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,18 +37,14 @@ public:
 private:
     explicit PostgresStorage(std::string uri);
 
-    class Lease;
     std::unique_ptr<Connection> connect() const;
-    std::unique_ptr<Connection> borrow();
-    void giveBack(std::unique_ptr<Connection> connection);
-    void dropIdleConnections();
+    std::unique_ptr<Connection> connectPrepared() const;
     template<typename Work>
     auto withConnection(Work &&work);
 
     std::string uri_;
     std::string password_; // scrubbed from every message that leaves this class
-    std::mutex idleMutex_;
-    std::vector<std::unique_ptr<Connection>> idle_;
+    ConnectionPool<Connection> pool_;
 };
 
 } // namespace vendorcenter::server

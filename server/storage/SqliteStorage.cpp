@@ -219,6 +219,13 @@ struct SqliteStorage::Connection
         }
     }
 
+    // Called as the connection goes back to the pool.
+    bool readyForReuse() noexcept
+    {
+        rollbackIfOpen();
+        return true;
+    }
+
     bool exists(const Prepared &statement, std::int64_t id)
     {
         Use use(db, statement);
@@ -232,24 +239,13 @@ struct SqliteStorage::Connection
     Prepared beginRead, beginWrite, commit, rollback;
 };
 
-// A borrowed connection that goes back to the pool when the call ends.
-class SqliteStorage::Lease
-{
-public:
-    explicit Lease(SqliteStorage &storage) : storage_(storage), connection_(storage.borrow()) { }
-    ~Lease() { storage_.giveBack(std::move(connection_)); }
-    Lease(const Lease &) = delete;
-    Lease &operator=(const Lease &) = delete;
-
-    Connection &operator*() const { return *connection_; }
-    Connection *operator->() const { return connection_.get(); }
-
-private:
-    SqliteStorage &storage_;
-    std::unique_ptr<Connection> connection_;
-};
-
-SqliteStorage::SqliteStorage(std::string path) : path_(std::move(path)) { }
+SqliteStorage::SqliteStorage(std::string path)
+    : path_(std::move(path)), pool_([this] {
+          auto connection = std::make_unique<Connection>(path_);
+          connection->prepare();
+          return connection;
+      })
+{ }
 
 SqliteStorage::~SqliteStorage() = default;
 
@@ -271,37 +267,13 @@ std::unique_ptr<SqliteStorage> SqliteStorage::open(const std::string &path)
         throw;
     }
     connection->prepare();
-    storage->giveBack(std::move(connection));
+    storage->pool_.giveBack(std::move(connection));
     return storage;
-}
-
-std::unique_ptr<SqliteStorage::Connection> SqliteStorage::borrow()
-{
-    {
-        std::lock_guard lock(idleMutex_);
-        if (!idle_.empty()) {
-            auto connection = std::move(idle_.back());
-            idle_.pop_back();
-            return connection;
-        }
-    }
-    auto connection = std::make_unique<Connection>(path_);
-    connection->prepare();
-    return connection;
-}
-
-void SqliteStorage::giveBack(std::unique_ptr<Connection> connection)
-{
-    if (!connection)
-        return;
-    connection->rollbackIfOpen();
-    std::lock_guard lock(idleMutex_);
-    idle_.push_back(std::move(connection));
 }
 
 VendorCounts SqliteStorage::counts(std::int32_t vendorId)
 {
-    Lease connection(*this);
+    Lease connection(pool_);
     Use use(connection->db, connection->counts);
     use.bind(1, std::int64_t {vendorId});
     VendorCounts counts;
@@ -315,7 +287,7 @@ VendorCounts SqliteStorage::counts(std::int32_t vendorId)
 
 void SqliteStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterSink &each)
 {
-    Lease connection(*this);
+    Lease connection(pool_);
     connection->run(connection->beginRead); // both passes read one state of the database
     if (connection->exists(connection->vendorExists, vendorId)) {
         std::vector<std::int64_t> selected;
@@ -347,7 +319,7 @@ void SqliteStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterS
 
 void SqliteStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each)
 {
-    Lease connection(*this);
+    Lease connection(pool_);
     Use use(connection->db, connection->selectedCenters);
     use.bind(1, std::int64_t {vendorId});
     SelectedCenterRow row;
@@ -364,7 +336,7 @@ void SqliteStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCen
 ApplyResult SqliteStorage::apply(const std::vector<Statement> &statements, std::string_view timestamp)
 {
     ApplyResult result;
-    Lease connection(*this);
+    Lease connection(pool_);
     sqlite3 *db = connection->db;
 
     auto unknown = [&](std::size_t index, std::string detail) {

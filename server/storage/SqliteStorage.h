@@ -1,9 +1,9 @@
 #pragma once
 
+#include "storage/ConnectionPool.h"
 #include "storage/Storage.h"
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,13 +32,10 @@ public:
 private:
     explicit SqliteStorage(std::string path);
 
-    class Lease;
-    std::unique_ptr<Connection> borrow();
-    void giveBack(std::unique_ptr<Connection> connection);
+    using Lease = ConnectionPool<Connection>::Lease;
 
     std::string path_;
-    std::mutex idleMutex_;
-    std::vector<std::unique_ptr<Connection>> idle_;
+    ConnectionPool<Connection> pool_;
 };
 
 } // namespace vendorcenter::server

@@ -98,7 +98,16 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
         {updateStatement(12, 9, "0.085", 0), updateStatement(12, 8, "0.1", 1), insertStatement(12, 3, "0.5", 1),
             "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(5,6,17)"},
         {insertStatement(2147483647, 100, "0.2", 1), insertStatement(-3, 101, "0.2", 0)},
-        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"}};
+        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"},
+        // Sequences a post applied as one net change must still answer statement by statement.
+        {insertStatement(12, 7, "0.1", 1), insertStatement(12, 7, "0.2", 0)},
+        {insertStatement(12, 8, "0.1", 1), deleteStatement(12, 8), updateStatement(12, 8, "0.3", 1)},
+        {deleteStatement(12, 9), insertStatement(12, 9, "0.25", 0), updateStatement(12, 9, "0.5", 1)},
+        {updateStatement(14, 10, "0.1", 1), deleteStatement(14, 10), deleteStatement(14, 2),
+            insertStatement(14, 2, "0.2", 1), deleteStatement(14, 2)},
+        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=21 AND CenterID IN(13,1,13,4)",
+            insertStatement(21, 13, "0.4", 0), insertStatement(30, 13, "0.4", 1)},
+        {insertStatement(12, 4, "0.1", 1), deleteStatement(12, 3), insertStatement(12, 9999, "0.1", 1)}};
     for (const auto &statements : posts) {
         const auto save = [&](Storage &storage) { // one moment for GETDATE() on both
             const HttpReply reply = answerSave(storage, saveBody(statements), "2031-01-01 00:00:00");
@@ -115,4 +124,47 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
             EXPECT_EQ(first.body, answerQuery(*storage_, parameters).body) << kind << " " << vendor;
         }
     }
+}
+
+using StorageOnEach = ServerPageTest;
+VC_ON_EACH_STORAGE(StorageOnEach);
+
+// A post naming 200,000 centers that do not exist is refused at the first of
+// them, before anything is locked: one lock per pair would fill the table of
+// locks every user of a PostgreSQL cluster shares.
+TEST_P(StorageOnEach, APostOfMadeUpCentersIsRefusedBeforeAnythingIsLocked)
+{
+    std::vector<std::string> statements(8, "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(");
+    for (int center = 0; center < 200'000; ++center)
+        statements[center / 25'000] += std::to_string(1'000'000 + center) + (center % 25'000 == 24'999 ? ")" : ",");
+    const auto before = storedRows();
+    const auto [status, body] = reply(post(saveBody(statements)));
+    EXPECT_EQ(status, 422);
+    EXPECT_TRUE(body.ends_with("\") names center 1000000 does not exist.\nNothing was saved.")) << body;
+    EXPECT_EQ(storedRows(), before);
+}
+
+// A post holds one lock for each bucket of its vendors, none for its pairs.
+TEST_P(StorageOnPostgreSQL, APostLocksItsVendorsNotItsPairs)
+{
+    database_->execute("CREATE TABLE held(locks text); CREATE FUNCTION held() RETURNS trigger LANGUAGE plpgsql AS $$"
+                       " BEGIN INSERT INTO held SELECT string_agg(classid || '/' || objid, ' ' ORDER BY objid)"
+                       " FROM pg_locks WHERE locktype = 'advisory' AND pid = pg_backend_pid(); RETURN NULL; END $$;"
+                       " CREATE TRIGGER held AFTER INSERT ON VendorCenterCrossReference FOR EACH STATEMENT"
+                       " EXECUTE FUNCTION held();");
+    const auto saved = post(saveBody({insertStatement(30, 3, "0.1", 1), kInsert7, kDelete3And5, kUpdate9}));
+    EXPECT_EQ(saved->body, "5 changes saved.");
+    EXPECT_EQ(database_->rows("SELECT locks FROM held"), TestDatabase::Rows {{"738106503/12 738106503/30"}});
+}
+
+// Requests in turn are served by one connection, kept open between them.
+TEST_P(StorageOnPostgreSQL, RequestsInTurnShareOneConnection)
+{
+    const std::string pids = "SELECT pid FROM pg_stat_activity WHERE application_name = 'vendorcenter-server'";
+    ASSERT_TRUE(query("count", "12"));
+    const auto first = database_->rows(pids);
+    ASSERT_TRUE(query("active", "12"));
+    EXPECT_EQ(post(saveBody({kInsert7}))->status, 200);
+    EXPECT_EQ(database_->rows(pids), first);
+    EXPECT_EQ(first.size(), 1u);
 }
