@@ -144,4 +144,35 @@ private:
 
 std::string contentsOf(const std::string &path);
 
+// A TCP connection to a loopback port, written and read byte for byte, for
+// requests no ordinary client would send.
+class RawConnection
+{
+public:
+    explicit RawConnection(int port);
+    ~RawConnection();
+    RawConnection(const RawConnection &) = delete;
+    RawConnection &operator=(const RawConnection &) = delete;
+
+    bool connected() const { return socket_ >= 0; }
+    // False once the server closed or reset the connection.
+    bool send(std::string_view bytes);
+    // One reply: the head and as much body as its Content-Length says, or
+    // what came before the connection closed or `limit` passed. Empty when
+    // nothing came.
+    std::string readReply(std::chrono::milliseconds limit);
+    // True when the server closed the connection within `limit` (after
+    // anything it still had to send).
+    bool closedWithin(std::chrono::milliseconds limit);
+
+private:
+    int socket_ = -1;
+    std::string pending_; // read past the last reply
+};
+
+// The status of a raw reply, 0 when there is none.
+int statusOf(const std::string &reply);
+// The body of a raw reply.
+std::string bodyOf(const std::string &reply);
+
 } // namespace vendorcenter::server::testing
