@@ -21,12 +21,18 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <semaphore>
 #include <utility>
 
 namespace vendorcenter::server {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Password checks run at once at most, so that guesses from many addresses
+// cannot take every thread; a check waits this long for its turn.
+constexpr std::ptrdiff_t kConcurrentPasswordChecks = 4;
+constexpr std::chrono::milliseconds kPasswordCheckWait {500};
 
 // The longest refused body read and dropped rather than closing on it.
 constexpr std::uint64_t kLongestDrainedRefusal = 64 * 1024;
@@ -155,25 +161,73 @@ struct HttpServer::Impl
     }
 
     // Without a table every request is let through. Otherwise the answer to
-    // an address that failed too often (429) or to wrong or missing
-    // credentials (401).
+    // an address or account that failed too often (429), to wrong or missing
+    // credentials (401) or, when too many passwords are being checked, 503.
     std::optional<HttpReply> refuseAdmission(const RequestHead &head, const std::string &address)
     {
         if (!users)
             return std::nullopt;
-        const auto now = LoginThrottle::Clock::now();
-        if (const long long seconds = throttle.secondsBlocked(address, now); seconds > 0)
+        if (const long long seconds = throttle.secondsBlocked(address, LoginThrottle::Clock::now()); seconds > 0)
             return throttledReply(seconds);
         const std::string credentials(headerValue(head, "Authorization").value_or(""));
-        if (users->acceptsAuthorization(credentials))
-            return std::nullopt;
         // A first request without credentials is how clients learn they need
         // some; only wrong credentials count as a guess.
-        if (!credentials.empty() && throttle.recordFailure(address, now)) {
+        if (credentials.empty())
+            return credentialsNeededReply();
+        const std::string account = LoginThrottle::accountOf(credentials);
+        if (const auto refusal = throttle.beginAttempt(address, account, LoginThrottle::Clock::now())) {
+            HttpReply refused = throttledReply(refusal->seconds);
+            if (refusal->account)
+                refused.body = "Too many failed logins to this account; try again later.";
+            return refused;
+        }
+        if (!passwordChecks.try_acquire_for(kPasswordCheckWait)) {
+            throttle.endAttempt(address, account, false, LoginThrottle::Clock::now());
+            HttpReply busy = failedRequestReply(503);
+            busy.body = "The server page is busy checking other logins; try again shortly.";
+            busy.headers.emplace_back("Retry-After", "1");
+            return busy;
+        }
+        bool accepted = false;
+        try {
+            accepted = users->acceptsAuthorization(credentials);
+        } catch (...) {
+        }
+        passwordChecks.release();
+        const auto [addressBlocked, accountBlocked] =
+            throttle.endAttempt(address, account, !accepted, LoginThrottle::Clock::now());
+        if (addressBlocked) {
             log("refusing " + printable(address) + " for " + std::to_string(LoginThrottle::kWindow.count())
                 + " s: " + std::to_string(LoginThrottle::kMaxFailures) + " failed logins within a minute");
         }
+        if (accountBlocked) {
+            log("refusing logins as " + printable(account) + " for "
+                + std::to_string(LoginThrottle::kAccountWindow.count()) + " s: "
+                + std::to_string(LoginThrottle::kAccountMaxFailures) + " failed logins within "
+                + std::to_string(LoginThrottle::kAccountWindow.count() / 60) + " minutes");
+        }
+        if (accepted)
+            return std::nullopt;
         return credentialsNeededReply();
+    }
+
+    // The client's address: the peer's, or for a trusted balancer the last
+    // one it added to X-Forwarded-For.
+    std::string clientAddress(MHD_Connection *connection, const RequestHead &head) const
+    {
+        const MHD_ConnectionInfo *client = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+        std::string peer = numericAddress(client != nullptr ? client->client_addr : nullptr);
+        const auto forwarded = headerValue(head, "X-Forwarded-For");
+        if (!forwarded || std::ranges::find(trustedProxies, peer) == trustedProxies.end())
+            return peer;
+        std::string_view last = forwarded->substr(forwarded->rfind(',') + 1);
+        last = last.substr(std::min(last.size(), last.find_first_not_of(' ')));
+        last = last.substr(0, last.find_last_not_of(' ') + 1);
+        const std::string candidate(last);
+        in6_addr parsed {};
+        if (inet_pton(AF_INET, candidate.c_str(), &parsed) == 1 || inet_pton(AF_INET6, candidate.c_str(), &parsed) == 1)
+            return candidate;
+        return peer;
     }
 
     std::optional<HttpReply> begin(MHD_Connection *connection, Exchange &exchange, RequestHead &head);
@@ -200,6 +254,8 @@ struct HttpServer::Impl
     LoginThrottle throttle;
     HttpLimits limits;
     std::vector<std::string> allowedHosts;
+    std::vector<std::string> trustedProxies;
+    std::counting_semaphore<> passwordChecks {kConcurrentPasswordChecks};
     int listeningSocket = -1;
     bool ipv6 = false;
     MHD_Daemon *daemon = nullptr;
@@ -273,8 +329,7 @@ std::optional<HttpReply> HttpServer::Impl::begin(MHD_Connection *connection, Exc
 
     // Credentials are decided on the head alone: nothing of a stranger's body
     // is read, and no 100 Continue invites it.
-    const MHD_ConnectionInfo *client = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-    if (auto refused = refuseAdmission(head, numericAddress(client != nullptr ? client->client_addr : nullptr)))
+    if (auto refused = refuseAdmission(head, clientAddress(connection, head)))
         return refused;
 
     if (read) {
@@ -347,6 +402,20 @@ void HttpServer::requireCredentials(UserTable users)
 void HttpServer::allowHost(const std::string &name)
 {
     impl_->allowedHosts.push_back(name);
+}
+
+void HttpServer::trustProxy(const std::string &address)
+{
+    // In the form the peer's address is written in.
+    sockaddr_in6 v6 {};
+    sockaddr_in v4 {};
+    if (inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        impl_->trustedProxies.push_back(numericAddress(reinterpret_cast<const sockaddr *>(&v6)));
+    } else if (inet_pton(AF_INET, address.c_str(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        impl_->trustedProxies.push_back(numericAddress(reinterpret_cast<const sockaddr *>(&v4)));
+    }
 }
 
 void HttpServer::setLimits(const HttpLimits &limits)

@@ -51,6 +51,10 @@ public:
     // address they came in on; others are answered 421. Call before serving.
     void allowHost(const std::string &name);
 
+    // Requests from this address come from a balancer: the client is the
+    // last address of their X-Forwarded-For. Call before serving.
+    void trustProxy(const std::string &address);
+
     // Call before bind().
     void setLimits(const HttpLimits &limits);
 

@@ -89,6 +89,15 @@ int main(int argc, char **argv)
     HttpServer server(*storage);
     if (users)
         server.requireCredentials(std::move(*users));
+    for (const std::string &name : options.allowedHosts)
+        server.allowHost(name);
+    for (const std::string &address : options.trustedProxies)
+        server.trustProxy(address);
+    HttpLimits limits;
+    limits.maxConnections = options.maxConnections;
+    limits.maxConnectionsPerAddress = options.maxConnectionsPerAddress;
+    limits.idleTimeout = options.idleTimeout;
+    server.setLimits(limits);
     const int port = server.bind(options.host, options.port);
     if (port < 0) {
         std::cerr << "vendorcenter-server: cannot listen on " << options.host << ":" << options.port << "\n";
