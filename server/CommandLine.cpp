@@ -90,12 +90,13 @@ struct CommandLine
                "the address of a balancer in front: for its requests the client is the last address of "
                "X-Forwarded-For (any number)")
             ->type_name("ADDR")
-            ->check(CLI::ValidIPV4 | CLI::Validator(
-                [](const std::string &value) {
-                    in6_addr v6 {};
-                    return inet_pton(AF_INET6, value.c_str(), &v6) == 1 ? "" : "must be an IP address";
-                },
-                "", "IPv6"))
+            ->check(CLI::ValidIPV4
+                | CLI::Validator(
+                    [](const std::string &value) {
+                        in6_addr v6 {};
+                        return inet_pton(AF_INET6, value.c_str(), &v6) == 1 ? "" : "must be an IP address";
+                    },
+                    "", "IPv6"))
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         app.add_option("--max-connections", options.maxConnections, "open connections served at once (default 1024)")
             ->type_name("N")

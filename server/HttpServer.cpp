@@ -191,8 +191,7 @@ struct HttpServer::Impl
         bool accepted = false;
         try {
             accepted = users->acceptsAuthorization(credentials);
-        } catch (...) {
-        }
+        } catch (...) { }
         passwordChecks.release();
         const auto [addressBlocked, accountBlocked] =
             throttle.endAttempt(address, account, !accepted, LoginThrottle::Clock::now());
@@ -202,8 +201,8 @@ struct HttpServer::Impl
         }
         if (accountBlocked) {
             log("refusing logins as " + printable(account) + " for "
-                + std::to_string(LoginThrottle::kAccountWindow.count()) + " s: "
-                + std::to_string(LoginThrottle::kAccountMaxFailures) + " failed logins within "
+                + std::to_string(LoginThrottle::kAccountWindow.count())
+                + " s: " + std::to_string(LoginThrottle::kAccountMaxFailures) + " failed logins within "
                 + std::to_string(LoginThrottle::kAccountWindow.count() / 60) + " minutes");
         }
         if (accepted)
@@ -231,8 +230,8 @@ struct HttpServer::Impl
     }
 
     std::optional<HttpReply> begin(MHD_Connection *connection, Exchange &exchange, RequestHead &head);
-    MHD_Result answerHead(MHD_Connection *connection, Exchange &exchange, const char *url, const char *version,
-        const char *method);
+    MHD_Result answerHead(
+        MHD_Connection *connection, Exchange &exchange, const char *url, const char *version, const char *method);
     MHD_Result receive(Exchange &exchange, const char *data, std::size_t *size);
     MHD_Result finish(MHD_Connection *connection, Exchange &exchange);
 
@@ -509,19 +508,14 @@ bool HttpServer::start()
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL;
     if (impl_->ipv6)
         flags |= MHD_USE_IPv6;
-    impl_->daemon = MHD_start_daemon(flags, 0, nullptr, nullptr,
-        static_cast<MHD_AccessHandlerCallback>(answer), impl_.get(),
-        MHD_OPTION_LISTEN_SOCKET, impl_->listeningSocket,
-        MHD_OPTION_THREAD_POOL_SIZE, static_cast<unsigned>(std::max(1u, limits.workerThreads)),
-        MHD_OPTION_CONNECTION_LIMIT, limits.maxConnections,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.maxConnectionsPerAddress,
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits.idleTimeout.count()),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.connectionMemoryBytes,
-        MHD_OPTION_STRICT_FOR_CLIENT, 1,
-        MHD_OPTION_URI_LOG_CALLBACK, static_cast<void *(*)(void *, const char *, MHD_Connection *)>(requestLine),
-        nullptr,
-        MHD_OPTION_NOTIFY_COMPLETED, static_cast<MHD_RequestCompletedCallback>(completed), impl_.get(),
-        MHD_OPTION_END);
+    impl_->daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, static_cast<MHD_AccessHandlerCallback>(answer),
+        impl_.get(), MHD_OPTION_LISTEN_SOCKET, impl_->listeningSocket, MHD_OPTION_THREAD_POOL_SIZE,
+        static_cast<unsigned>(std::max(1u, limits.workerThreads)), MHD_OPTION_CONNECTION_LIMIT, limits.maxConnections,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.maxConnectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT,
+        static_cast<unsigned>(limits.idleTimeout.count()), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        limits.connectionMemoryBytes, MHD_OPTION_STRICT_FOR_CLIENT, 1, MHD_OPTION_URI_LOG_CALLBACK,
+        static_cast<void *(*)(void *, const char *, MHD_Connection *)>(requestLine), nullptr,
+        MHD_OPTION_NOTIFY_COMPLETED, static_cast<MHD_RequestCompletedCallback>(completed), impl_.get(), MHD_OPTION_END);
     return impl_->daemon != nullptr;
 }
 

@@ -17,7 +17,7 @@ constexpr std::size_t kPruneAbove = 1024;
 // Longer user names are counted under their start: no user file holds them.
 constexpr std::size_t kLongestAccount = 256;
 
-template <class Windows>
+template<class Windows>
 void pruneOver(Windows &windows, std::chrono::seconds length, LoginThrottle::Clock::time_point now)
 {
     if (windows.size() <= kPruneAbove)
@@ -146,8 +146,8 @@ std::string LoginThrottle::accountOf(std::string_view authorization)
     base64_decode_ctx context;
     base64_decode_init(&context);
     std::size_t length = decoded.size();
-    if (base64_decode_update(&context, &length, reinterpret_cast<std::uint8_t *>(decoded.data()), encoded.size(),
-            encoded.data())
+    if (base64_decode_update(
+            &context, &length, reinterpret_cast<std::uint8_t *>(decoded.data()), encoded.size(), encoded.data())
             != 1
         || base64_decode_final(&context) != 1) {
         return {};

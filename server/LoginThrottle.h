@@ -65,8 +65,8 @@ private:
     };
     using Windows = std::unordered_map<std::string, Window>;
 
-    static long long secondsLeft(Windows &windows, const std::string &key, int maxFailures,
-        std::chrono::seconds length, Clock::time_point now);
+    static long long secondsLeft(
+        Windows &windows, const std::string &key, int maxFailures, std::chrono::seconds length, Clock::time_point now);
     static bool countFailure(
         Windows &windows, const std::string &key, int maxFailures, std::chrono::seconds length, Clock::time_point now);
     static void endInFlight(Windows &windows, const std::string &key);

@@ -93,6 +93,11 @@ HttpReply saveReply(Storage &storage, std::string_view body, std::string_view ti
     if (form.statements.empty()) {
         return text(400, "Nothing to save");
     }
+    if (form.statements.size() > kMaxStatements) {
+        return text(400,
+            "The changes hold " + std::to_string(form.statements.size()) + " statements, more than the "
+                + std::to_string(kMaxStatements) + " taken at once." + kNothingSaved);
+    }
 
     std::vector<Statement> statements;
     statements.reserve(form.statements.size());
@@ -202,8 +207,7 @@ bool isForeignOrigin(std::string_view origin, std::string_view hostPort, const H
     if (scheme == std::string_view::npos)
         return true; // "null" and anything else that names no site
     const auto authority = splitAuthority(origin.substr(scheme + 3));
-    return !authority || !isAllowedHost(authority->first, hosts)
-        || (!authority->second.empty() && !hostPort.empty() && authority->second != hostPort);
+    return !authority || !isAllowedHost(authority->first, hosts) || authority->second != hostPort;
 }
 
 std::optional<HttpReply> framingRefusal(const RequestHead &head)
@@ -230,7 +234,8 @@ std::optional<HttpReply> framingRefusal(const RequestHead &head)
 
 std::optional<std::string_view> headerValue(const RequestHead &head, std::string_view name)
 {
-    const auto found = std::ranges::find_if(head.headers, [&](const auto &header) { return sameText(header.first, name); });
+    const auto found =
+        std::ranges::find_if(head.headers, [&](const auto &header) { return sameText(header.first, name); });
     return found == head.headers.end() ? std::nullopt : std::optional(found->second);
 }
 
@@ -252,8 +257,8 @@ std::optional<HttpReply> screenRequest(const RequestHead &head, const HostAllowL
     if (const auto host = headerValue(head, "Host")) {
         const auto authority = splitAuthority(trimmed(*host));
         if (!authority || !isAllowedHost(authority->first, hosts)) {
-            return refusal(421,
-                "This server page is not served under that name (see vendorcenter-server --allowed-host).");
+            return refusal(
+                421, "This server page is not served under that name (see vendorcenter-server --allowed-host).");
         }
         hostPort = authority->second;
     } else if (!head.http10) {

@@ -248,6 +248,8 @@ std::string match(const std::vector<Token> &tokens, const std::vector<Step> &sha
                 auto id = token.kind == TokenKind::Number ? parseInt32(token.text) : std::nullopt;
                 if (!id)
                     return "a center id must be a whole number in range, found " + describe(token);
+                if (captured.ids.size() == kMaxIdsInList)
+                    return "more than " + std::to_string(kMaxIdsInList) + " center ids in one IN list";
                 captured.ids.push_back(*id);
                 ++at;
                 if (at < tokens.size() && tokens[at].kind == TokenKind::Punct && tokens[at].text == ",") {

@@ -135,6 +135,8 @@ public:
     // The exit code once it ended within `limit`; 128 + the signal when a signal ended it.
     std::optional<int> exitCode(std::chrono::milliseconds limit);
     void signal(int number) const;
+    // Its resident memory in KiB, 0 when it is not running.
+    long residentKiB() const;
     // kill -9, and wait for the end.
     void killHard();
 
@@ -149,7 +151,8 @@ std::string contentsOf(const std::string &path);
 class RawConnection
 {
 public:
-    explicit RawConnection(int port);
+    // From `source`, any loopback address, so that a test can be many clients.
+    explicit RawConnection(int port, const char *source = "127.0.0.1");
     ~RawConnection();
     RawConnection(const RawConnection &) = delete;
     RawConnection &operator=(const RawConnection &) = delete;
