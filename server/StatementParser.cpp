@@ -224,6 +224,9 @@ std::string match(const std::vector<Token> &tokens, const std::vector<Step> &sha
                 auto fee = parsePlainDecimal(token.text);
                 if (!fee)
                     return std::string(step.text) + " " + describe(token) + " is not a plain decimal number";
+                // Stored as a fraction: 0 to 100 %.
+                if (*fee < 0.0 || *fee > 1.0)
+                    return std::string(step.text) + " " + describe(token) + " is outside 0 to 1 (0 to 100 %)";
                 captured.decimals.push_back(*fee);
             } else {
                 auto number = parseInt32(token.text);

@@ -110,6 +110,10 @@ int main(int argc, char **argv)
                                                 : "credentials travel in clear text unless TLS is put in front\n");
     }
 
+    if (databaseForDisplay(options.database) != options.database) {
+        std::cerr << "vendorcenter-server: warning: the database password is on the command line, where any user "
+                     "sees it (ps); give it in a passfile instead (PGPASSFILE, mode 0600, or LoadCredential=)\n";
+    }
     if (!server.start()) {
         std::cerr << "vendorcenter-server: serving could not start\n";
         return 1;
