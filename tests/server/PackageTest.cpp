@@ -24,7 +24,7 @@ TEST(Package, UnpacksWithAServerThatAnswers)
     namespace fs = std::filesystem;
     EXPECT_EQ(fs::status(directory.file("root/etc/default/vendorcenter-server")).permissions(),
         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    const std::string unit = contentsOf(directory.file("root/lib/systemd/system/vendorcenter-server.service"));
+    const std::string unit = contentsOf(directory.file("root/usr/lib/systemd/system/vendorcenter-server.service"));
     for (const char *limit : {"\nMemoryMax=", "\nTasksMax=", "\nLimitNOFILE="})
         EXPECT_NE(unit.find(limit), std::string::npos) << limit;
     const std::string server = directory.file("root/usr/bin/vendorcenter-server");
