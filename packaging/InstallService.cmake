@@ -13,5 +13,7 @@ configure_file("${VENDORCENTER_PACKAGING_DIR}/vendorcenter-server.service.in"
   "${VENDORCENTER_STAGING_DIR}/vendorcenter-server.service" @ONLY)
 file(INSTALL "${VENDORCENTER_STAGING_DIR}/vendorcenter-server.service"
   DESTINATION "${CMAKE_INSTALL_PREFIX}/lib/systemd/system")
+# Root's alone to change, and no one else's to read: it may name secrets.
 file(INSTALL "${VENDORCENTER_PACKAGING_DIR}/vendorcenter-server.default"
-  DESTINATION "${sysconfdir}/default" RENAME vendorcenter-server)
+  DESTINATION "${sysconfdir}/default" RENAME vendorcenter-server
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev libgl-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-  libpugixml-dev libcpp-httplib-dev libsqlite3-dev sqlite3
+  libpugixml-dev libcpp-httplib-dev libmicrohttpd-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
   postgresql postgresql-common libpq-dev nginx-light
   libcrypt-dev nettle-dev libcli11-dev apache2-utils whois

@@ -80,6 +80,36 @@ struct CommandLine
                "read a password from standard input and print the FILE line for USER (yescrypt)")
             ->type_name("USER")
             ->check(notEmpty);
+        app.add_option("--allowed-host", options.allowedHosts,
+               "a host name requests may be addressed to, as a balancer in front passes it on (any number; "
+               "localhost, the listen host and the address a request came in on always are); others get 421")
+            ->type_name("NAME")
+            ->check(notEmpty)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        app.add_option("--trusted-proxy", options.trustedProxies,
+               "the address of a balancer in front: for its requests the client is the last address of "
+               "X-Forwarded-For (any number)")
+            ->type_name("ADDR")
+            ->check(CLI::ValidIPV4
+                | CLI::Validator(
+                    [](const std::string &value) {
+                        in6_addr v6 {};
+                        return inet_pton(AF_INET6, value.c_str(), &v6) == 1 ? "" : "must be an IP address";
+                    },
+                    "", "IPv6"))
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        app.add_option("--max-connections", options.maxConnections, "open connections served at once (default 1024)")
+            ->type_name("N")
+            ->check(CLI::Range(1u, 65536u));
+        app.add_option("--max-connections-per-address", options.maxConnectionsPerAddress,
+               "open connections from one client address (default 256)")
+            ->type_name("N")
+            ->check(CLI::Range(1u, 65536u));
+        app.add_option_function<unsigned>(
+               "--idle-timeout", [this](unsigned seconds) { options.idleTimeout = std::chrono::seconds(seconds); },
+               "seconds a connection may send and take nothing before it is closed (default 30)")
+            ->type_name("SECONDS")
+            ->check(CLI::Range(1u, 3600u));
         app.add_flag("--version", options.showVersion, "print the version and end");
     }
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@ struct ServerOptions
     std::string database = "vendorcenter.sqlite";
     std::string usersFile; // empty: no credentials asked
     std::optional<std::string> hashPasswordUser; // --hash-password USER
+    std::vector<std::string> allowedHosts; // --allowed-host NAME, any number
+    std::vector<std::string> trustedProxies; // --trusted-proxy ADDR, any number
+    unsigned maxConnections = 1024;
+    unsigned maxConnectionsPerAddress = 256;
+    std::chrono::seconds idleTimeout {30};
     bool showHelp = false;
     bool showVersion = false;
 };

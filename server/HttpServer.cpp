@@ -3,31 +3,39 @@
 #include "LoginThrottle.h"
 #include "RequestHandling.h"
 
-#include <httplib.h>
+#include <microhttpd.h>
 
-#include <dirent.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <cstring>
 #include <mutex>
 #include <optional>
+#include <semaphore>
 #include <utility>
 
 namespace vendorcenter::server {
 namespace {
 
-constexpr const char *kPagePath = R"(/VendorCenter\.asp)";
-constexpr std::size_t kWorkerThreads = 16;
+using Clock = std::chrono::steady_clock;
 
-// The request start, set before routing and read by the logger on the same thread.
-thread_local std::chrono::steady_clock::time_point requestStart;
+// Password checks run at once at most, so that guesses from many addresses
+// cannot take every thread; a check waits this long for its turn.
+constexpr std::ptrdiff_t kConcurrentPasswordChecks = 4;
+constexpr std::chrono::milliseconds kPasswordCheckWait {500};
+
+// The longest refused body read and dropped rather than closing on it.
+constexpr std::uint64_t kLongestDrainedRefusal = 64 * 1024;
 
 std::string printable(std::string_view text)
 {
@@ -52,37 +60,22 @@ void writeToStderr(std::string_view line)
     std::fflush(stderr);
 }
 
-int portOf(const sockaddr_storage &address)
+// The numeric form of an address; an IPv4 address mapped into IPv6 as IPv4.
+std::string numericAddress(const sockaddr *address)
 {
-    if (address.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in &>(address).sin_port);
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6 &>(address).sin6_port);
-    return -1;
-}
-
-// The socket of the request's connection, found by its two ports (the
-// library does not hand it to handlers), or -1.
-int connectionSocket(const httplib::Request &request)
-{
-    DIR *descriptors = opendir("/proc/self/fd");
-    if (descriptors == nullptr)
-        return -1;
-    int found = -1;
-    while (const dirent *entry = readdir(descriptors)) {
-        const int fd = std::atoi(entry->d_name);
-        sockaddr_storage local {}, peer {};
-        socklen_t localLength = sizeof local, peerLength = sizeof peer;
-        if (fd > 2 && getsockname(fd, reinterpret_cast<sockaddr *>(&local), &localLength) == 0
-            && portOf(local) == request.local_port
-            && getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &peerLength) == 0
-            && portOf(peer) == request.remote_port) {
-            found = fd;
-            break;
-        }
+    char text[INET6_ADDRSTRLEN] = "";
+    if (address == nullptr)
+        return {};
+    if (address->sa_family == AF_INET) {
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in *>(address)->sin_addr, text, sizeof text);
+    } else if (address->sa_family == AF_INET6) {
+        const in6_addr &v6 = reinterpret_cast<const sockaddr_in6 *>(address)->sin6_addr;
+        if (IN6_IS_ADDR_V4MAPPED(&v6))
+            inet_ntop(AF_INET, &v6.s6_addr[12], text, sizeof text);
+        else
+            inet_ntop(AF_INET6, &v6, text, sizeof text);
     }
-    closedir(descriptors);
-    return found;
+    return text;
 }
 
 // Acknowledges what has arrived at once. Clients that hold back the end of a
@@ -96,29 +89,64 @@ void acknowledgeNow(int socket)
     ::setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
 }
 
-// The body is handed over, not copied: a list reply runs to megabytes.
-void send(httplib::Response &response, HttpReply reply)
+// One request, from its request line to the end of its reply.
+struct Exchange
 {
-    response.status = reply.status;
-    response.body = std::move(reply.body);
-    response.set_header("Content-Type", reply.contentType);
+    explicit Exchange(std::string requestTarget) : target(std::move(requestTarget)) { }
+
+    enum class Body { None, Collect, Drop };
+
+    std::string target; // as received, query included
+    std::string method;
+    bool routed = false;
+    Clock::time_point start;
+    int socket = -1;
+    Body body = Body::None;
+    std::string collected;
+    std::uint64_t receivedBytes = 0;
+    std::optional<HttpReply> decided; // sent once the body is dropped
+    int status = 0;
+    std::string serverTiming;
+};
+
+MHD_Result queueReply(MHD_Connection *connection, Exchange &exchange, HttpReply reply)
+{
+    auto *body = new std::string(std::move(reply.body));
+    // The body is handed over, not copied: a list reply runs to megabytes.
+    MHD_Response *response = MHD_create_response_from_buffer_with_free_callback_cls(
+        body->size(), body->data(), [](void *owned) { delete static_cast<std::string *>(owned); }, body);
+    if (response == nullptr) {
+        delete body;
+        return MHD_NO;
+    }
+    MHD_add_response_header(response, "Content-Type", reply.contentType.c_str());
     if (!reply.serverTiming.empty())
-        response.set_header("Server-Timing", reply.serverTiming);
+        MHD_add_response_header(response, "Server-Timing", reply.serverTiming.c_str());
+    for (const auto &[name, value] : reply.headers)
+        MHD_add_response_header(response, name.c_str(), value.c_str());
+    // Every reply is data for the control, never a page for a browser: no
+    // sniffing it into one, and no cache keeping a vendor's rows.
+    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    MHD_add_response_header(response, "Cache-Control", "no-store");
+    if (reply.closeConnection)
+        MHD_add_response_header(response, "Connection", "close");
+    exchange.status = reply.status;
+    exchange.serverTiming = std::move(reply.serverTiming);
+    const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(reply.status), response);
+    MHD_destroy_response(response);
+    return queued;
 }
 
-void askForCredentials(httplib::Response &response)
+MHD_Result collectHeader(void *into, MHD_ValueKind, const char *name, const char *value)
 {
-    response.status = 401;
-    response.set_header("WWW-Authenticate", std::string(kAuthenticateChallenge));
-    response.set_content("Credentials are needed for the server page.", std::string(kTextContentType).c_str());
+    static_cast<RequestHead *>(into)->headers.emplace_back(name, value == nullptr ? "" : value);
+    return MHD_YES;
 }
 
-void refuseWhileThrottled(httplib::Response &response, long long seconds)
+MHD_Result collectArgument(void *into, MHD_ValueKind, const char *name, const char *value)
 {
-    response.status = 429;
-    response.set_header("Retry-After", std::to_string(seconds));
-    response.set_content(
-        "Too many failed logins from this address; try again later.", std::string(kTextContentType).c_str());
+    static_cast<QueryParameters *>(into)->emplace(name, value == nullptr ? "" : value);
+    return MHD_YES;
 }
 
 } // namespace
@@ -129,175 +157,240 @@ struct HttpServer::Impl
     {
         if (!log)
             log = writeToStderr;
+        allowedHosts.push_back("localhost");
     }
 
-    // Without a table every request is let through. Otherwise answers 429
-    // to an address that failed too often, 401 to wrong or missing
-    // credentials, and returns false for both.
-    bool admit(const httplib::Request &request, httplib::Response &response)
+    // Without a table every request is let through. Otherwise the answer to
+    // an address or account that failed too often (429), to wrong or missing
+    // credentials (401) or, when too many passwords are being checked, 503.
+    std::optional<HttpReply> refuseAdmission(const RequestHead &head, const std::string &address)
     {
         if (!users)
-            return true;
-        const auto now = LoginThrottle::Clock::now();
-        if (const long long seconds = throttle.secondsBlocked(request.remote_addr, now); seconds > 0) {
-            refuseWhileThrottled(response, seconds);
-            return false;
-        }
-        const std::string credentials = request.get_header_value("Authorization");
-        if (users->acceptsAuthorization(credentials))
-            return true;
+            return std::nullopt;
+        if (const long long seconds = throttle.secondsBlocked(address, LoginThrottle::Clock::now()); seconds > 0)
+            return throttledReply(seconds);
+        const std::string credentials(headerValue(head, "Authorization").value_or(""));
         // A first request without credentials is how clients learn they need
         // some; only wrong credentials count as a guess.
-        if (!credentials.empty() && throttle.recordFailure(request.remote_addr, now)) {
-            log("refusing " + printable(request.remote_addr) + " for " + std::to_string(LoginThrottle::kWindow.count())
+        if (credentials.empty())
+            return credentialsNeededReply();
+        const std::string account = LoginThrottle::accountOf(credentials);
+        if (const auto refusal = throttle.beginAttempt(address, account, LoginThrottle::Clock::now())) {
+            HttpReply refused = throttledReply(refusal->seconds);
+            if (refusal->account)
+                refused.body = "Too many failed logins to this account; try again later.";
+            return refused;
+        }
+        if (!passwordChecks.try_acquire_for(kPasswordCheckWait)) {
+            throttle.endAttempt(address, account, false, LoginThrottle::Clock::now());
+            HttpReply busy = failedRequestReply(503);
+            busy.body = "The server page is busy checking other logins; try again shortly.";
+            busy.headers.emplace_back("Retry-After", "1");
+            return busy;
+        }
+        bool accepted = false;
+        try {
+            accepted = users->acceptsAuthorization(credentials);
+        } catch (...) { }
+        passwordChecks.release();
+        const auto [addressBlocked, accountBlocked] =
+            throttle.endAttempt(address, account, !accepted, LoginThrottle::Clock::now());
+        if (addressBlocked) {
+            log("refusing " + printable(address) + " for " + std::to_string(LoginThrottle::kWindow.count())
                 + " s: " + std::to_string(LoginThrottle::kMaxFailures) + " failed logins within a minute");
         }
-        askForCredentials(response);
-        return false;
+        if (accountBlocked) {
+            log("refusing logins as " + printable(account) + " for "
+                + std::to_string(LoginThrottle::kAccountWindow.count())
+                + " s: " + std::to_string(LoginThrottle::kAccountMaxFailures) + " failed logins within "
+                + std::to_string(LoginThrottle::kAccountWindow.count() / 60) + " minutes");
+        }
+        if (accepted)
+            return std::nullopt;
+        return credentialsNeededReply();
+    }
+
+    // The client's address: the peer's, or for a trusted balancer the last
+    // one it added to X-Forwarded-For.
+    std::string clientAddress(MHD_Connection *connection, const RequestHead &head) const
+    {
+        const MHD_ConnectionInfo *client = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+        std::string peer = numericAddress(client != nullptr ? client->client_addr : nullptr);
+        const auto forwarded = headerValue(head, "X-Forwarded-For");
+        if (!forwarded || std::ranges::find(trustedProxies, peer) == trustedProxies.end())
+            return peer;
+        std::string_view last = forwarded->substr(forwarded->rfind(',') + 1);
+        last = last.substr(std::min(last.size(), last.find_first_not_of(' ')));
+        last = last.substr(0, last.find_last_not_of(' ') + 1);
+        const std::string candidate(last);
+        in6_addr parsed {};
+        if (inet_pton(AF_INET, candidate.c_str(), &parsed) == 1 || inet_pton(AF_INET6, candidate.c_str(), &parsed) == 1)
+            return candidate;
+        return peer;
+    }
+
+    std::optional<HttpReply> begin(MHD_Connection *connection, Exchange &exchange, RequestHead &head);
+    MHD_Result answerHead(
+        MHD_Connection *connection, Exchange &exchange, const char *url, const char *version, const char *method);
+    MHD_Result receive(Exchange &exchange, const char *data, std::size_t *size);
+    MHD_Result finish(MHD_Connection *connection, Exchange &exchange);
+
+    void logCompleted(const Exchange &exchange)
+    {
+        const double milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - exchange.start).count();
+        char duration[32];
+        std::snprintf(duration, sizeof duration, "%.1f ms", milliseconds);
+        std::string line = printable(exchange.method) + " " + printable(exchange.target) + " "
+            + std::to_string(exchange.status) + " " + duration;
+        if (!exchange.serverTiming.empty())
+            line += " (" + exchange.serverTiming + ")";
+        log(line);
     }
 
     Storage &storage;
     LogSink log;
     std::optional<UserTable> users;
     LoginThrottle throttle;
-    httplib::Server server;
-    std::atomic<bool> stopRequested {false};
+    HttpLimits limits;
+    std::vector<std::string> allowedHosts;
+    std::vector<std::string> trustedProxies;
+    std::counting_semaphore<> passwordChecks {kConcurrentPasswordChecks};
+    int listeningSocket = -1;
+    bool ipv6 = false;
+    MHD_Daemon *daemon = nullptr;
+    std::mutex stateMutex;
+    std::condition_variable stopped;
+    bool stopRequested = false;
 };
 
-HttpServer::HttpServer(Storage &storage, LogSink log) : impl_(std::make_unique<Impl>(storage, std::move(log)))
+// Called once the head is in, before any of the body. The reply is queued
+// now only where the body is not to be read: the connection then closes. A
+// reply queued at once to a request without a body would close it too, so
+// that one waits for the next call.
+MHD_Result HttpServer::Impl::answerHead(
+    MHD_Connection *connection, Exchange &exchange, const char *url, const char *version, const char *method)
 {
-    httplib::Server &server = impl_->server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    // The reply goes out as a header write and a body write; with Nagle's
-    // algorithm the body then waits for the client's delayed ACK, some 40 ms
-    // on every request of a kept-alive connection.
-    server.set_tcp_nodelay(true);
-    // One over the limit, so that the handler sees an oversized body and says why.
-    server.set_payload_max_length(kMaxSaveBodyBytes + 1);
-    // Every reply is data for the control, never a page for a browser: no
-    // sniffing it into one, and no cache keeping a vendor's rows.
-    server.set_default_headers({{"X-Content-Type-Options", "nosniff"}, {"Cache-Control", "no-store"}});
+    exchange.routed = true;
+    exchange.start = Clock::now();
+    exchange.method = method;
+    const MHD_ConnectionInfo *fd = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    exchange.socket = fd != nullptr ? fd->connect_fd : -1;
 
-    Impl *impl = impl_.get();
-    server.Get(kPagePath, [impl](const httplib::Request &request, httplib::Response &response) {
-        if (!impl->admit(request, response))
-            return;
-        QueryParameters parameters(request.params.begin(), request.params.end());
-        HttpReply reply = answerQuery(impl->storage, parameters);
-        if (!reply.diagnostic.empty())
-            impl->log("query failed: " + printable(reply.diagnostic));
-        send(response, std::move(reply));
-    });
-    // The body is read here rather than by the library, which refuses form
-    // bodies over 8 KiB; the control posts up to some 8 MiB.
-    server.Post(kPagePath,
-        [impl](
-            const httplib::Request &request, httplib::Response &response, const httplib::ContentReader &readContent) {
-            ServerTiming timing(requestStart);
-            std::string body;
-            body.reserve(
-                std::min<std::uint64_t>(request.get_header_value<std::uint64_t>("Content-Length"), kMaxSaveBodyBytes));
-            bool tooLarge = false;
-            std::size_t received = 0;
-            const int socket = connectionSocket(request);
-            acknowledgeNow(socket);
-            const bool complete = readContent([&](const char *data, std::size_t length) {
-                acknowledgeNow(socket);
-                received += length;
-                if (tooLarge || received > kMaxSaveBodyBytes) {
-                    // Drain a while so that the client gets to read the answer, but
-                    // not without end.
-                    tooLarge = true;
-                    body.clear();
-                    return received <= 4 * kMaxSaveBodyBytes;
-                }
-                body.append(data, length);
-                return true;
-            });
-            timing.mark("read");
-            // Checked once the body has been read, so that the connection stays
-            // in step for the client's retry with credentials.
-            if (!impl->admit(request, response))
-                return;
-            const bool declaredTooLarge = request.get_header_value<std::uint64_t>("Content-Length") > kMaxSaveBodyBytes;
-            if (tooLarge || declaredTooLarge) {
-                send(response, tooLargeSaveReply());
-                return;
-            }
-            if (!complete) {
-                response.status = 400;
-                response.set_content("The changes could not be read completely.\nNothing was saved.",
-                    std::string(kTextContentType).c_str());
-                return;
-            }
-            HttpReply reply = answerSave(impl->storage, body, currentLocalTimestamp(), timing);
-            if (!reply.diagnostic.empty())
-                impl->log("save failed: " + printable(reply.diagnostic));
-            send(response, std::move(reply));
-        });
-    // For load balancers: needs no credentials and tells nothing but whether
-    // the database answers.
-    server.Get("/healthz", [impl](const httplib::Request &, httplib::Response &response) {
+    RequestHead head;
+    head.method = exchange.method;
+    head.path = url;
+    head.http10 = std::strcmp(version, MHD_HTTP_VERSION_1_0) == 0;
+    MHD_get_connection_values(connection, MHD_HEADER_KIND, collectHeader, &head);
+    std::optional<HttpReply> reply = begin(connection, exchange, head);
+    if (!reply)
+        return MHD_YES; // the body is collected
+    if (announcesBody(head)) {
+        // A refused body of a few bytes, announced by its length and not waited
+        // on with 100-continue, is read and dropped so that the connection
+        // serves the retry with credentials.
+        const auto length = headerValue(head, "Content-Length");
+        const bool drainable = !reply->closeConnection && length && !headerValue(head, "Expect")
+            && std::strtoull(std::string(*length).c_str(), nullptr, 10) <= kLongestDrainedRefusal;
+        if (!drainable) {
+            reply->closeConnection = true;
+            return queueReply(connection, exchange, std::move(*reply));
+        }
+    }
+    exchange.body = Exchange::Body::Drop;
+    exchange.decided = std::move(reply);
+    return MHD_YES;
+}
+
+std::optional<HttpReply> HttpServer::Impl::begin(MHD_Connection *connection, Exchange &exchange, RequestHead &head)
+{
+    HostAllowList hosts {allowedHosts, {}};
+    sockaddr_storage local {};
+    socklen_t localLength = sizeof local;
+    if (exchange.socket >= 0 && getsockname(exchange.socket, reinterpret_cast<sockaddr *>(&local), &localLength) == 0)
+        hosts.localAddress = numericAddress(reinterpret_cast<const sockaddr *>(&local));
+    if (auto refused = screenRequest(head, hosts))
+        return refused;
+
+    const bool read = head.method == "GET" || head.method == "HEAD";
+    if (head.path == kHealthPath && read) {
         bool healthy = true;
         try {
-            impl->storage.counts(0);
+            storage.counts(0);
         } catch (...) {
             healthy = false;
         }
-        response.status = healthy ? 200 : 503;
-        response.set_content(healthy ? "ok" : "unavailable", std::string(kTextContentType).c_str());
-    });
-    const auto notAllowed = [](const httplib::Request &, httplib::Response &response) {
-        response.status = 405;
-        response.set_header("Allow", "GET, HEAD, POST");
-        response.set_content("Only GET and POST are served here.", std::string(kTextContentType).c_str());
-    };
-    server.Put(kPagePath, notAllowed);
-    server.Patch(kPagePath, notAllowed);
-    server.Delete(kPagePath, notAllowed);
-    server.Options(kPagePath, notAllowed);
+        return healthReply(healthy);
+    }
+    if (head.path != kPagePath)
+        return notFoundReply();
+    if (!read && head.method != "POST")
+        return methodNotAllowedReply();
 
-    server.set_error_handler([](const httplib::Request &, httplib::Response &response) {
-        if (!response.body.empty())
-            return;
-        std::string message;
-        switch (response.status) {
-        case 404:
-            message = "Not found: the server page is /VendorCenter.asp.";
-            break;
-        case 413:
-            message = tooLargeSaveReply().body;
-            break;
-        default:
-            message = "The request could not be served.";
-            break;
-        }
-        response.set_content(message, std::string(kTextContentType).c_str());
-    });
-    server.set_exception_handler([](const httplib::Request &, httplib::Response &response, std::exception_ptr) {
-        response.status = 500;
-        response.set_content("The request could not be served.", std::string(kTextContentType).c_str());
-    });
-    server.set_pre_routing_handler([](const httplib::Request &, httplib::Response &) {
-        requestStart = std::chrono::steady_clock::now();
-        return httplib::Server::HandlerResponse::Unhandled;
-    });
-    server.set_logger([impl](const httplib::Request &request, const httplib::Response &response) {
-        const auto elapsed = std::chrono::steady_clock::now() - requestStart;
-        const double milliseconds = std::chrono::duration<double, std::milli>(elapsed).count();
-        char duration[32];
-        std::snprintf(duration, sizeof duration, "%.1f ms", milliseconds);
-        std::string line = printable(request.method) + " " + printable(request.target) + " "
-            + std::to_string(response.status) + " " + duration;
-        if (const std::string phases = response.get_header_value("Server-Timing"); !phases.empty())
-            line += " (" + phases + ")";
-        impl->log(line);
-    });
+    // Credentials are decided on the head alone: nothing of a stranger's body
+    // is read, and no 100 Continue invites it.
+    if (auto refused = refuseAdmission(head, clientAddress(connection, head)))
+        return refused;
+
+    if (read) {
+        QueryParameters parameters;
+        MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, collectArgument, &parameters);
+        HttpReply reply = answerQuery(storage, parameters, ServerTiming(exchange.start));
+        if (!reply.diagnostic.empty())
+            log("query failed: " + printable(reply.diagnostic));
+        return reply;
+    }
+
+    const auto length = headerValue(head, "Content-Length");
+    const std::uint64_t declared = length ? std::strtoull(std::string(*length).c_str(), nullptr, 10) : 0;
+    if (declared > kMaxSaveBodyBytes) {
+        HttpReply refused = tooLargeSaveReply();
+        refused.closeConnection = true;
+        return refused;
+    }
+    exchange.body = Exchange::Body::Collect;
+    exchange.collected.reserve(declared);
+    acknowledgeNow(exchange.socket);
+    return std::nullopt;
 }
+
+MHD_Result HttpServer::Impl::receive(Exchange &exchange, const char *data, std::size_t *size)
+{
+    acknowledgeNow(exchange.socket);
+    exchange.receivedBytes += *size;
+    if (exchange.body == Exchange::Body::Collect && exchange.receivedBytes > kMaxSaveBodyBytes) {
+        // A chunked body that grew too large: the rest is dropped.
+        exchange.collected = std::string();
+        exchange.body = Exchange::Body::Drop;
+        exchange.decided = tooLargeSaveReply();
+    }
+    if (exchange.body == Exchange::Body::Collect)
+        exchange.collected.append(data, *size);
+    *size = 0;
+    // Dropped a while so that the client gets to read the answer, but not
+    // without end.
+    return exchange.receivedBytes <= 4 * kMaxSaveBodyBytes ? MHD_YES : MHD_NO;
+}
+
+MHD_Result HttpServer::Impl::finish(MHD_Connection *connection, Exchange &exchange)
+{
+    if (exchange.decided)
+        return queueReply(connection, exchange, std::move(*exchange.decided));
+    ServerTiming timing(exchange.start);
+    timing.mark("read");
+    HttpReply reply = answerSave(storage, exchange.collected, currentLocalTimestamp(), timing);
+    exchange.collected = std::string();
+    if (!reply.diagnostic.empty())
+        log("save failed: " + printable(reply.diagnostic));
+    return queueReply(connection, exchange, std::move(reply));
+}
+
+HttpServer::HttpServer(Storage &storage, LogSink log) : impl_(std::make_unique<Impl>(storage, std::move(log))) { }
 
 HttpServer::~HttpServer()
 {
     stop();
+    if (impl_->listeningSocket >= 0)
+        ::close(impl_->listeningSocket);
 }
 
 void HttpServer::requireCredentials(UserTable users)
@@ -305,63 +398,151 @@ void HttpServer::requireCredentials(UserTable users)
     impl_->users = std::move(users);
 }
 
+void HttpServer::allowHost(const std::string &name)
+{
+    impl_->allowedHosts.push_back(name);
+}
+
+void HttpServer::trustProxy(const std::string &address)
+{
+    // In the form the peer's address is written in.
+    sockaddr_in6 v6 {};
+    sockaddr_in v4 {};
+    if (inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        impl_->trustedProxies.push_back(numericAddress(reinterpret_cast<const sockaddr *>(&v6)));
+    } else if (inet_pton(AF_INET, address.c_str(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        impl_->trustedProxies.push_back(numericAddress(reinterpret_cast<const sockaddr *>(&v4)));
+    }
+}
+
+void HttpServer::setLimits(const HttpLimits &limits)
+{
+    impl_->limits = limits;
+}
+
 int HttpServer::bind(const std::string &host, int port)
 {
-    // The packaged cpp-httplib listens with a backlog of 5, which drops
-    // connections when many clients arrive at once. Remember the listening
-    // socket and listen again with the system's limit (Linux raises the
-    // backlog of a socket that listens already).
-    auto listening = std::make_shared<socket_t>(-1);
-    impl_->server.set_socket_options([listening](socket_t sock) {
+    addrinfo hints {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo *found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+        return -1;
+    int bound = -1;
+    for (const addrinfo *candidate = found; candidate != nullptr && bound < 0; candidate = candidate->ai_next) {
+        const int fd = ::socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC, candidate->ai_protocol);
+        if (fd < 0)
+            continue;
         int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        *listening = sock;
-    });
-    const int bound =
-        port == 0 ? impl_->server.bind_to_any_port(host) : (impl_->server.bind_to_port(host.c_str(), port) ? port : -1);
-    if (bound > 0 && *listening >= 0)
-        ::listen(*listening, SOMAXCONN);
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        if (::bind(fd, candidate->ai_addr, candidate->ai_addrlen) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+            ::close(fd);
+            continue;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        sockaddr_storage address {};
+        socklen_t length = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+        bound = ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6 &>(address).sin6_port
+                                                    : reinterpret_cast<sockaddr_in &>(address).sin_port);
+        impl_->ipv6 = address.ss_family == AF_INET6;
+        impl_->listeningSocket = fd;
+    }
+    freeaddrinfo(found);
+    if (bound > 0)
+        impl_->allowedHosts.push_back(host);
     return bound;
 }
 
 bool HttpServer::run()
 {
-    if (impl_->stopRequested)
-        return true;
-    return impl_->server.listen_after_bind();
+    if (!start())
+        return false;
+    std::unique_lock lock(impl_->stateMutex);
+    impl_->stopped.wait(lock, [this] { return impl_->stopRequested; });
+    return true;
 }
 
 bool HttpServer::start()
 {
-    thread_ = std::thread([this] { run(); });
-    // The socket is bound already, so clients queue meanwhile; this only waits
-    // for the accept loop, bounded so a failed start cannot hang the caller.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!impl_->server.is_running()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    std::lock_guard lock(impl_->stateMutex);
+    if (impl_->daemon != nullptr)
+        return true;
+    if (impl_->stopRequested || impl_->listeningSocket < 0)
+        return false;
+
+    const auto answer = [](void *self, MHD_Connection *connection, const char *url, const char *method,
+                            const char *version, const char *uploadData, std::size_t *uploadSize,
+                            void **context) -> MHD_Result {
+        Impl &impl = *static_cast<Impl *>(self);
+        auto &exchange = *static_cast<Exchange *>(*context);
+        try {
+            if (!exchange.routed)
+                return impl.answerHead(connection, exchange, url, version, method);
+            if (*uploadSize > 0)
+                return impl.receive(exchange, uploadData, uploadSize);
+            return impl.finish(connection, exchange);
+        } catch (...) {
+            HttpReply failed = failedRequestReply(500);
+            failed.closeConnection = true;
+            return queueReply(connection, exchange, std::move(failed));
+        }
+    };
+    // Called with the request line, before the headers: the exchange starts
+    // here, with the target as it was sent.
+    const auto requestLine = [](void *, const char *uri, MHD_Connection *) -> void * {
+        return new Exchange(uri == nullptr ? "" : uri);
+    };
+    const auto completed = [](void *self, MHD_Connection *, void **context, MHD_RequestTerminationCode) {
+        auto *exchange = static_cast<Exchange *>(*context);
+        if (exchange != nullptr && exchange->status != 0)
+            static_cast<Impl *>(self)->logCompleted(*exchange);
+        delete exchange;
+        *context = nullptr;
+    };
+
+    const HttpLimits &limits = impl_->limits;
+    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL;
+    if (impl_->ipv6)
+        flags |= MHD_USE_IPv6;
+    impl_->daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, static_cast<MHD_AccessHandlerCallback>(answer),
+        impl_.get(), MHD_OPTION_LISTEN_SOCKET, impl_->listeningSocket, MHD_OPTION_THREAD_POOL_SIZE,
+        static_cast<unsigned>(std::max(1u, limits.workerThreads)), MHD_OPTION_CONNECTION_LIMIT, limits.maxConnections,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.maxConnectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT,
+        static_cast<unsigned>(limits.idleTimeout.count()), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        limits.connectionMemoryBytes, MHD_OPTION_STRICT_FOR_CLIENT, 1, MHD_OPTION_URI_LOG_CALLBACK,
+        static_cast<void *(*)(void *, const char *, MHD_Connection *)>(requestLine), nullptr,
+        MHD_OPTION_NOTIFY_COMPLETED, static_cast<MHD_RequestCompletedCallback>(completed), impl_.get(), MHD_OPTION_END);
+    return impl_->daemon != nullptr;
 }
 
 void HttpServer::stop()
 {
-    impl_->stopRequested = true;
-    // stop() only takes effect on a running accept loop; wait briefly for a
-    // loop that is just starting.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (thread_.joinable() && !impl_->server.is_running() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    MHD_Daemon *daemon = nullptr;
+    {
+        std::lock_guard lock(impl_->stateMutex);
+        impl_->stopRequested = true;
+        std::swap(daemon, impl_->daemon);
     }
-    impl_->server.stop();
-    if (thread_.joinable())
-        thread_.join();
+    impl_->stopped.notify_all();
+    if (daemon == nullptr)
+        return;
+    // Stops taking connections first, then closes the open ones.
+    const MHD_socket listening = MHD_quiesce_daemon(daemon);
+    MHD_stop_daemon(daemon);
+    if (listening != MHD_INVALID_SOCKET) {
+        ::close(listening);
+        impl_->listeningSocket = -1;
+    }
 }
 
 bool HttpServer::isRunning() const
 {
-    return impl_->server.is_running();
+    std::lock_guard lock(impl_->stateMutex);
+    return impl_->daemon != nullptr;
 }
 
 } // namespace vendorcenter::server

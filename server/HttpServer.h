@@ -3,15 +3,32 @@
 #include "UserTable.h"
 #include "storage/Storage.h"
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 namespace vendorcenter::server {
 
 using LogSink = std::function<void(std::string_view line)>;
+
+// What one client, and all of them, may take of the server page at once. An
+// open connection costs memory only (up to connectionMemoryBytes for its
+// request line and headers), never a thread of its own.
+struct HttpLimits
+{
+    unsigned maxConnections = 1024;
+    unsigned maxConnectionsPerAddress = 256;
+    // A connection that sends and takes nothing this long is closed.
+    std::chrono::seconds idleTimeout {30};
+    // Request line, headers and read buffer of one connection; a longer head
+    // is refused without being read further.
+    std::size_t connectionMemoryBytes = 32 * 1024;
+    // The threads that serve all connections between them.
+    unsigned workerThreads = 8;
+};
 
 // The server page over HTTP: routes /VendorCenter.asp to the query and save
 // handling and logs one line per request.
@@ -30,6 +47,17 @@ public:
     // serving starts.
     void requireCredentials(UserTable users);
 
+    // Requests may name this host, beside localhost, the listen host and the
+    // address they came in on; others are answered 421. Call before serving.
+    void allowHost(const std::string &name);
+
+    // Requests from this address come from a balancer: the client is the
+    // last address of their X-Forwarded-For. Call before serving.
+    void trustProxy(const std::string &address);
+
+    // Call before bind().
+    void setLimits(const HttpLimits &limits);
+
     // Binds the listening socket; port 0 picks a free one. Returns the bound
     // port, or -1 when the address cannot be bound.
     int bind(const std::string &host, int port);
@@ -37,10 +65,10 @@ public:
     // Serves until stop(); returns false when serving could not start.
     bool run();
 
-    // Serves on a thread of its own and returns once it accepts connections.
+    // Serves on threads of its own and returns once it accepts connections.
     bool start();
 
-    // Safe from any thread; joins the thread of start().
+    // Safe from any thread.
     void stop();
 
     bool isRunning() const;
@@ -48,7 +76,6 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
-    std::thread thread_;
 };
 
 } // namespace vendorcenter::server

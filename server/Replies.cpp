@@ -1,8 +1,10 @@
 #include "Replies.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <set>
+#include <span>
 
 #include "XmlWriter.h"
 
@@ -257,7 +259,11 @@ std::string savedReplyText(const std::vector<Statement> &statements, const Apply
         text += " for vendor " + decimal(*vendors.begin());
     text += '.';
 
-    for (const SkippedChange &skip : result.skipped) {
+    // A post may name a pair thousands of times; past a screenful the rest
+    // is only counted.
+    constexpr std::size_t kListedSkips = 40;
+    const std::size_t listed = std::min(result.skipped.size(), kListedSkips);
+    for (const SkippedChange &skip : std::span(result.skipped).first(listed)) {
         const std::string center = "Center " + decimal(skip.centerId);
         const std::string vendor = " for vendor " + decimal(skip.vendorId);
         text += '\n';
@@ -273,6 +279,9 @@ std::string savedReplyText(const std::vector<Statement> &statements, const Apply
             break;
         }
     }
+    if (const std::size_t more = result.skipped.size() - listed; more > 0)
+        text += "\n... and " + decimal(static_cast<std::int64_t>(more))
+            + (more == 1 ? " more change was skipped." : " more changes were skipped.");
     return text;
 }
 

@@ -3,7 +3,13 @@
 #include "FormDecoding.h"
 #include "Replies.h"
 #include "StatementParser.h"
+#include "UserTable.h"
 
+#include <strings.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <ctime>
 #include <vector>
 
@@ -87,6 +93,11 @@ HttpReply saveReply(Storage &storage, std::string_view body, std::string_view ti
     if (form.statements.empty()) {
         return text(400, "Nothing to save");
     }
+    if (form.statements.size() > kMaxStatements) {
+        return text(400,
+            "The changes hold " + std::to_string(form.statements.size()) + " statements, more than the "
+                + std::to_string(kMaxStatements) + " taken at once." + kNothingSaved);
+    }
 
     std::vector<Statement> statements;
     statements.reserve(form.statements.size());
@@ -135,7 +146,191 @@ HttpReply saveReply(Storage &storage, std::string_view body, std::string_view ti
     return failed;
 }
 
+bool sameText(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::size_t headerCount(const RequestHead &head, std::string_view name)
+{
+    return static_cast<std::size_t>(
+        std::ranges::count_if(head.headers, [&](const auto &header) { return sameText(header.first, name); }));
+}
+
+HttpReply refusal(int status, std::string body)
+{
+    HttpReply refused = text(status, std::move(body));
+    refused.closeConnection = true;
+    return refused;
+}
+
+// "host", "host:port", "[v6]" or "[v6]:port" split in two; nullopt when malformed.
+std::optional<std::pair<std::string_view, std::string_view>> splitAuthority(std::string_view authority)
+{
+    if (authority.starts_with('[')) {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view rest = authority.substr(close + 1);
+        if (!rest.empty() && !rest.starts_with(':'))
+            return std::nullopt;
+        return std::pair(authority.substr(1, close - 1), rest.empty() ? rest : rest.substr(1));
+    }
+    const std::size_t colon = authority.find(':');
+    if (colon == std::string_view::npos)
+        return std::pair(authority, std::string_view());
+    if (authority.find(':', colon + 1) != std::string_view::npos)
+        return std::nullopt;
+    return std::pair(authority.substr(0, colon), authority.substr(colon + 1));
+}
+
+bool isAllowedHost(std::string_view host, const HostAllowList &hosts)
+{
+    return !host.empty()
+        && (sameText(host, hosts.localAddress)
+            || std::ranges::any_of(hosts.names, [&](const std::string &name) { return sameText(host, name); }));
+}
+
+// A browser names the page that made a request in Origin; a write from a page
+// of another site is what a cross-site form post looks like.
+bool isForeignOrigin(std::string_view origin, std::string_view hostPort, const HostAllowList &hosts)
+{
+    const std::size_t scheme = origin.find("://");
+    if (scheme == std::string_view::npos)
+        return true; // "null" and anything else that names no site
+    const auto authority = splitAuthority(origin.substr(scheme + 3));
+    return !authority || !isAllowedHost(authority->first, hosts) || authority->second != hostPort;
+}
+
+std::optional<HttpReply> framingRefusal(const RequestHead &head)
+{
+    const std::size_t lengths = headerCount(head, "Content-Length");
+    const std::size_t encodings = headerCount(head, "Transfer-Encoding");
+    if (lengths > 1)
+        return refusal(400, "The request has more than one Content-Length.");
+    if (const auto length = headerValue(head, "Content-Length")) {
+        const std::string_view digits = trimmed(*length);
+        std::uint64_t value = 0;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+            return refusal(400, "The Content-Length of the request is not a number.");
+    }
+    if (encodings > 1 || (encodings == 1 && !sameText(trimmed(*headerValue(head, "Transfer-Encoding")), "chunked")))
+        return refusal(400, "Only the chunked Transfer-Encoding is taken.");
+    if (encodings == 1 && lengths == 1)
+        return refusal(400, "The request has both a Content-Length and a Transfer-Encoding.");
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<std::string_view> headerValue(const RequestHead &head, std::string_view name)
+{
+    const auto found =
+        std::ranges::find_if(head.headers, [&](const auto &header) { return sameText(header.first, name); });
+    return found == head.headers.end() ? std::nullopt : std::optional(found->second);
+}
+
+bool announcesBody(const RequestHead &head)
+{
+    if (headerValue(head, "Transfer-Encoding"))
+        return true;
+    const auto length = headerValue(head, "Content-Length");
+    return length && trimmed(*length).find_first_not_of('0') != std::string_view::npos;
+}
+
+std::optional<HttpReply> screenRequest(const RequestHead &head, const HostAllowList &hosts)
+{
+    if (auto refused = framingRefusal(head))
+        return refused;
+    std::string_view hostPort;
+    if (headerCount(head, "Host") > 1)
+        return refusal(400, "The request has more than one Host.");
+    if (const auto host = headerValue(head, "Host")) {
+        const auto authority = splitAuthority(trimmed(*host));
+        if (!authority || !isAllowedHost(authority->first, hosts)) {
+            return refusal(
+                421, "This server page is not served under that name (see vendorcenter-server --allowed-host).");
+        }
+        hostPort = authority->second;
+    } else if (!head.http10) {
+        return refusal(400, "The request has no Host.");
+    }
+    if (headerValue(head, "Content-Encoding")) {
+        HttpReply refused = text(415, "Compressed requests are not taken.");
+        refused.closeConnection = announcesBody(head);
+        return refused;
+    }
+    const bool safe = head.method == "GET" || head.method == "HEAD";
+    if (!safe) {
+        const auto origin = headerValue(head, "Origin");
+        const auto fetchSite = headerValue(head, "Sec-Fetch-Site");
+        if ((origin && isForeignOrigin(trimmed(*origin), hostPort, hosts))
+            || (fetchSite && sameText(trimmed(*fetchSite), "cross-site"))) {
+            HttpReply refused = text(403, "Changes are not taken from pages of other sites.");
+            refused.closeConnection = announcesBody(head);
+            return refused;
+        }
+    }
+    if (announcesBody(head) && !(head.method == "POST" && head.path == kPagePath)) {
+        if (head.path != kPagePath && head.path != kHealthPath) {
+            HttpReply refused = notFoundReply();
+            refused.closeConnection = true;
+            return refused;
+        }
+        if (!safe) {
+            HttpReply refused = methodNotAllowedReply();
+            refused.closeConnection = true;
+            return refused;
+        }
+        return refusal(400, "Only a POST to /VendorCenter.asp may carry a body.");
+    }
+    return std::nullopt;
+}
+
+HttpReply notFoundReply()
+{
+    return text(404, "Not found: the server page is /VendorCenter.asp.");
+}
+
+HttpReply methodNotAllowedReply()
+{
+    HttpReply refused = text(405, "Only GET and POST are served here.");
+    refused.headers.emplace_back("Allow", "GET, HEAD, POST");
+    return refused;
+}
+
+HttpReply credentialsNeededReply()
+{
+    HttpReply refused = text(401, "Credentials are needed for the server page.");
+    refused.headers.emplace_back("WWW-Authenticate", std::string(kAuthenticateChallenge));
+    return refused;
+}
+
+HttpReply throttledReply(long long seconds)
+{
+    HttpReply refused = text(429, "Too many failed logins from this address; try again later.");
+    refused.headers.emplace_back("Retry-After", std::to_string(seconds));
+    return refused;
+}
+
+HttpReply healthReply(bool healthy)
+{
+    return healthy ? text(200, "ok") : text(503, "unavailable");
+}
+
+HttpReply failedRequestReply(int status)
+{
+    return text(status, "The request could not be served.");
+}
 
 HttpReply answerQuery(Storage &storage, const QueryParameters &parameters, ServerTiming timing)
 {

@@ -4,8 +4,11 @@
 #include "storage/Storage.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vendorcenter::server {
 
@@ -16,11 +19,12 @@ struct HttpReply
     std::string body;
     std::string diagnostic; // for the server's log only, never sent
     std::string serverTiming; // the phases of the work, for the Server-Timing header
+    std::vector<std::pair<std::string, std::string>> headers; // further ones: Allow, Retry-After, ...
+    bool closeConnection = false; // the connection cannot carry another request after this one
 };
 
-// Not text/xml: the packaged cpp-httplib compresses text/* replies with brotli
-// at its slowest setting whenever the client accepts it (Qt's does), which
-// made a 32,000-row list take seconds instead of milliseconds to serve.
+// Not text/xml: the replies have always been sent as application/xml, and
+// clients and proxies may go by it.
 inline constexpr std::string_view kXmlContentType = "application/xml; charset=utf-8";
 inline constexpr std::string_view kTextContentType = "text/plain; charset=utf-8";
 
@@ -43,6 +47,46 @@ HttpReply answerSave(
 
 // The answer to a save body over kMaxSaveBodyBytes.
 HttpReply tooLargeSaveReply();
+
+inline constexpr std::string_view kPagePath = "/VendorCenter.asp";
+inline constexpr std::string_view kHealthPath = "/healthz";
+
+// What the checks before routing see of a request: its line and its headers
+// as received (names in any letter case, values untouched).
+struct RequestHead
+{
+    std::string_view method;
+    std::string_view path; // without the query
+    bool http10 = false;
+    std::vector<std::pair<std::string_view, std::string_view>> headers;
+};
+
+// The host names a request may be addressed to, besides the numeric address
+// the connection came in on: "localhost", the listen host, --allowed-host.
+struct HostAllowList
+{
+    std::vector<std::string> names; // compared in any letter case
+    std::string localAddress; // of the connection, numeric
+};
+
+// The framing, the Host, the Origin of a write and the body of a request,
+// checked before it is routed and before a byte of its body is read. The
+// refusal, or nothing when the request may go on.
+std::optional<HttpReply> screenRequest(const RequestHead &head, const HostAllowList &hosts);
+
+// True when the head announces a body (a Content-Length above 0 or chunked).
+bool announcesBody(const RequestHead &head);
+
+// The value of the one header `name`, or nullopt when it is absent.
+std::optional<std::string_view> headerValue(const RequestHead &head, std::string_view name);
+
+// The usual refusals, as the routes send them.
+HttpReply notFoundReply();
+HttpReply methodNotAllowedReply();
+HttpReply credentialsNeededReply();
+HttpReply throttledReply(long long seconds);
+HttpReply healthReply(bool healthy);
+HttpReply failedRequestReply(int status);
 
 // The current local time as 'YYYY-MM-DD HH:MM:SS'.
 std::string currentLocalTimestamp();

@@ -210,6 +210,9 @@ std::string match(const std::vector<Token> &tokens, const std::vector<Step> &sha
                 auto fee = parsePlainDecimal(token.text);
                 if (!fee)
                     return std::string(step.text) + " " + describe(token) + " is not a plain decimal number";
+                // Stored as a fraction: 0 to 100 %.
+                if (*fee < 0.0 || *fee > 1.0)
+                    return std::string(step.text) + " " + describe(token) + " is outside 0 to 1 (0 to 100 %)";
                 captured.decimals.push_back(*fee);
             } else {
                 auto number = parseInt32(token.text);
@@ -234,6 +237,8 @@ std::string match(const std::vector<Token> &tokens, const std::vector<Step> &sha
                 auto id = token.kind == TokenKind::Number ? parseInt32(token.text) : std::nullopt;
                 if (!id)
                     return "a center id must be a whole number in range, found " + describe(token);
+                if (captured.ids.size() == kMaxIdsInList)
+                    return "more than " + std::to_string(kMaxIdsInList) + " center ids in one IN list";
                 captured.ids.push_back(*id);
                 ++at;
                 if (at < tokens.size() && tokens[at].kind == TokenKind::Punct && tokens[at].text == ",") {

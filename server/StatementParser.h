@@ -40,6 +40,10 @@ struct ParsedStatement
     std::string error; // why the text was refused, when statement is empty
 };
 
+// The most the control puts in one post, and in one IN(...) list.
+inline constexpr std::size_t kMaxStatements = 32767;
+inline constexpr std::size_t kMaxIdsInList = 32767;
+
 // Recognises exactly the INSERT, UPDATE and DELETE texts the control builds
 // (keywords and names in any letter case, any whitespace between tokens) and
 // pulls out their values. Everything else is refused with a reason.

@@ -7,6 +7,7 @@
 #include <nettle/memops.h>
 #include <nettle/sha2.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdlib>
@@ -202,6 +203,15 @@ UserTable::Parsed UserTable::parse(std::string_view text)
                       "(make one with vendorcenter-server --hash-password USER)";
                 return parsed;
             }
+            // bcrypt's cost is the log of its rounds; below 10 a guess costs too little.
+            constexpr int kLowestBcryptCost = 10;
+            if (rest.size() > 7 && (rest.starts_with("$2a$") || rest.starts_with("$2b$") || rest.starts_with("$2y$"))
+                && std::stoi(std::string(rest.substr(4, 2))) < kLowestBcryptCost) {
+                parsed.error = where + ": the bcrypt cost " + std::string(rest.substr(4, 2)) + " is below "
+                    + std::to_string(kLowestBcryptCost)
+                    + " (make a new line with vendorcenter-server --hash-password USER, or htpasswd -B -C 12)";
+                return parsed;
+            }
         } else {
             const std::size_t second = rest.find(':');
             const std::string_view hash =
@@ -297,6 +307,12 @@ UserTable::Parsed loadUsersFile(const std::string &path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return {std::nullopt, "cannot read " + path};
+    // Like sshd and PostgreSQL with their secrets: hashes others can read
+    // can be guessed at offline.
+    struct stat status
+    { };
+    if (::stat(path.c_str(), &status) == 0 && (status.st_mode & (S_IROTH | S_IWOTH)) != 0)
+        return {std::nullopt, path + " may be read or written by other users; make it private first (chmod o-rw)"};
     std::ostringstream content;
     content << file.rdbuf();
     UserTable::Parsed parsed = UserTable::parse(content.str());

@@ -89,6 +89,15 @@ int main(int argc, char **argv)
     HttpServer server(*storage);
     if (users)
         server.requireCredentials(std::move(*users));
+    for (const std::string &name : options.allowedHosts)
+        server.allowHost(name);
+    for (const std::string &address : options.trustedProxies)
+        server.trustProxy(address);
+    HttpLimits limits;
+    limits.maxConnections = options.maxConnections;
+    limits.maxConnectionsPerAddress = options.maxConnectionsPerAddress;
+    limits.idleTimeout = options.idleTimeout;
+    server.setLimits(limits);
     const int port = server.bind(options.host, options.port);
     if (port < 0) {
         std::cerr << "vendorcenter-server: cannot listen on " << options.host << ":" << options.port << "\n";
@@ -101,6 +110,10 @@ int main(int argc, char **argv)
                                                 : "credentials travel in clear text unless TLS is put in front\n");
     }
 
+    if (databaseForDisplay(options.database) != options.database) {
+        std::cerr << "vendorcenter-server: warning: the database password is on the command line, where any user "
+                     "sees it (ps); give it in a passfile instead (PGPASSFILE, mode 0600, or LoadCredential=)\n";
+    }
     if (!server.start()) {
         std::cerr << "vendorcenter-server: serving could not start\n";
         return 1;

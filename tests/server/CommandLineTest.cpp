@@ -19,6 +19,18 @@ TEST(CommandLine, DefaultsAndGivenValues)
     EXPECT_EQ(std::tuple(given.options->database, given.options->usersFile, *given.options->hashPasswordUser),
         std::tuple("/tmp/x.sqlite", "u.txt", "clerk"));
     EXPECT_TRUE(given.options->showVersion);
+    const auto limits = parseCommandLine(
+        {"--allowed-host", "a.example", "--allowed-host=b.example", "--trusted-proxy", "10.0.0.5", "--trusted-proxy",
+            "fd00::5", "--max-connections", "50", "--max-connections-per-address", "5", "--idle-timeout", "7"});
+    ASSERT_TRUE(limits.options) << limits.error;
+    EXPECT_EQ(limits.options->allowedHosts, (std::vector<std::string> {"a.example", "b.example"}));
+    EXPECT_EQ(limits.options->trustedProxies, (std::vector<std::string> {"10.0.0.5", "fd00::5"}));
+    EXPECT_EQ(std::tuple(limits.options->maxConnections, limits.options->maxConnectionsPerAddress,
+                  limits.options->idleTimeout.count()),
+        std::tuple(50u, 5u, 7LL));
+    EXPECT_EQ(std::tuple(defaults.options->maxConnections, defaults.options->maxConnectionsPerAddress,
+                  defaults.options->idleTimeout.count(), defaults.options->allowedHosts.size()),
+        std::tuple(1024u, 256u, 30LL, 0u));
     EXPECT_TRUE(parseCommandLine({"-h"}).options->showHelp);
     for (const char *option : {"--listen HOST:PORT", "--database PATH", "--users FILE", "--hash-password USER"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
@@ -29,7 +41,9 @@ TEST(CommandLine, BadArgumentsAreRefusedInOneLine)
     for (const std::vector<std::string> &arguments : std::vector<std::vector<std::string>> {{"--listen"},
              {"--listen", "8080"}, {"--listen", "host:port"}, {"--listen", "host:70000"}, {"--listen", "host:-1"},
              {"--listen", ":80"}, {"--listen", "[::1]80"}, {"--listen", "a:1:2"}, {"--database"}, {"--database="},
-             {"--users", ""}, {"--hash-password", ""}, {"--verbose"}, {"::1:80"}}) {
+             {"--users", ""}, {"--hash-password", ""}, {"--verbose"}, {"::1:80"}, {"--allowed-host", ""},
+             {"--trusted-proxy", "balancer.example"}, {"--trusted-proxy", "10.0.0"}, {"--max-connections", "0"},
+             {"--max-connections-per-address", "x"}, {"--idle-timeout", "0"}, {"--idle-timeout", "3601"}}) {
         const auto parsed = parseCommandLine(arguments);
         EXPECT_FALSE(parsed.options) << arguments.back();
         EXPECT_FALSE(parsed.error.empty() || parsed.error.find('\n') != std::string::npos) << parsed.error;

@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 using namespace vendorcenter::server::testing;
 using namespace std::chrono_literals;
@@ -19,6 +20,13 @@ TEST(Package, UnpacksWithAServerThatAnswers)
                               .c_str()),
         0)
         << contentsOf(directory.file("cpack.log"));
+    // The settings may name secrets: root's to change, no one else's to read.
+    namespace fs = std::filesystem;
+    EXPECT_EQ(fs::status(directory.file("root/etc/default/vendorcenter-server")).permissions(),
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::string unit = contentsOf(directory.file("root/usr/lib/systemd/system/vendorcenter-server.service"));
+    for (const char *limit : {"\nMemoryMax=", "\nTasksMax=", "\nLimitNOFILE="})
+        EXPECT_NE(unit.find(limit), std::string::npos) << limit;
     const std::string server = directory.file("root/usr/bin/vendorcenter-server");
     EXPECT_EQ(ServerProcess(server, {"--version"}).firstLine(30s), "vendorcenter-server 2.0.9");
     ServerProcess page(server, {"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite")});

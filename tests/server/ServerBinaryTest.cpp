@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <filesystem>
 
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
@@ -70,6 +71,7 @@ TEST(ServerBinary, UsersFilesFromHashPasswordAndOlderOnesOpenTheDoor)
     std::ofstream(usersFile) << "# the purchasing office\n"
                              << run({"--hash-password", "clerk"}, 0, "/dev/null", kPassword + "\n")
                              << "\nold:0123456789abcdef:" << std::string(64, '0') << "\n";
+    std::filesystem::permissions(usersFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const std::string errors = directory.file("stderr.txt");
     ServerProcess server(VENDORCENTER_SERVER_BINARY,
         {"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite"), "--users", usersFile}, errors);
@@ -81,8 +83,20 @@ TEST(ServerBinary, UsersFilesFromHashPasswordAndOlderOnesOpenTheDoor)
     EXPECT_EQ(client.Get("/VendorCenter.asp?count=1&VendorID=12")->status, 200);
 
     std::ofstream(directory.file("broken")) << "clerk:nohash\n";
-    for (const std::string &users : {directory.file("broken"), directory.file("missing")})
-        run({"--listen", "127.0.0.1:0", "--database", directory.file("db2.sqlite"), "--users", users}, 1);
+    std::filesystem::permissions(directory.file("broken"),
+        std::filesystem::perms::others_read | std::filesystem::perms::group_read,
+        std::filesystem::perm_options::remove);
+    std::filesystem::copy_file(usersFile, directory.file("shared"));
+    std::filesystem::permissions(
+        directory.file("shared"), std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+    const std::string refusal = directory.file("refusal.txt");
+    for (const std::string &users : {directory.file("broken"), directory.file("missing"), directory.file("shared")}) {
+        run({"--listen", "127.0.0.1:0", "--database", directory.file("db2.sqlite"), "--users", users}, 1, refusal);
+        const std::string said = contentsOf(refusal);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_EQ(said.find("may be read or written by other users") != std::string::npos, users.ends_with("shared"))
+            << said;
+    }
 }
 
 TEST(DatabaseForDisplay, MasksEveryFormOfPassword)

@@ -5,6 +5,7 @@
 #include <regex>
 
 using namespace vendorcenter::server::testing;
+using namespace std::chrono_literals;
 
 using ServerSave = ServerPageTest;
 VC_ON_EACH_STORAGE(ServerSave);
@@ -104,7 +105,11 @@ TEST_P(ServerSave, OversizedBodiesAnswer413AndChangeNothing)
     std::string body = saveBody({kDelete3And5});
     while (body.size() <= 16u * 1024u * 1024u)
         body += saveBody({kInsert7});
-    EXPECT_EQ(post(body)->body, "The changes are too large to be sent at once.\nNothing was saved.");
+    // Answered on the announced length, before the body is sent.
+    RawConnection announced(port_);
+    ASSERT_TRUE(announced.send("POST /VendorCenter.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: "
+        + std::to_string(body.size()) + "\r\nContent-Type: application/x-www-form-urlencoded\r\n\r\n"));
+    EXPECT_EQ(bodyOf(announced.readReply(10s)), "The changes are too large to be sent at once.\nNothing was saved.");
     std::size_t offset = 0; // and in chunks, without a length announced up front
     auto chunked = client_->Post(
         "/VendorCenter.asp",

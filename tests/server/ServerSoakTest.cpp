@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +104,67 @@ TEST_P(ServerSoak, ManyClientsQueryingAndSavingAtOnceLoseAndRepeatNothing)
     EXPECT_TRUE(load.unacknowledged.empty());
     std::printf("server page load (%s): %d requests from 16 clients in %.2f s, %.0f requests/s\n",
         storageKindName({GetParam(), 0}).c_str(), 2 * load.queries, load.seconds, 2 * load.queries / load.seconds);
+}
+
+// The same load against the real binary while 64 silent connections and 24
+// that send a header line now and then are held open: the load loses
+// nothing, /healthz keeps answering and the memory stays bounded.
+class HeldConnections : public ::testing::TestWithParam<StorageKind>
+{ };
+VC_ON_EACH_STORAGE(HeldConnections);
+
+TEST_P(HeldConnections, SixtyFourClientsAreServedBesideIdleAndSlowConnections)
+{
+    TemporaryDirectory directory;
+    const auto database = TestDatabase::create(GetParam(), directory);
+    if (!database)
+        GTEST_SKIP();
+    ServerProcess page(
+        VENDORCENTER_SERVER_BINARY, {"--listen", "127.0.0.1:0", "--database", database->connectionText()});
+    const int port = page.listeningPort(20s);
+    ASSERT_GT(port, 0);
+    ASSERT_TRUE(httplib::Client("127.0.0.1", port).Get("/VendorCenter.asp?active=1&VendorID=12"));
+    const long idleKiB = page.residentKiB();
+    std::vector<std::unique_ptr<RawConnection>> idle, slow;
+    for (int i = 0; i < 64; ++i)
+        idle.push_back(std::make_unique<RawConnection>(port));
+    for (int i = 0; i < 24; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(port));
+        slow.back()->send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    }
+    std::atomic<bool> loading = true;
+    long peakKiB = idleKiB;
+    std::vector<double> healthMs;
+    std::thread watcher([&] {
+        for (int round = 0; loading; ++round) {
+            if (round % 10 == 0) {
+                for (auto &connection : slow)
+                    connection->send("X-Slow: " + std::to_string(round) + "\r\n");
+            }
+            const auto started = Clock::now();
+            RawConnection probe(port);
+            probe.send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+            const bool answered = statusOf(probe.readReply(10s)) == 200;
+            healthMs.push_back(
+                answered ? std::chrono::duration<double, std::milli>(Clock::now() - started).count() : 1e9);
+            peakKiB = std::max(peakKiB, page.residentKiB());
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    const Load load = loadFromClients(*database, port, 64, 3s);
+    loading = false;
+    watcher.join();
+    EXPECT_TRUE(load.unacknowledged.empty());
+    std::ranges::sort(healthMs);
+    ASSERT_FALSE(healthMs.empty());
+    // A correctness bound: answered at all, long before any client would give up.
+    EXPECT_LT(healthMs.back(), 5000.0);
+    EXPECT_LT(peakKiB - idleKiB, 64 * 1024);
+    std::printf("held connections (%s): %d requests from 64 clients in %.2f s, %.0f requests/s, beside 64 idle and 24 "
+                "slow connections; /healthz median %.1f ms, slowest %.1f ms of %zu; resident memory %ld KiB idle, "
+                "at most %ld KiB more\n",
+        storageKindName({GetParam(), 0}).c_str(), 2 * load.queries, load.seconds, 2 * load.queries / load.seconds,
+        healthMs[healthMs.size() / 2], healthMs.back(), healthMs.size(), idleKiB, peakKiB - idleKiB);
 }
 
 // Two server pages on one PostgreSQL database behind nginx, one killed and

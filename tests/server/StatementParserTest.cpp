@@ -13,6 +13,14 @@ const std::string kUpdate = kUpdateSet
       "WHERE CenterID = 9 AND vendorID = 12";
 const std::string kDeleteWhere = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=";
 const std::string kDelete = kDeleteWhere + "12 AND CenterID IN(3,5)";
+// A removal of `count` centers, the most the control sends in one being 32,767.
+static std::string deleteOf(int count)
+{
+    std::string ids = "1";
+    for (int id = 2; id <= count; ++id)
+        ids += "," + std::to_string(id);
+    return kDeleteWhere + "12 AND CenterID IN(" + ids + ")";
+}
 
 TEST(StatementParser, TheControlsStatementsGiveTheirValues)
 {
@@ -32,11 +40,12 @@ TEST(StatementParser, LetterCaseWhitespaceAndNumberFormsTheControlWrites)
     for (const std::string &text :
         std::vector<std::string> {"insert into vendorcentercrossreference(vendorid , "
                                   "centerid,centerhandlingfee,dutybrokeragefee,recordlastupdated)"
-                                  "values(-12,7,-0.05,0,getdate())",
+                                  "values(-12,7,0.05,0,getdate())",
             "UPDATE VendorCenterCrossReference\tSET CenterHandlingFee=0.125,DutyBrokerageFee=1,"
             "RecordLastUpdated=GETDATE ( )\r\nWHERE CenterID=2147483647 AND VendorID=-2147483648",
             "DELETE FROM VendorCenterCrossReference WHERE VendorID=12 AND CenterID IN ( 42 )",
-            kInsertInto + "VALUES (12,7,1,1,GETDATE() ) "}) {
+            kInsertInto + "VALUES (12,7,1,1,GETDATE() ) ", kInsertInto + "VALUES (12,7,0,1,GETDATE() ) ",
+            deleteOf(32767)}) {
         EXPECT_TRUE(parseStatement(text).statement) << text << "\n" << parseStatement(text).error;
     }
 }
@@ -72,8 +81,10 @@ TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason)
         // Values the control never writes.
         {values("12,7,0.08,2"), ""}, {values("12,7,1e3,1"), ""}, {values("12,7,0x10,1"), ""},
         {values("12,7,0.08.1,1"), ""}, {values("12,7,.5,1"), ""}, {values("12,7.5,0.08,1"), ""},
-        {values("12,7,0,08,1"), ""}, {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()", ""},
-        {kUpdate + " OR 1 = 1", ""},
+        {values("12,7,0,08,1"), ""}, {values("12,7,-0.05,1"), "outside 0 to 1 (0 to 100 %)"},
+        {deleteOf(32768), "more than 32767 center ids in one IN list"}, {values("12,7,1.001,1"), "outside 0 to 1"},
+        {kUpdateSet + "-0.0001" + kUpdate.substr(kUpdateSet.size() + 4), "outside"},
+        {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()", ""}, {kUpdate + " OR 1 = 1", ""},
         {kUpdateSet + "0.05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  WHERE vendorID = 12 AND CenterID = 9",
             ""},
         {kUpdateSet + "0,05, DutyBrokerageFee= 0, RecordLastUpdated = GETDATE()  WHERE CenterID = 9 AND vendorID = 12",

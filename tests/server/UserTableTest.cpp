@@ -4,6 +4,9 @@
 
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace vendorcenter::server;
 
 const std::string kPassword = "s3cret P\xC3\xA4ss"; // a blank and a non-ASCII letter
@@ -17,7 +20,7 @@ static UserTable tableOf(const std::string &text)
 
 // Lines for "clerk" and kPassword as the usual tools make them.
 const std::string kLines[] = {
-    "clerk:$2y$05$ISyK8HZthPYZluWZnHQt.uK2Ith9V17oK/WLuH5.q9okdYD3w2l2a", // htpasswd -nbB
+    "clerk:$2y$10$vpqetDQwNi6v5IOz6WkyYuE5o.c04ZtrzhAOARMG.xgY2LXTrq/4u", // htpasswd -nbB -C 10
     "clerk:$y$j9T$h0r.daDbfHoJ1djN7QCLb0$jQ1kHj4EGvmUK1XQDD8HbNchnB/nm61brKbTnP1ei8B", // mkpasswd
     "clerk:$6$pCfc36GZkQjt.6Hk$qW62zksfJ2PXmZsB3/"
     "jv.40kbsjIgzGS7gp2BH72MYqJtmU46TNey5zho.dufLfcHH6N.yrwagGp3wpZEO9GQ0", // -m sha512crypt
@@ -90,6 +93,34 @@ TEST(UserTable, SaysWhatIsWrongWithAFile)
         EXPECT_EQ(UserTable::parse(line).error.rfind("line 1: the hash is not one of", 0), 0u) << line;
     }
     EXPECT_EQ(loadUsersFile("/nonexistent/users").error, "cannot read /nonexistent/users");
+    // bcrypt too cheap to slow a guesser down.
+    for (const char *cost : {"04", "05", "09"}) {
+        EXPECT_EQ(UserTable::parse(
+                      std::string("clerk:$2y$") + cost + "$ISyK8HZthPYZluWZnHQt.uK2Ith9V17oK/WLuH5.q9okdYD3w2l2a")
+                      .error.rfind(std::string("line 1: the bcrypt cost ") + cost + " is below 10", 0),
+            0u)
+            << cost;
+    }
+}
+
+// Like sshd's keys: a users file others may read or write is not used.
+TEST(UserTable, RefusesAUsersFileOthersMayReadOrWrite)
+{
+    char path[] = "/tmp/vendorcenter-users-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string line = kLines[1] + "\n";
+    ASSERT_EQ(write(fd, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    close(fd);
+    for (const auto &[mode, taken] : {std::pair {0600, true}, {0640, true}, {0604, false}, {0602, false}}) {
+        chmod(path, static_cast<mode_t>(mode));
+        const auto loaded = loadUsersFile(path);
+        EXPECT_EQ(bool(loaded.users), taken) << std::oct << mode;
+        EXPECT_EQ(loaded.error,
+            taken ? ""
+                  : std::string(path) + " may be read or written by other users; make it private first (chmod o-rw)");
+    }
+    unlink(path);
 }
 
 TEST(UserTable, ReadsAuthorizationHeaders)

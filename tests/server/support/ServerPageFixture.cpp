@@ -4,7 +4,11 @@
 #ifdef VENDORCENTER_HAS_POSTGRESQL
 #include <libpq-fe.h>
 #endif
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,6 +21,10 @@
 #include <stdexcept>
 
 namespace vendorcenter::server::testing {
+
+// A server that answers before the body is sent and closes leaves the
+// client writing into a closed connection: an error to see, not a signal.
+static const bool kWritesToClosedConnectionsFail = (::signal(SIGPIPE, SIG_IGN), true);
 
 std::string insertStatement(long vendor, long center, const std::string &fee, int duty)
 {
@@ -292,6 +300,16 @@ void ServerProcess::signal(int number) const
         kill(static_cast<pid_t>(process_.processId()), number);
 }
 
+long ServerProcess::residentKiB() const
+{
+    std::ifstream status("/proc/" + std::to_string(process_.processId()) + "/status");
+    for (std::string line; process_.processId() > 0 && std::getline(status, line);) {
+        if (line.starts_with("VmRSS:"))
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
 void ServerProcess::killHard()
 {
     if (process_.state() != QProcess::NotRunning) {
@@ -305,6 +323,108 @@ std::string contentsOf(const std::string &path)
     std::stringstream text;
     text << std::ifstream(path).rdbuf();
     return text.str();
+}
+
+} // namespace vendorcenter::server::testing
+
+namespace vendorcenter::server::testing {
+
+RawConnection::RawConnection(int port, const char *source)
+{
+    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from {};
+    from.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &from.sin_addr);
+    ::bind(socket_, reinterpret_cast<sockaddr *>(&from), sizeof from);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(socket_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(socket_);
+        socket_ = -1;
+    }
+}
+
+RawConnection::~RawConnection()
+{
+    if (socket_ >= 0)
+        ::close(socket_);
+}
+
+bool RawConnection::send(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string RawConnection::readReply(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::string &in = pending_;
+    bool closed = false;
+    const auto complete = [&]() -> std::size_t {
+        const std::size_t headEnd = in.find("\r\n\r\n");
+        if (headEnd == std::string::npos)
+            return 0;
+        // Without a length the reply ends with the connection, but for 100 Continue.
+        const std::size_t field = in.substr(0, headEnd).find("Content-Length: ");
+        if (field == std::string::npos && in.starts_with("HTTP/1.1 1"))
+            return headEnd + 4;
+        if (field == std::string::npos)
+            return closed ? in.size() : 0;
+        const std::size_t length = std::stoul(in.substr(field + 16));
+        return in.size() >= headEnd + 4 + length ? headEnd + 4 + length : 0;
+    };
+    while (complete() == 0) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd readable {socket_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        char buffer[65536];
+        const ssize_t got = ::recv(socket_, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            closed = true;
+            break;
+        }
+        in.append(buffer, static_cast<std::size_t>(got));
+    }
+    const std::size_t end = complete() == 0 ? in.size() : complete();
+    std::string reply = in.substr(0, end);
+    in.erase(0, end);
+    return reply;
+}
+
+bool RawConnection::closedWithin(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (true) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd readable {socket_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        char buffer[65536];
+        if (::recv(socket_, buffer, sizeof buffer, 0) <= 0)
+            return true;
+    }
+}
+
+int statusOf(const std::string &reply)
+{
+    return reply.starts_with("HTTP/1.") && reply.size() > 12 ? std::atoi(reply.c_str() + 9) : 0;
+}
+
+std::string bodyOf(const std::string &reply)
+{
+    const std::size_t headEnd = reply.find("\r\n\r\n");
+    return headEnd == std::string::npos ? std::string() : reply.substr(headEnd + 4);
 }
 
 } // namespace vendorcenter::server::testing

@@ -135,6 +135,8 @@ public:
     // The exit code once it ended within `limit`; 128 + the signal when a signal ended it.
     std::optional<int> exitCode(std::chrono::milliseconds limit);
     void signal(int number) const;
+    // Its resident memory in KiB, 0 when it is not running.
+    long residentKiB() const;
     // kill -9, and wait for the end.
     void killHard();
 
@@ -143,5 +145,37 @@ private:
 };
 
 std::string contentsOf(const std::string &path);
+
+// A TCP connection to a loopback port, written and read byte for byte, for
+// requests no ordinary client would send.
+class RawConnection
+{
+public:
+    // From `source`, any loopback address, so that a test can be many clients.
+    explicit RawConnection(int port, const char *source = "127.0.0.1");
+    ~RawConnection();
+    RawConnection(const RawConnection &) = delete;
+    RawConnection &operator=(const RawConnection &) = delete;
+
+    bool connected() const { return socket_ >= 0; }
+    // False once the server closed or reset the connection.
+    bool send(std::string_view bytes);
+    // One reply: the head and as much body as its Content-Length says, or
+    // what came before the connection closed or `limit` passed. Empty when
+    // nothing came.
+    std::string readReply(std::chrono::milliseconds limit);
+    // True when the server closed the connection within `limit` (after
+    // anything it still had to send).
+    bool closedWithin(std::chrono::milliseconds limit);
+
+private:
+    int socket_ = -1;
+    std::string pending_; // read past the last reply
+};
+
+// The status of a raw reply, 0 when there is none.
+int statusOf(const std::string &reply);
+// The body of a raw reply.
+std::string bodyOf(const std::string &reply);
 
 } // namespace vendorcenter::server::testing

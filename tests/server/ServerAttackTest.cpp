@@ -1,0 +1,406 @@
+// The server page as an attacker on the network finds it: the real binary on
+// loopback, every case bounded in bytes and time, one test per kind of attack.
+#include "LoginThrottle.h"
+#include "ServerPageFixture.h"
+#include "UserTable.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <thread>
+
+using namespace vendorcenter::server;
+using namespace vendorcenter::server::testing;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kPassword = "s3cret P\xC3\xA4ss";
+constexpr std::size_t kMiB = 1024 * 1024;
+
+std::string base64(std::string_view bytes)
+{
+    static const char *const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            out += k <= n ? digits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+    return out;
+}
+
+std::string basic(const std::string &user, const std::string &password)
+{
+    return "Authorization: Basic " + base64(user + ":" + password) + "\r\n";
+}
+
+// A request head: the method and target, Host, then `headers` (each ending in CRLF).
+std::string head(const std::string &method, const std::string &target, const std::string &headers = {})
+{
+    return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+}
+
+// The real binary on a new SQLite file, with `arguments` added; with
+// users, the clerk's line in a file only its owner reads.
+class Page
+{
+public:
+    explicit Page(std::vector<std::string> arguments = {}, bool withUsers = false)
+    {
+        std::vector<std::string> all = {
+            "--listen", "127.0.0.1:0", "--database", directory_.file("vendorcenter.sqlite")};
+        if (withUsers) {
+            std::ofstream(directory_.file("users")) << userLine("clerk", kPassword) << "\n";
+            ::chmod(directory_.file("users").c_str(), 0600);
+            all.insert(all.end(), {"--users", directory_.file("users")});
+        }
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        process_ = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY, all, directory_.file("stderr.txt"));
+        port_ = process_->listeningPort(15s);
+    }
+    int port() const { return port_; }
+    ServerProcess &process() { return *process_; }
+    std::string log() const { return contentsOf(directory_.file("stderr.txt")); }
+    std::string rows() const
+    {
+        std::string all;
+        for (const auto &row : TestDatabase::create(StorageKind::Sqlite, directory_)->crossReferences())
+            all += std::to_string(row.vendorId) + "/" + std::to_string(row.centerId) + " ";
+        return all;
+    }
+
+private:
+    TemporaryDirectory directory_;
+    std::unique_ptr<ServerProcess> process_;
+    int port_ = 0;
+};
+
+// Sends `first`, then up to `more` bytes of `filler` in pieces while the
+// server still takes them; the reply, or empty when none came.
+std::string attack(RawConnection &connection, const std::string &first, std::size_t more = 0,
+    const std::string &filler = std::string(64 * 1024, 'a'))
+{
+    bool open = connection.send(first);
+    for (std::size_t sent = 0; open && sent < more; sent += filler.size())
+        open = connection.send(filler);
+    return connection.readReply(10s);
+}
+
+} // namespace
+
+// Oversized lines, headers, bodies and ranges are refused before they are
+// buffered: the page's memory stays within bounds.
+TEST(ServerAttack, OversizedInputIsRefusedBeforeItIsBuffered)
+{
+    Page page;
+    ASSERT_GT(page.port(), 0);
+    const long idleKiB = page.process().residentKiB();
+    std::string ranges = "Range: bytes=0-0";
+    for (int i = 1; i < 2000; ++i)
+        ranges += "," + std::to_string(i) + "-" + std::to_string(i);
+    std::string manyHeaders;
+    for (int i = 0; i < 20000; ++i)
+        manyHeaders += "X-Filler-" + std::to_string(i) + ": " + std::string(1000, 'h') + "\r\n";
+    const std::string chunk = "10000\r\n" + std::string(0x10000, 'c') + "\r\n";
+    struct Case
+    {
+        const char *what;
+        std::string first;
+        std::size_t more;
+        std::string filler;
+        int status; // 0: any refusal, or none before the connection closed
+        bool closes;
+    };
+    const Case cases[] = {
+        {"gzip body with PUT", head("PUT", "/VendorCenter.asp", "Content-Encoding: gzip\r\nContent-Length: 64512\r\n"),
+            64512, std::string(64512, '\0'), 415, true},
+        {"body posted elsewhere", head("POST", "/other", "Content-Length: 16777216\r\n"), 16 * kMiB,
+            std::string(65536, 'b'), 404, true},
+        {"48 MiB chunked elsewhere", head("POST", "/other", "Transfer-Encoding: chunked\r\n"), 48 * kMiB, chunk, 404,
+            true},
+        {"24 MiB request line", "GET /" + std::string(1024, 'a'), 24 * kMiB, std::string(65536, 'a'), 0, true},
+        {"24 MiB header line", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Long: ", 24 * kMiB,
+            std::string(65536, 'x'), 0, true},
+        {"20,000 headers", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0, {}, 0, true},
+        {"2,000 ranges on /healthz", head("GET", "/healthz", ranges + "\r\n"), 0, {}, 200, false},
+        {"2,000 ranges on a count", head("GET", "/VendorCenter.asp?count=1&VendorID=12", ranges + "\r\n"), 0, {}, 200,
+            false},
+    };
+    for (const Case &c : cases) {
+        RawConnection connection(page.port());
+        const auto started = Clock::now();
+        const std::string reply = std::string_view(c.what) == "20,000 headers"
+            ? attack(connection, c.first + manyHeaders + "\r\n")
+            : attack(connection, c.first, c.more, c.filler);
+        const int status = statusOf(reply);
+        if (c.status != 0) {
+            EXPECT_EQ(status, c.status) << c.what << "\n" << reply.substr(0, 300);
+        } else {
+            EXPECT_TRUE(status == 0 || (status >= 400 && status < 500)) << c.what << "\n" << reply.substr(0, 300);
+        }
+        if (c.status == 200) {
+            EXPECT_LT(reply.size(), 1024u) << c.what; // no part per range
+        }
+        if (c.closes) {
+            EXPECT_TRUE(connection.closedWithin(5s)) << c.what;
+        }
+        std::printf("%-26s -> %d in %.0f ms\n", c.what, status,
+            std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+    }
+    const long grownKiB = page.process().residentKiB() - idleKiB;
+    std::printf("resident memory: %ld KiB idle, %ld KiB more after the attacks\n", idleKiB, grownKiB);
+    EXPECT_LT(grownKiB, 64 * 1024);
+    EXPECT_EQ(page.log().find_first_of(std::string("\x01\x1b\x7f", 3)), std::string::npos);
+}
+
+// 64 silent connections and 24 that send a header line now and then cost
+// memory, not the service: other clients are answered meanwhile.
+TEST(ServerAttack, IdleAndSlowConnectionsStarveNobody)
+{
+    Page page;
+    ASSERT_GT(page.port(), 0);
+    std::vector<std::unique_ptr<RawConnection>> idle, slow;
+    for (int i = 0; i < 64; ++i)
+        idle.push_back(std::make_unique<RawConnection>(page.port()));
+    for (int i = 0; i < 24; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(page.port()));
+        slow.back()->send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    }
+    double slowest = 0;
+    for (int round = 0; round < 10; ++round) {
+        for (auto &connection : slow)
+            connection->send("X-Slow: " + std::to_string(round) + "\r\n");
+        const auto started = Clock::now();
+        RawConnection probe(page.port());
+        const std::string reply = attack(probe, head("GET", "/healthz"));
+        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+        EXPECT_EQ(statusOf(reply), 200) << round;
+        EXPECT_EQ(bodyOf(reply), "ok");
+        std::this_thread::sleep_for(100ms);
+    }
+    // Answered at all, and well before the slow ones would time out.
+    EXPECT_LT(slowest, 5000.0);
+    std::printf("/healthz with 64 idle and 24 slow connections open: slowest of 10 in %.1f ms\n", slowest);
+}
+
+// A page of another site in the clerk's browser, or a DNS name rebound to
+// the page, changes nothing.
+TEST(ServerAttack, CrossSiteWritesAndForeignHostsAreRefused)
+{
+    Page page({"--allowed-host", "vendorcenter.example"});
+    ASSERT_GT(page.port(), 0);
+    const std::string rowsBefore = page.rows();
+    const std::string port = std::to_string(page.port());
+    const std::string write = saveBody({insertStatement(12, 7, "0.08", 1)});
+    const std::string harmless = saveBody({deleteStatement(12, 7)}); // not selected: changes nothing
+    const std::tuple<std::string, std::string, int> cases[] = {// method, headers, status
+        {"POST", "Origin: http://attacker.example\r\n", 403}, {"POST", "Origin: null\r\n", 403},
+        {"POST", "Origin: http://127.0.0.1:1\r\n", 403}, {"POST", "Sec-Fetch-Site: cross-site\r\n", 403},
+        {"POST", "Origin: http://attacker.example\r\nSec-Fetch-Site: same-origin\r\n", 403},
+        {"GET", "Host: attacker.example\r\n", 421}, {"POST", "Host: attacker.example:" + port + "\r\n", 421},
+        {"GET", "Host: [::1]\r\n", 421}, {"GET", "Host: a\r\nHost: 127.0.0.1\r\n", 400},
+        // What the control and a same-site page send.
+        {"POST", "", 200}, {"POST", "Host: 127.0.0.1:" + port + "\r\nOrigin: http://127.0.0.1:" + port + "\r\n", 200},
+        {"POST", "Sec-Fetch-Site: same-origin\r\n", 200}, {"POST", "Host: localhost:" + port + "\r\n", 200},
+        {"POST", "Host: VendorCenter.example\r\nOrigin: https://vendorcenter.example\r\n", 200},
+        {"GET", "Origin: http://attacker.example\r\n", 200}};
+    for (const auto &[method, headers, status] : cases) {
+        const bool post = method == "POST";
+        const std::string &body = status == 200 ? harmless : write;
+        std::string request = method + (post ? " /VendorCenter.asp" : " /VendorCenter.asp?count=1&VendorID=12")
+            + " HTTP/1.1\r\n" + (headers.find("Host:") == std::string::npos ? "Host: 127.0.0.1\r\n" : "") + headers
+            + (post ? "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: "
+                        + std::to_string(body.size()) + "\r\n"
+                    : "")
+            + "\r\n" + (post ? body : "");
+        RawConnection connection(page.port());
+        EXPECT_EQ(statusOf(attack(connection, request)), status) << method << " " << headers;
+    }
+    EXPECT_EQ(page.rows(), rowsBefore);
+}
+
+// Without credentials a request gets its answer on its head alone: no body
+// read, no 100 Continue, and an oversized or broken length refused at once.
+TEST(ServerAttack, CredentialsAndLengthAreDecidedBeforeTheBody)
+{
+    Page page({}, true);
+    ASSERT_GT(page.port(), 0);
+    const std::string clerk = basic("clerk", kPassword), stranger = basic("clerk", "guess");
+    const std::string small = saveBody({deleteStatement(12, 7)});
+    const std::string smallLength = "Content-Length: " + std::to_string(small.size()) + "\r\n";
+    const std::tuple<const char *, std::string, std::string, int, bool> cases[] = {
+        // what, head, body sent, status of the first reply, connection closed after it
+        {"stranger expecting 100-continue", head("POST", "/VendorCenter.asp", "Expect: 100-continue\r\n" + smallLength),
+            "", 401, true},
+        {"8 MiB from a stranger", head("POST", "/VendorCenter.asp", stranger + "Content-Length: 8388608\r\n"), "", 401,
+            true},
+        {"chunked from a stranger", head("POST", "/VendorCenter.asp", "Transfer-Encoding: chunked\r\n"), "", 401, true},
+        {"17 MiB announced", head("POST", "/VendorCenter.asp", clerk + "Content-Length: 17825792\r\n"), "", 413, true},
+        {"length -1", head("POST", "/VendorCenter.asp", clerk + "Content-Length: -1\r\n"), "", 400, true},
+        {"clerk expecting 100-continue",
+            head("POST", "/VendorCenter.asp", clerk + "Expect: 100-continue\r\n" + smallLength), "", 100, false},
+        // A small refused body is read and dropped: the retry goes on the same connection.
+        {"small body of a stranger", head("POST", "/VendorCenter.asp", smallLength), small, 401, false},
+    };
+    for (const auto &[what, request, body, status, closes] : cases) {
+        RawConnection connection(page.port());
+        const auto started = Clock::now();
+        const std::string reply = attack(connection, request + body);
+        EXPECT_EQ(statusOf(reply), status) << what << "\n" << reply;
+        EXPECT_LT(Clock::now() - started, 5s) << what;
+        if (closes) {
+            EXPECT_TRUE(connection.closedWithin(5s)) << what;
+        } else if (status == 100) {
+            EXPECT_EQ(statusOf(attack(connection, small)), 200) << what;
+        } else {
+            EXPECT_EQ(statusOf(attack(connection, head("GET", "/VendorCenter.asp?count=1&VendorID=12", clerk))), 200)
+                << what;
+        }
+    }
+}
+
+// A post cannot make the page do or say much more than it sent.
+TEST(ServerAttack, WorkAndRepliesPerPostAreBounded)
+{
+    Page page;
+    ASSERT_GT(page.port(), 0);
+    const auto deleteOf = [](int ids) {
+        std::string statement = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(7";
+        for (int i = 1; i < ids; ++i)
+            statement += ",7";
+        return saveBody({statement + ")"});
+    };
+    std::vector<std::string> manyStatements(32768, deleteStatement(12, 7));
+    const std::tuple<const char *, std::string, int, std::string, std::size_t> cases[] = {
+        // what, body, status, part of the reply, longest reply
+        {"100,000 ids in one IN", deleteOf(100000), 400, "more than 32767 center ids in one IN list", 1024},
+        {"32,768 statements", saveBody(manyStatements), 400, "more than the 32767 taken at once", 1024},
+        {"32,767 ids skipped", deleteOf(32767), 200, "\n... and 32727 more changes were skipped.", 8192},
+        {"40 ids skipped", deleteOf(40), 200, "nothing to remove.", 8192},
+    };
+    httplib::Client client("127.0.0.1", page.port());
+    client.set_read_timeout(60);
+    const std::string rowsBefore = page.rows();
+    for (const auto &[what, body, status, part, longest] : cases) {
+        auto result = client.Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
+        ASSERT_TRUE(result) << what;
+        EXPECT_EQ(result->status, status) << what << "\n" << result->body.substr(0, 300);
+        EXPECT_NE(result->body.find(part), std::string::npos) << what << "\n" << result->body.substr(0, 300);
+        EXPECT_LE(result->body.size(), longest) << what;
+        if (status == 200 && std::string_view(what) == "40 ids skipped") {
+            EXPECT_EQ(result->body.find("more change"), std::string::npos) << "40 lines are listed in full";
+        }
+    }
+    EXPECT_EQ(page.rows(), rowsBefore);
+}
+
+// Requests a proxy in front could read differently from the page are refused
+// and their connection closed, so that nothing in them is taken as a request.
+TEST(ServerAttack, AmbiguousFramingIsRefusedAndClosed)
+{
+    Page page;
+    ASSERT_GT(page.port(), 0);
+    const std::string smuggled = head("GET", "/VendorCenter.asp?count=1&VendorID=12");
+    const std::string length = "Content-Length: " + std::to_string(smuggled.size()) + "\r\n";
+    const std::string save = saveBody({deleteStatement(12, 7)});
+    const std::pair<std::string, int> cases[] = {
+        {head("GET", "/healthz", length) + smuggled, 400},
+        {head("HEAD", "/VendorCenter.asp?count=1&VendorID=12", length) + smuggled, 400},
+        {head("POST", "/VendorCenter.asp", length + "Transfer-Encoding: chunked\r\n") + "0\r\n\r\n" + smuggled, 400},
+        {head("POST", "/VendorCenter.asp", length + length) + smuggled, 400},
+        {head("POST", "/VendorCenter.asp", "Content-Length: 12, 12\r\n") + smuggled, 400},
+        {head("POST", "/VendorCenter.asp", "Content-Length: twelve\r\n") + smuggled, 400},
+        {head("POST", "/VendorCenter.asp", "Transfer-Encoding: %63hunked\r\n") + smuggled, 400},
+        {head("POST", "/VendorCenter.asp", "Transfer-Encoding: gzip, chunked\r\n") + smuggled, 400},
+        {head("POST", "/VendorCenter.asp", "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n") + smuggled,
+            400},
+        {head("DELETE", "/VendorCenter.asp", length) + smuggled, 405},
+        {head("POST", "/VendorCenter.asp",
+             "Content-Encoding: identity\r\nContent-Length: " + std::to_string(save.size()) + "\r\n")
+                + save + smuggled,
+            415},
+    };
+    for (const auto &[request, status] : cases) {
+        RawConnection connection(page.port());
+        EXPECT_EQ(statusOf(attack(connection, request)), status) << request.substr(0, 200);
+        // Nothing after it is answered: the connection ends.
+        const std::string rest = connection.readReply(2s);
+        EXPECT_EQ(rest.find(" 200 OK"), std::string::npos) << request.substr(0, 200);
+        EXPECT_EQ(rest.find("<VendorCenter>"), std::string::npos) << request.substr(0, 200);
+        EXPECT_TRUE(connection.closedWithin(5s)) << request.substr(0, 200);
+    }
+}
+
+// Guesses from many addresses, in parallel or through a forged
+// X-Forwarded-For get few passwords checked.
+TEST(ServerAttack, GuessingIsThrottledPerAddressAndPerAccount)
+{
+    struct Case
+    {
+        const char *what;
+        int guesses, addresses;
+        bool parallel;
+        bool forgedForwardedFor;
+        int mostChecked; // answered 401 rather than 429
+    };
+    const Case cases[] = {
+        {"one account from 12 addresses", 49, 12, false, false, LoginThrottle::kAccountMaxFailures},
+        {"24 at once from one address", 24, 1, true, false, LoginThrottle::kMaxFailures},
+        {"forged X-Forwarded-For", 12, 1, false, true, LoginThrottle::kMaxFailures},
+    };
+    for (const Case &c : cases) {
+        Page page({}, true);
+        ASSERT_GT(page.port(), 0);
+        std::atomic<int> checked = 0, throttled = 0;
+        const auto guess = [&](int i) {
+            const std::string source = "127.0.0." + std::to_string(2 + i % c.addresses);
+            RawConnection connection(page.port(), source.c_str());
+            const std::string forwarded =
+                c.forgedForwardedFor ? "X-Forwarded-For: 10.9.8." + std::to_string(i) + "\r\n" : "";
+            const int status = statusOf(attack(connection,
+                head("GET", "/VendorCenter.asp?count=1&VendorID=12",
+                    basic("clerk", "guess " + std::to_string(i)) + forwarded)));
+            (status == 401 ? checked : throttled) += 1;
+        };
+        std::vector<std::thread> threads;
+        for (int i = 0; i < c.guesses; ++i) {
+            if (c.parallel)
+                threads.emplace_back(guess, i);
+            else
+                guess(i);
+        }
+        for (std::thread &thread : threads)
+            thread.join();
+        EXPECT_LE(checked, c.mostChecked) << c.what;
+        EXPECT_EQ(checked + throttled, c.guesses) << c.what;
+        std::printf("%s: %d of %d guesses checked\n", c.what, checked.load(), c.guesses);
+    }
+}
+
+// Behind a balancer named with --trusted-proxy, each client is throttled by
+// its own address, not the balancer's.
+TEST(ServerAttack, ATrustedBalancerPassesTheClientsAddressOn)
+{
+    Page page({"--trusted-proxy", "127.0.0.1"}, true);
+    ASSERT_GT(page.port(), 0);
+    const auto status = [&](const std::string &client, const std::string &password) {
+        RawConnection connection(page.port());
+        return statusOf(attack(connection,
+            head("GET", "/VendorCenter.asp?count=1&VendorID=12",
+                basic("clerk", password) + "X-Forwarded-For: 203.0.113.9, " + client + "\r\n")));
+    };
+    for (int guess = 0; guess < 5; ++guess)
+        EXPECT_EQ(status("198.51.100.1", "guess"), 401);
+    EXPECT_EQ(status("198.51.100.1", kPassword), 429);
+    EXPECT_EQ(status("198.51.100.2", kPassword), 200);
+    EXPECT_NE(page.log().find("refusing 198.51.100.1 for 60 s"), std::string::npos) << page.log();
+}
