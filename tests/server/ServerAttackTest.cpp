@@ -213,6 +213,8 @@ TEST(ServerAttack, CrossSiteWritesAndForeignHostsAreRefused)
         {"POST", "Sec-Fetch-Site: same-origin\r\n", 200}, {"POST", "Host: localhost:" + port + "\r\n", 200},
         {"POST", "Host: VendorCenter.example\r\nOrigin: https://vendorcenter.example\r\n", 200},
         {"GET", "Origin: http://attacker.example\r\n", 200}};
+    RawConnection http10(page.port()); // before Host was required
+    EXPECT_EQ(statusOf(attack(http10, "GET /healthz HTTP/1.0\r\n\r\n")), 200);
     for (const auto &[method, headers, status] : cases) {
         const bool post = method == "POST";
         const std::string &body = status == 200 ? harmless : write;
@@ -324,6 +326,7 @@ TEST(ServerAttack, AmbiguousFramingIsRefusedAndClosed)
         {head("POST", "/VendorCenter.asp", "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n") + smuggled,
             400},
         {head("DELETE", "/VendorCenter.asp", length) + smuggled, 405},
+        {"GET /healthz HTTP/1.1\r\n\r\n" + smuggled, 400}, // no Host
         {head("POST", "/VendorCenter.asp",
              "Content-Encoding: identity\r\nContent-Length: " + std::to_string(save.size()) + "\r\n")
                 + save + smuggled,
