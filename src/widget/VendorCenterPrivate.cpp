@@ -6,6 +6,7 @@
 #include "core/Failure.h"
 #include "net/InternetTransfer.h"
 #include "net/XmlFetcher.h"
+#include "widget/Announcer.h"
 #include "widget/CaptionFit.h"
 #include "widget/CenterListView.h"
 #include "widget/CenterMoves.h"
@@ -23,6 +24,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,6 +98,7 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
     journal = std::make_unique<ChangeJournal>(
         ui, buttons, [this] { showButtonStates(); }, control);
     gestures = std::make_unique<ListGestures>(ui, *moves, control);
+    announcer = new Announcer(ui.fraMain, *moves, ui.lstCenters, ui.lstSelectedCenters, control);
     wirePanels();
     startUp();
     room = std::make_unique<RoomToWork>(ui, control);
@@ -265,6 +268,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         afterListLoaded(Side::NonSelected);
         loadSelectedCenters(target);
         afterListLoaded(Side::Selected);
+        announcer->loadFinished();
 
         ui.prbLoad->setValue(0);
         q->setCursor(Qt::ArrowCursor);
@@ -299,6 +303,7 @@ void VendorCenterPrivate::commit()
     const bool saved = save->save();
     ui.prbLoad->setValue(0);
     if (!saved) {
+        announcer->saveFailed();
         buttons.commitFailed();
         showButtonStates();
         return;

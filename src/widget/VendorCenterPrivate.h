@@ -21,6 +21,7 @@ class FindPanel;
 class ChangeJournal;
 class ListGestures;
 class RoomToWork;
+class Announcer;
 
 // The control's inner part: its widgets, its state, and the panels, which it
 // wires together. What one panel's step means for the rest of the control
@@ -52,6 +53,7 @@ public:
     std::unique_ptr<ChangeJournal> journal;
     std::unique_ptr<ListGestures> gestures;
     std::unique_ptr<RoomToWork> room;
+    Announcer *announcer = nullptr; // owned by the control (a child QObject named "announcer")
 
 private:
     void startUp();

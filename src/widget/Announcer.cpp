@@ -1,0 +1,61 @@
+#include "widget/Announcer.h"
+
+#include <vendorcenter/Vendor_Center.h>
+
+#include "widget/CenterListView.h"
+#include "widget/CenterMoves.h"
+
+#include <QAccessible>
+#include <QWidget>
+
+#include <cstdlib>
+
+namespace vendorcenter {
+
+Announcer::Announcer(
+    QWidget *frame, CenterMoves &moves, CenterListView *nonSelected, CenterListView *selected, QObject *parent)
+    : QObject(parent), frame_(frame), nonSelected_(nonSelected), selected_(selected)
+{
+    setObjectName(QStringLiteral("announcer"));
+    connect(&moves, &CenterMoves::editStarting, this, [this] { selectedBeforeMove_ = selected_->count(); });
+    connect(&moves, &CenterMoves::editFinished, this, &Announcer::moveFinished);
+}
+
+void Announcer::loadFinished()
+{
+    announce(Vendor_Center::tr("Centers loaded: %1 selected, %2 not selected")
+                 .arg(selected_->count())
+                 .arg(nonSelected_->count()));
+}
+
+void Announcer::saveFailed()
+{
+    announce(Vendor_Center::tr("The changes were not saved"));
+}
+
+void Announcer::conflictFound()
+{
+    announce(Vendor_Center::tr("Another user changed these centers; the changes were not saved"));
+}
+
+void Announcer::moveFinished()
+{
+    // A move takes rows from one list to the other: the selected list's count says how many, and which way.
+    const int gained = selected_->count() - selectedBeforeMove_;
+    if (gained > 0)
+        announce(Vendor_Center::tr("Centers moved to Selected Centers: %1").arg(gained));
+    else if (gained < 0)
+        announce(Vendor_Center::tr("Centers moved to Non Selected Active Centers: %1").arg(std::abs(gained)));
+}
+
+void Announcer::announce(const QString &text)
+{
+    // Sent whether or not the text changed: the same news again (two single
+    // moves in a row) is news again.
+    frame_->setAccessibleDescription(text);
+    QAccessibleEvent event(frame_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+    emit announced(text);
+}
+
+} // namespace vendorcenter
