@@ -18,7 +18,6 @@
 #include "widget/ListEvents.h"
 #include "widget/ListGestures.h"
 #include "widget/LoadProgressBar.h"
-#include "widget/RoomToWork.h"
 #include "widget/SaveFlow.h"
 #include "widget/TransferCompletion.h"
 
@@ -101,7 +100,6 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
     announcer = new Announcer(ui.fraMain, *moves, ui.lstCenters, ui.lstSelectedCenters, control);
     wirePanels();
     startUp();
-    room = std::make_unique<RoomToWork>(ui, control);
     fitCaptions(control);
 }
 

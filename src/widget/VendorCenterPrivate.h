@@ -20,7 +20,6 @@ class ListEvents;
 class FindPanel;
 class ChangeJournal;
 class ListGestures;
-class RoomToWork;
 class Announcer;
 
 // The control's inner part: its widgets, its state, and the panels, which it
@@ -52,7 +51,6 @@ public:
     std::unique_ptr<SaveFlow> save;
     std::unique_ptr<ChangeJournal> journal;
     std::unique_ptr<ListGestures> gestures;
-    std::unique_ptr<RoomToWork> room;
     Announcer *announcer = nullptr; // owned by the control (a child QObject named "announcer")
 
 private:
