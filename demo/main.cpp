@@ -169,6 +169,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(entry));
         statusBar->showMessage(entry);
     });
+    // What the control tells a screen reader (a load, a move, a failed save), in the same words.
+    if (QObject *announcer = control->findChild<QObject *>(QStringLiteral("announcer")))
+        QObject::connect(announcer, SIGNAL(announced(QString)), statusBar, SLOT(showMessage(QString)));
     // What a commit would send, as the commit button's tooltip says it.
     auto *pending = new QLabel(&window);
     statusBar->addPermanentWidget(pending);

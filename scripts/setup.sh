@@ -13,6 +13,7 @@ packages=(
   clang-format systemd dpkg-dev file python3
   clang libclang-rt-14-dev
   fonts-dejavu-core xvfb xauth
+  dbus-daemon dbus-bin at-spi2-core python3-pyatspi
 )
 
 missing=()

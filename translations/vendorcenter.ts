@@ -255,5 +255,25 @@
         <source>Version Number: %1.%2.%3</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Centers loaded: %1 selected, %2 not selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The changes were not saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Another user changed these centers; the changes were not saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Centers moved to Selected Centers: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Centers moved to Non Selected Active Centers: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

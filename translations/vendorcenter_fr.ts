@@ -255,5 +255,25 @@
         <source>Version Number: %1.%2.%3</source>
         <translation>Numéro de version : %1.%2.%3</translation>
     </message>
+    <message>
+        <source>Centers loaded: %1 selected, %2 not selected</source>
+        <translation>Centres chargés : %1 sélectionnés, %2 non sélectionnés</translation>
+    </message>
+    <message>
+        <source>The changes were not saved</source>
+        <translation>Les modifications n&apos;ont pas été enregistrées</translation>
+    </message>
+    <message>
+        <source>Another user changed these centers; the changes were not saved</source>
+        <translation>Un autre utilisateur a modifié ces centres ; les modifications n&apos;ont pas été enregistrées</translation>
+    </message>
+    <message>
+        <source>Centers moved to Selected Centers: %1</source>
+        <translation>Centres déplacés vers les centres sélectionnés : %1</translation>
+    </message>
+    <message>
+        <source>Centers moved to Non Selected Active Centers: %1</source>
+        <translation>Centres déplacés vers les centres actifs non sélectionnés : %1</translation>
+    </message>
 </context>
 </TS>

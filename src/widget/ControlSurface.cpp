@@ -1,6 +1,8 @@
 #include "widget/ControlSurface.h"
 
+#include "core/CenterRow.h"
 #include "widget/CenterListView.h"
+#include "widget/ControlLayout.h"
 #include "widget/LoadProgressBar.h"
 #include "widget/TextBoxLook.h"
 
@@ -32,25 +34,43 @@ struct Texts
     Q_DECLARE_TR_FUNCTIONS(Vendor_Center)
 };
 
-// Places widgets by the twips of the layout, at the control's logical DPI.
-class Placer
+constexpr EdgeMove kStays = EdgeMove::None;
+constexpr EdgeMove kHalf = EdgeMove::Half;
+constexpr EdgeMove kAll = EdgeMove::All;
+
+// The room of a bigger control: the two lists share the extra width evenly
+// and take all the extra height, the move buttons stay between them, and the
+// panels below move down (and right, with the list above them) at their own size.
+constexpr Growth kFrame {kStays, kStays, kAll, kAll};
+constexpr Growth kLeftList {kStays, kStays, kHalf, kAll};
+constexpr Growth kRightList {kHalf, kStays, kAll, kAll};
+constexpr Growth kAboveRightList {kHalf, kStays, kHalf, kStays};
+constexpr Growth kBetweenLists {kHalf, kHalf, kHalf, kHalf};
+constexpr Growth kBelowLeftList {kStays, kAll, kStays, kAll};
+constexpr Growth kBelowRightList {kHalf, kAll, kHalf, kAll};
+constexpr Growth kCorner {kAll, kAll, kAll, kAll};
+
+// Names `widget` and gives it its line of the layout: its design rectangle
+// in twips and how it grows.
+template<typename W>
+W *place(ControlLayout &layout, W *widget, const char *name, const QRect &twips, Growth growth = {},
+    ControlLayout::Widened widened = {})
 {
-public:
-    explicit Placer(QWidget *control) : dpi_(control->logicalDpiX()) { }
+    widget->setObjectName(QLatin1String(name));
+    layout.place(widget, twips, growth, std::move(widened));
+    return widget;
+}
 
-    template<typename W>
-    W *place(W *widget, const char *name, int left, int top, int width, int height) const
-    {
-        widget->setObjectName(QLatin1String(name));
-        const int x = twipsToPixels(left, dpi_);
-        const int y = twipsToPixels(top, dpi_);
-        widget->setGeometry(x, y, twipsToPixels(left + width, dpi_) - x, twipsToPixels(top + height, dpi_) - y);
-        return widget;
-    }
-
-private:
-    double dpi_;
-};
+// A list's name column takes the width its list gains.
+ControlLayout::Widened nameColumnOf(CenterListView *list)
+{
+    // Read at the first layout, when the columns stand at their designed widths.
+    return [list, designed = -1](int extraWidth) mutable {
+        if (designed < 0)
+            designed = list->columnWidth(ColName);
+        list->setColumnWidth(ColName, designed + extraWidth);
+    };
+}
 
 QPushButton *commandButton(QWidget *parent, const QString &caption)
 {
@@ -81,46 +101,55 @@ QGroupBox *frame(QWidget *parent, const QString &caption, const QString &accessi
 
 ControlSurface buildSurface(QWidget *control)
 {
-    const Placer at(control);
+    ControlLayout &layout = *new ControlLayout(control);
     ControlSurface s;
 
-    s.fraMain = at.place(frame(control, QString(), Texts::tr("Vendor Center")), "fraMain", 0, -90, 8745, 5310);
-    s.lblAllVendors =
-        at.place(label(s.fraMain, Texts::tr("Non Selected Active Centers:")), "lblAllVendors", 165, 150, 3105, 255);
-    s.lblSelVendors = at.place(label(s.fraMain, Texts::tr("Selected Centers:")), "lblSelVendors", 4710, 150, 2175, 255);
-    s.lstCenters = at.place(new CenterListView(s.fraMain), "lstCenters", 105, 360, 3975, 2775);
+    s.fraMain =
+        place(layout, frame(control, QString(), Texts::tr("Vendor Center")), "fraMain", {0, -90, 8745, 5310}, kFrame);
+    s.lblAllVendors = place(
+        layout, label(s.fraMain, Texts::tr("Non Selected Active Centers:")), "lblAllVendors", {165, 150, 3105, 255});
+    s.lblSelVendors = place(layout, label(s.fraMain, Texts::tr("Selected Centers:")), "lblSelVendors",
+        {4710, 150, 2175, 255}, kAboveRightList);
+    s.lstCenters = new CenterListView(s.fraMain);
+    place(layout, s.lstCenters, "lstCenters", {105, 360, 3975, 2775}, kLeftList, nameColumnOf(s.lstCenters));
     s.lstCenters->setAccessibleName(Texts::tr("Non Selected Active Centers"));
-    s.lstSelectedCenters = at.place(new CenterListView(s.fraMain), "lstSelectedCenters", 4665, 360, 3975, 2775);
+    s.lstSelectedCenters = new CenterListView(s.fraMain);
+    place(layout, s.lstSelectedCenters, "lstSelectedCenters", {4665, 360, 3975, 2775}, kRightList,
+        nameColumnOf(s.lstSelectedCenters));
     s.lstSelectedCenters->setAccessibleName(Texts::tr("Selected Centers"));
     s.lblAllVendors->setBuddy(s.lstCenters);
     s.lblSelVendors->setBuddy(s.lstSelectedCenters);
 
-    s.cmdAdd = at.place(commandButton(s.fraMain, QStringLiteral(">")), "cmdAdd", 4065, 960, 615, 375);
-    s.cmdAddAll = at.place(commandButton(s.fraMain, QStringLiteral(">>")), "cmdAddAll", 4065, 1335, 615, 375);
-    s.cmdRemoveAll = at.place(commandButton(s.fraMain, QStringLiteral("<<")), "cmdRemoveAll", 4065, 1710, 615, 375);
-    s.cmdDelete = at.place(commandButton(s.fraMain, QStringLiteral("<")), "cmdDelete", 4065, 2085, 615, 375);
+    s.cmdAdd =
+        place(layout, commandButton(s.fraMain, QStringLiteral(">")), "cmdAdd", {4065, 960, 615, 375}, kBetweenLists);
+    s.cmdAddAll = place(
+        layout, commandButton(s.fraMain, QStringLiteral(">>")), "cmdAddAll", {4065, 1335, 615, 375}, kBetweenLists);
+    s.cmdRemoveAll = place(
+        layout, commandButton(s.fraMain, QStringLiteral("<<")), "cmdRemoveAll", {4065, 1710, 615, 375}, kBetweenLists);
+    s.cmdDelete = place(
+        layout, commandButton(s.fraMain, QStringLiteral("<")), "cmdDelete", {4065, 2085, 615, 375}, kBetweenLists);
     s.cmdAdd->setAccessibleDescription(Texts::tr("Select the current center"));
     s.cmdAddAll->setAccessibleDescription(Texts::tr("Select all highlighted centers"));
     s.cmdRemoveAll->setAccessibleDescription(Texts::tr("Deselect all highlighted centers"));
     s.cmdDelete->setAccessibleDescription(Texts::tr("Deselect the current center"));
-    s.cmdCommit =
-        at.place(commandButton(s.fraMain, Texts::tr("Commit to Database")), "cmdCommit", 6945, 3300, 1680, 375);
+    s.cmdCommit = place(layout, commandButton(s.fraMain, Texts::tr("Commit to Database")), "cmdCommit",
+        {6945, 3300, 1680, 375}, kCorner);
 
-    s.fraFind = at.place(
-        frame(s.fraMain, Texts::tr(" Find Center"), Texts::tr("Find Center")), "fraFind", 120, 3120, 4575, 2055);
-    s.Frame1 = at.place(
-        frame(s.fraFind, Texts::tr(" List to search  "), Texts::tr("List to search")), "Frame1", 135, 915, 2490, 825);
-    s.optList[0] =
-        at.place(new QRadioButton(Texts::tr("Non Selected Centers"), s.Frame1), "optList(0)", 120, 225, 2040, 255);
+    s.fraFind = place(layout, frame(s.fraMain, Texts::tr(" Find Center"), Texts::tr("Find Center")), "fraFind",
+        {120, 3120, 4575, 2055}, kBelowLeftList);
+    s.Frame1 = place(layout, frame(s.fraFind, Texts::tr(" List to search  "), Texts::tr("List to search")), "Frame1",
+        {135, 915, 2490, 825});
+    s.optList[0] = place(
+        layout, new QRadioButton(Texts::tr("Non Selected Centers"), s.Frame1), "optList(0)", {120, 225, 2040, 255});
     s.optList[1] =
-        at.place(new QRadioButton(Texts::tr("Selected Centers"), s.Frame1), "optList(1)", 120, 555, 1575, 195);
-    s.optFind[1] = at.place(new QRadioButton(Texts::tr("ID"), s.fraFind), "optFind(1)", 135, 240, 735, 255);
-    s.txtVendorID = at.place(new QLineEdit(s.fraFind), "txtVendorID", 915, 255, 1095, 285);
-    s.optFind[0] = at.place(new QRadioButton(Texts::tr("Name"), s.fraFind), "optFind(0)", 135, 600, 765, 255);
-    s.txtVendorName = at.place(new QLineEdit(s.fraFind), "txtVendorName", 915, 615, 3330, 285);
-    s.cmdFind = at.place(commandButton(s.fraFind, Texts::tr("Find")), "cmdFind", 2865, 1200, 975, 375);
+        place(layout, new QRadioButton(Texts::tr("Selected Centers"), s.Frame1), "optList(1)", {120, 555, 1575, 195});
+    s.optFind[1] = place(layout, new QRadioButton(Texts::tr("ID"), s.fraFind), "optFind(1)", {135, 240, 735, 255});
+    s.txtVendorID = place(layout, new QLineEdit(s.fraFind), "txtVendorID", {915, 255, 1095, 285});
+    s.optFind[0] = place(layout, new QRadioButton(Texts::tr("Name"), s.fraFind), "optFind(0)", {135, 600, 765, 255});
+    s.txtVendorName = place(layout, new QLineEdit(s.fraFind), "txtVendorName", {915, 615, 3330, 285});
+    s.cmdFind = place(layout, commandButton(s.fraFind, Texts::tr("Find")), "cmdFind", {2865, 1200, 975, 375});
     s.lblVersionNumber =
-        at.place(label(s.fraFind, Texts::tr("Version Number:")), "lblVersionNumber", 150, 1770, 2175, 255);
+        place(layout, label(s.fraFind, Texts::tr("Version Number:")), "lblVersionNumber", {150, 1770, 2175, 255});
     for (QRadioButton *option : {s.optList[0], s.optList[1], s.optFind[0], s.optFind[1]})
         option->setAccessibleName(option->text());
     // Each option array is one exclusive group of its own; Qt would otherwise
@@ -133,20 +162,22 @@ ControlSurface buildSurface(QWidget *control)
     s.txtVendorID->setAccessibleName(Texts::tr("Find by ID"));
     s.txtVendorName->setAccessibleName(Texts::tr("Find by Name"));
 
-    s.frmEntry = at.place(frame(s.fraMain, QString(), Texts::tr("Handling fee")), "frmEntry", 4785, 3765, 3855, 1080);
-    s.lblDuty = at.place(label(s.frmEntry, Texts::tr("Duty / Brokerage Fee")), "lblDuty", 120, 240, 1575, 255);
-    s.chkDuty = at.place(new QCheckBox(s.frmEntry), "chkDuty", 1980, 240, 390, 270);
+    s.frmEntry = place(layout, frame(s.fraMain, QString(), Texts::tr("Handling fee")), "frmEntry",
+        {4785, 3765, 3855, 1080}, kBelowRightList);
+    s.lblDuty = place(layout, label(s.frmEntry, Texts::tr("Duty / Brokerage Fee")), "lblDuty", {120, 240, 1575, 255});
+    s.chkDuty = place(layout, new QCheckBox(s.frmEntry), "chkDuty", {1980, 240, 390, 270});
     s.chkDuty->setAccessibleName(Texts::tr("Duty / Brokerage Fee"));
-    s.Label1 = at.place(label(s.frmEntry, Texts::tr("Center / Handling Fee (%)")), "Label1", 120, 600, 1875, 240);
-    s.txtCntHandFee = at.place(new QLineEdit(s.frmEntry), "txtCntHandFee", 1980, 600, 525, 285);
+    s.Label1 =
+        place(layout, label(s.frmEntry, Texts::tr("Center / Handling Fee (%)")), "Label1", {120, 600, 1875, 240});
+    s.txtCntHandFee = place(layout, new QLineEdit(s.frmEntry), "txtCntHandFee", {1980, 600, 525, 285});
     s.txtCntHandFee->setAccessibleName(Texts::tr("Center / Handling Fee (%)"));
     s.Label1->setBuddy(s.txtCntHandFee);
     s.lblDuty->setBuddy(s.chkDuty);
     s.cmdcenterHandFee =
-        at.place(commandButton(s.frmEntry, QCoreApplication::translate("vendorcenter::FeePanel", "Update")),
-            "cmdcenterHandFee", 2625, 600, 1080, 315);
+        place(layout, commandButton(s.frmEntry, QCoreApplication::translate("vendorcenter::FeePanel", "Update")),
+            "cmdcenterHandFee", {2625, 600, 1080, 315});
 
-    s.prbLoad = at.place(new LoadProgressBar(s.fraMain), "prbLoad", 4785, 4920, 3870, 255);
+    s.prbLoad = place(layout, new LoadProgressBar(s.fraMain), "prbLoad", {4785, 4920, 3870, 255}, kBelowRightList);
     s.prbLoad->setRange(0, 4000);
     s.prbLoad->setValue(0);
     s.prbLoad->setTextVisible(false);

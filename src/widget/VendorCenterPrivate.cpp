@@ -6,6 +6,7 @@
 #include "core/Failure.h"
 #include "net/InternetTransfer.h"
 #include "net/XmlFetcher.h"
+#include "widget/Announcer.h"
 #include "widget/CaptionFit.h"
 #include "widget/CenterListView.h"
 #include "widget/CenterMoves.h"
@@ -16,13 +17,13 @@
 #include "widget/ListCaptions.h"
 #include "widget/ListEvents.h"
 #include "widget/LoadProgressBar.h"
-#include "widget/RoomToWork.h"
 #include "widget/SaveFlow.h"
 #include "widget/TransferCompletion.h"
 #include "widget/UndoKeys.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -114,9 +115,9 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
         [this](const SortedList &sort, ChangeJournal::Direction direction) {
             listOn(ui, sort.side)->putReorder(sort.reorder, direction == ChangeJournal::Direction::Redo);
         });
+    announcer = new Announcer(ui.fraMain, ui.lstCenters, ui.lstSelectedCenters, control);
     wirePanels();
     startUp();
-    room = std::make_unique<RoomToWork>(ui, control);
     fitCaptions(control);
 }
 
@@ -191,6 +192,8 @@ void VendorCenterPrivate::move(const MoveIntent &intent)
     step.before = captureLook(ui, buttons, *fees, q);
     MoveDelta delta = moves->apply(intent);
     step.after = captureLook(ui, buttons, *fees, q);
+    if (!delta.sourcePositions.empty())
+        announcer->moved(intent.to, static_cast<int>(delta.sourcePositions.size()));
     // A move that went nowhere leaves no step, unless it changed what the
     // labels or the commit button show.
     if (delta.changedNothing() && step.before.allVendorsCaption == step.after.allVendorsCaption
@@ -428,6 +431,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
         afterListLoaded(Side::NonSelected);
         loadSelectedCenters(target);
         afterListLoaded(Side::Selected);
+        announcer->loadFinished();
 
         ui.prbLoad->setValue(0);
         q->setCursor(Qt::ArrowCursor);
@@ -467,6 +471,7 @@ void VendorCenterPrivate::commit()
     const bool saved = save->save();
     ui.prbLoad->setValue(0);
     if (!saved) {
+        announcer->saveFailed();
         buttons.commitFailed();
         showButtonStates();
         return;

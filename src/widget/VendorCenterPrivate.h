@@ -20,7 +20,7 @@ class FeePanel;
 class CenterMoves;
 class ListEvents;
 class FindPanel;
-class RoomToWork;
+class Announcer;
 
 // The control's inner part: its widgets, its state, and the panels, which it
 // wires together. What one panel's step means for the rest of the control
@@ -51,7 +51,7 @@ public:
     std::unique_ptr<SaveFlow> save;
     std::unique_ptr<ChangeJournal> journal;
     pending::Summary pendingSummary; // what a commit would send now
-    std::unique_ptr<RoomToWork> room;
+    Announcer *announcer = nullptr; // owned by the control (a child QObject named "announcer")
 
 private:
     void startUp();

@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTranslator>
 #include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 using vendorcenter::Vendor_Center;
 
@@ -81,8 +84,20 @@ private slots:
             QCOMPARE(captionOf(control.findChild<QWidget *>(name)).text, captions.takeFirst());
     }
 
+    void extraRoomGoesToTheLists_data()
+    {
+        QTest::addColumn<QSize>("change"); // of the control's size, from the design size
+        QTest::newRow("201 x 100 more") << QSize(201, 100);
+        QTest::newRow("odd: 33 x 57 more") << QSize(33, 57);
+        QTest::newRow("only wider") << QSize(40, 0);
+        QTest::newRow("only taller") << QSize(0, 40);
+        QTest::newRow("narrower, taller") << QSize(-40, 30);
+        QTest::newRow("smaller") << QSize(-40, -30);
+    }
+
     void extraRoomGoesToTheLists()
     {
+        QFETCH(QSize, change);
         ControlDriver d;
         Vendor_Center &control = d.control;
         const QSize designed = control.sizeHint();
@@ -95,22 +110,66 @@ private slots:
             if (!widget->objectName().isEmpty() && !widget->objectName().startsWith(QLatin1String("qt_")))
                 atDesign.insert(widget, widget->geometry());
         }
-        const auto designedOf = [&d, &atDesign](const char *name) { return atDesign.value(d.widget(name)); };
-        const auto geometry = [&d](const char *name) { return d.widget(name)->geometry(); };
-        const int designedNameWidth = d.widget<QTreeView>("lstCenters")->columnWidth(1);
+        QCOMPARE(atDesign.size(), 28);
+        const auto *left = d.widget<QTreeView>("lstCenters");
+        const auto *right = d.widget<QTreeView>("lstSelectedCenters");
+        const int designedNameWidths[] = {left->columnWidth(1), right->columnWidth(1)};
 
-        control.resize(designed + QSize(201, 100));
-        QCOMPARE(geometry("lstCenters"), designedOf("lstCenters").adjusted(0, 0, 100, 100));
-        QCOMPARE(geometry("lstSelectedCenters"), designedOf("lstSelectedCenters").adjusted(100, 0, 201, 100));
-        QCOMPARE(d.widget<QTreeView>("lstCenters")->columnWidth(1), designedNameWidth + 100);
-        QCOMPARE(geometry("cmdAdd"), designedOf("cmdAdd").translated(100, 50));
-        QCOMPARE(geometry("fraFind"), designedOf("fraFind").translated(0, 100));
-        QCOMPARE(geometry("frmEntry"), designedOf("frmEntry").translated(100, 100));
-        QCOMPARE(geometry("cmdCommit"), designedOf("cmdCommit").translated(201, 100));
+        control.resize(designed + change);
+        const int w = std::max(0, change.width());
+        const int h = std::max(0, change.height());
+        const int half = w / 2;
+        // Where each widget that moves or grows stands; every other one stays.
+        const QHash<QString, QMargins> moved {
+            {"fraMain", {0, 0, w, h}},
+            {"lstCenters", {0, 0, half, h}},
+            {"lstSelectedCenters", {half, 0, w, h}},
+            {"lblSelVendors", {half, 0, half, 0}},
+            {"cmdAdd", {half, h / 2, half, h / 2}},
+            {"cmdAddAll", {half, h / 2, half, h / 2}},
+            {"cmdRemoveAll", {half, h / 2, half, h / 2}},
+            {"cmdDelete", {half, h / 2, half, h / 2}},
+            {"fraFind", {0, h, 0, h}},
+            {"frmEntry", {half, h, half, h}},
+            {"prbLoad", {half, h, half, h}},
+            {"cmdCommit", {w, h, w, h}},
+        };
+        for (auto placed = atDesign.cbegin(); placed != atDesign.cend(); ++placed) {
+            const QMargins by = moved.value(placed.key()->objectName());
+            QCOMPARE(placed.key()->geometry(), placed.value().adjusted(by.left(), by.top(), by.right(), by.bottom()));
+        }
+        // The name columns take what their lists gain.
+        QCOMPARE(left->columnWidth(1), designedNameWidths[0] + half);
+        QCOMPARE(right->columnWidth(1), designedNameWidths[1] + w - half);
+    }
 
-        control.resize(designed - QSize(40, 30));
-        for (auto placed = atDesign.cbegin(); placed != atDesign.cend(); ++placed)
-            QCOMPARE(placed.key()->geometry(), placed.value());
+    void aHostGetsTheDesignAndTheSmallestSizeThatShowsEveryCaption()
+    {
+        ControlDriver d;
+        QVERIFY(d.load({{"7", "Seven", "2", ""}}, {{"5", "Five", "0.075", "1"}}));
+        const QSize smallest = d.control.minimumSizeHint();
+        QCOMPARE(d.control.layout()->sizeHint(), d.control.sizeHint());
+        QVERIFY2(smallest.width() < d.control.sizeHint().width() && smallest.height() < d.control.sizeHint().height(),
+            qPrintable(QStringLiteral("%1 x %2").arg(smallest.width()).arg(smallest.height())));
+        // Every widget with a caption lies whole inside it, and one touches each edge.
+        QRect captioned;
+        for (const QWidget *widget : d.control.findChildren<QWidget *>()) {
+            if (!captionOf(widget).text.isEmpty())
+                captioned |= QRect(widget->mapTo(&d.control, QPoint(0, 0)), widget->size());
+        }
+        QCOMPARE(captioned.bottomRight(), QPoint(smallest.width() - 1, smallest.height() - 1));
+        // A host's layout gives the control no less, and the design size when it can.
+        QWidget host;
+        auto *column = new QVBoxLayout(&host);
+        column->setContentsMargins(0, 0, 0, 0);
+        d.control.setParent(&host);
+        column->addWidget(&d.control);
+        host.resize(100, 100);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QCOMPARE(host.minimumSizeHint(), smallest);
+        QCOMPARE(host.sizeHint(), d.control.sizeHint());
+        d.control.setParent(nullptr);
     }
 };
 

@@ -1,0 +1,53 @@
+#include "widget/Announcer.h"
+
+#include <vendorcenter/Vendor_Center.h>
+
+#include "widget/CenterListView.h"
+
+#include <QAccessible>
+#include <QWidget>
+
+namespace vendorcenter {
+
+Announcer::Announcer(QWidget *frame, CenterListView *nonSelected, CenterListView *selected, QObject *parent)
+    : QObject(parent), frame_(frame), nonSelected_(nonSelected), selected_(selected)
+{
+    setObjectName(QStringLiteral("announcer"));
+}
+
+void Announcer::loadFinished()
+{
+    announce(Vendor_Center::tr("Centers loaded: %1 selected, %2 not selected")
+                 .arg(selected_->count())
+                 .arg(nonSelected_->count()));
+}
+
+void Announcer::saveFailed()
+{
+    announce(Vendor_Center::tr("The changes were not saved"));
+}
+
+void Announcer::conflictFound()
+{
+    announce(Vendor_Center::tr("Another user changed these centers; the changes were not saved"));
+}
+
+void Announcer::moved(Side to, int count)
+{
+    if (to == Side::Selected)
+        announce(Vendor_Center::tr("Centers moved to Selected Centers: %1").arg(count));
+    else
+        announce(Vendor_Center::tr("Centers moved to Non Selected Active Centers: %1").arg(count));
+}
+
+void Announcer::announce(const QString &text)
+{
+    // Sent whether or not the text changed: the same news again (two single
+    // moves in a row) is news again.
+    frame_->setAccessibleDescription(text);
+    QAccessibleEvent event(frame_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&event);
+    emit announced(text);
+}
+
+} // namespace vendorcenter

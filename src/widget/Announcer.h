@@ -1,0 +1,45 @@
+#pragma once
+
+#include "widget/ButtonStates.h"
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace vendorcenter {
+
+class CenterListView;
+
+// Says what a sighted user sees change at a glance (a finished load, a
+// move, a failed save, a conflict) to a screen reader. Qt has no
+// announcement event here, so each text becomes the accessible description
+// of the control's frame: the description change is what the screen reader
+// hears. announced() passes the same text on, for a host's status line
+// (the object is the control's child named "announcer").
+class Announcer : public QObject
+{
+    Q_OBJECT
+
+public:
+    Announcer(QWidget *frame, CenterListView *nonSelected, CenterListView *selected, QObject *parent);
+
+    void loadFinished();
+    // `count` rows moved to `to`.
+    void moved(Side to, int count);
+    void saveFailed();
+    // For the save that finds the rows changed by someone else meanwhile.
+    void conflictFound();
+
+signals:
+    void announced(const QString &text);
+
+private:
+    void announce(const QString &text);
+
+    QWidget *frame_;
+    CenterListView *nonSelected_;
+    CenterListView *selected_;
+};
+
+} // namespace vendorcenter
