@@ -264,10 +264,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Another user changed these centers; the changes were not saved</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Centers moved to Selected Centers: %1</source>
         <translation type="unfinished"></translation>
     </message>

@@ -264,10 +264,6 @@
         <translation>Les modifications n&apos;ont pas été enregistrées</translation>
     </message>
     <message>
-        <source>Another user changed these centers; the changes were not saved</source>
-        <translation>Un autre utilisateur a modifié ces centres ; les modifications n&apos;ont pas été enregistrées</translation>
-    </message>
-    <message>
         <source>Centers moved to Selected Centers: %1</source>
         <translation>Centres déplacés vers les centres sélectionnés : %1</translation>
     </message>

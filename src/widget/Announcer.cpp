@@ -27,11 +27,6 @@ void Announcer::saveFailed()
     announce(Vendor_Center::tr("The changes were not saved"));
 }
 
-void Announcer::conflictFound()
-{
-    announce(Vendor_Center::tr("Another user changed these centers; the changes were not saved"));
-}
-
 void Announcer::moved(Side to, int count)
 {
     if (to == Side::Selected)

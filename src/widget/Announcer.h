@@ -12,7 +12,7 @@ namespace vendorcenter {
 class CenterListView;
 
 // Says what a sighted user sees change at a glance (a finished load, a
-// move, a failed save, a conflict) to a screen reader. Qt has no
+// move, a failed save) to a screen reader. Qt has no
 // announcement event here, so each text becomes the accessible description
 // of the control's frame: the description change is what the screen reader
 // hears. announced() passes the same text on, for a host's status line
@@ -28,8 +28,6 @@ public:
     // `count` rows moved to `to`.
     void moved(Side to, int count);
     void saveFailed();
-    // For the save that finds the rows changed by someone else meanwhile.
-    void conflictFound();
 
 signals:
     void announced(const QString &text);

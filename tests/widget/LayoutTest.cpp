@@ -170,6 +170,11 @@ private slots:
         QCOMPARE(host.minimumSizeHint(), smallest);
         QCOMPARE(host.sizeHint(), d.control.sizeHint());
         d.control.setParent(nullptr);
+        // Past its last item the layout hands out nothing, and keeps what it has.
+        QLayout *placed = d.control.layout();
+        const int items = placed->count();
+        QVERIFY(!placed->itemAt(items) && !placed->takeAt(items) && !placed->takeAt(-1));
+        QCOMPARE(placed->count(), items);
     }
 };
 
