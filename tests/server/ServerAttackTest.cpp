@@ -10,7 +10,7 @@
 
 #include <atomic>
 #include <cstdio>
-#include <functional>
+#include <stdexcept>
 #include <thread>
 
 using namespace vendorcenter::server;
@@ -65,7 +65,8 @@ public:
         }
         all.insert(all.end(), arguments.begin(), arguments.end());
         process_ = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY, all, directory_.file("stderr.txt"));
-        port_ = process_->listeningPort(15s);
+        if ((port_ = process_->listeningPort(15s)) == 0)
+            throw std::runtime_error("the server page did not start: " + log());
     }
     int port() const { return port_; }
     ServerProcess &process() { return *process_; }
@@ -102,7 +103,6 @@ std::string attack(RawConnection &connection, const std::string &first, std::siz
 TEST(ServerAttack, OversizedInputIsRefusedBeforeItIsBuffered)
 {
     Page page;
-    ASSERT_GT(page.port(), 0);
     const long idleKiB = page.process().residentKiB();
     std::string ranges = "Range: bytes=0-0";
     for (int i = 1; i < 2000; ++i)
@@ -130,7 +130,7 @@ TEST(ServerAttack, OversizedInputIsRefusedBeforeItIsBuffered)
         {"24 MiB request line", "GET /" + std::string(1024, 'a'), 24 * kMiB, std::string(65536, 'a'), 0, true},
         {"24 MiB header line", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Long: ", 24 * kMiB,
             std::string(65536, 'x'), 0, true},
-        {"20,000 headers", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n", 0, {}, 0, true},
+        {"20,000 headers", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n" + manyHeaders + "\r\n", 0, {}, 0, true},
         {"2,000 ranges on /healthz", head("GET", "/healthz", ranges + "\r\n"), 0, {}, 200, false},
         {"2,000 ranges on a count", head("GET", "/VendorCenter.asp?count=1&VendorID=12", ranges + "\r\n"), 0, {}, 200,
             false},
@@ -138,21 +138,13 @@ TEST(ServerAttack, OversizedInputIsRefusedBeforeItIsBuffered)
     for (const Case &c : cases) {
         RawConnection connection(page.port());
         const auto started = Clock::now();
-        const std::string reply = std::string_view(c.what) == "20,000 headers"
-            ? attack(connection, c.first + manyHeaders + "\r\n")
-            : attack(connection, c.first, c.more, c.filler);
+        const std::string reply = attack(connection, c.first, c.more, c.filler);
         const int status = statusOf(reply);
-        if (c.status != 0) {
-            EXPECT_EQ(status, c.status) << c.what << "\n" << reply.substr(0, 300);
-        } else {
-            EXPECT_TRUE(status == 0 || (status >= 400 && status < 500)) << c.what << "\n" << reply.substr(0, 300);
-        }
-        if (c.status == 200) {
-            EXPECT_LT(reply.size(), 1024u) << c.what; // no part per range
-        }
-        if (c.closes) {
-            EXPECT_TRUE(connection.closedWithin(5s)) << c.what;
-        }
+        EXPECT_TRUE(c.status != 0 ? status == c.status : status == 0 || (status >= 400 && status < 500))
+            << c.what << " " << status << "\n"
+            << reply.substr(0, 300);
+        EXPECT_TRUE(c.status != 200 || reply.size() < 1024u) << c.what; // no part per range
+        EXPECT_TRUE(!c.closes || connection.closedWithin(5s)) << c.what;
         std::printf("%-26s -> %d in %.0f ms\n", c.what, status,
             std::chrono::duration<double, std::milli>(Clock::now() - started).count());
     }
@@ -162,42 +154,11 @@ TEST(ServerAttack, OversizedInputIsRefusedBeforeItIsBuffered)
     EXPECT_EQ(page.log().find_first_of(std::string("\x01\x1b\x7f", 3)), std::string::npos);
 }
 
-// 64 silent connections and 24 that send a header line now and then cost
-// memory, not the service: other clients are answered meanwhile.
-TEST(ServerAttack, IdleAndSlowConnectionsStarveNobody)
-{
-    Page page;
-    ASSERT_GT(page.port(), 0);
-    std::vector<std::unique_ptr<RawConnection>> idle, slow;
-    for (int i = 0; i < 64; ++i)
-        idle.push_back(std::make_unique<RawConnection>(page.port()));
-    for (int i = 0; i < 24; ++i) {
-        slow.push_back(std::make_unique<RawConnection>(page.port()));
-        slow.back()->send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n");
-    }
-    double slowest = 0;
-    for (int round = 0; round < 10; ++round) {
-        for (auto &connection : slow)
-            connection->send("X-Slow: " + std::to_string(round) + "\r\n");
-        const auto started = Clock::now();
-        RawConnection probe(page.port());
-        const std::string reply = attack(probe, head("GET", "/healthz"));
-        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(Clock::now() - started).count());
-        EXPECT_EQ(statusOf(reply), 200) << round;
-        EXPECT_EQ(bodyOf(reply), "ok");
-        std::this_thread::sleep_for(100ms);
-    }
-    // Answered at all, and well before the slow ones would time out.
-    EXPECT_LT(slowest, 5000.0);
-    std::printf("/healthz with 64 idle and 24 slow connections open: slowest of 10 in %.1f ms\n", slowest);
-}
-
 // A page of another site in the clerk's browser, or a DNS name rebound to
 // the page, changes nothing.
 TEST(ServerAttack, CrossSiteWritesAndForeignHostsAreRefused)
 {
     Page page({"--allowed-host", "vendorcenter.example"});
-    ASSERT_GT(page.port(), 0);
     const std::string rowsBefore = page.rows();
     const std::string port = std::to_string(page.port());
     const std::string write = saveBody({insertStatement(12, 7, "0.08", 1)});
@@ -235,7 +196,6 @@ TEST(ServerAttack, CrossSiteWritesAndForeignHostsAreRefused)
 TEST(ServerAttack, CredentialsAndLengthAreDecidedBeforeTheBody)
 {
     Page page({}, true);
-    ASSERT_GT(page.port(), 0);
     const std::string clerk = basic("clerk", kPassword), stranger = basic("clerk", "guess");
     const std::string small = saveBody({deleteStatement(12, 7)});
     const std::string smallLength = "Content-Length: " + std::to_string(small.size()) + "\r\n";
@@ -274,7 +234,6 @@ TEST(ServerAttack, CredentialsAndLengthAreDecidedBeforeTheBody)
 TEST(ServerAttack, WorkAndRepliesPerPostAreBounded)
 {
     Page page;
-    ASSERT_GT(page.port(), 0);
     const auto deleteOf = [](int ids) {
         std::string statement = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(7";
         for (int i = 1; i < ids; ++i)
@@ -310,7 +269,6 @@ TEST(ServerAttack, WorkAndRepliesPerPostAreBounded)
 TEST(ServerAttack, AmbiguousFramingIsRefusedAndClosed)
 {
     Page page;
-    ASSERT_GT(page.port(), 0);
     const std::string smuggled = head("GET", "/VendorCenter.asp?count=1&VendorID=12");
     const std::string length = "Content-Length: " + std::to_string(smuggled.size()) + "\r\n";
     const std::string save = saveBody({deleteStatement(12, 7)});
@@ -362,7 +320,6 @@ TEST(ServerAttack, GuessingIsThrottledPerAddressAndPerAccount)
     };
     for (const Case &c : cases) {
         Page page({}, true);
-        ASSERT_GT(page.port(), 0);
         std::atomic<int> checked = 0, throttled = 0;
         const auto guess = [&](int i) {
             const std::string source = "127.0.0." + std::to_string(2 + i % c.addresses);
@@ -394,7 +351,6 @@ TEST(ServerAttack, GuessingIsThrottledPerAddressAndPerAccount)
 TEST(ServerAttack, ATrustedBalancerPassesTheClientsAddressOn)
 {
     Page page({"--trusted-proxy", "127.0.0.1"}, true);
-    ASSERT_GT(page.port(), 0);
     const auto status = [&](const std::string &client, const std::string &password) {
         RawConnection connection(page.port());
         return statusOf(attack(connection,

@@ -24,8 +24,7 @@ static std::string run(const std::vector<std::string> &arguments, int exitCode, 
     return output;
 }
 
-class EndSignal : public ::testing::TestWithParam<int>
-{ };
+using EndSignal = ::testing::TestWithParam<int>;
 
 TEST_P(EndSignal, AnnouncesItsPortServesAndEndsCleanly)
 {

@@ -29,8 +29,7 @@ const std::string kLines[] = {
     userLine("clerk", kPassword) // --hash-password
 };
 
-class LineMadeBy : public ::testing::TestWithParam<std::string>
-{ };
+using LineMadeBy = ::testing::TestWithParam<std::string>;
 
 TEST_P(LineMadeBy, AcceptsTheRightPasswordOnly)
 {

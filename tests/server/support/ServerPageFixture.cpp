@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <cstdlib>
@@ -325,9 +326,23 @@ std::string contentsOf(const std::string &path)
     return text.str();
 }
 
-} // namespace vendorcenter::server::testing
+namespace {
 
-namespace vendorcenter::server::testing {
+// Appends what `socket` sends before `deadline`: the count, 0 once it closed, -1 when nothing came.
+ssize_t receiveBefore(int socket, std::chrono::steady_clock::time_point deadline, std::string &into)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd readable {socket, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+        return -1;
+    char buffer[65536];
+    const ssize_t got = std::max<ssize_t>(::recv(socket, buffer, sizeof buffer, 0), 0);
+    into.append(buffer, static_cast<std::size_t>(got));
+    return got;
+}
+
+} // namespace
 
 RawConnection::RawConnection(int port, const char *source)
 {
@@ -381,19 +396,9 @@ std::string RawConnection::readReply(std::chrono::milliseconds limit)
         const std::size_t length = std::stoul(in.substr(field + 16));
         return in.size() >= headEnd + 4 + length ? headEnd + 4 + length : 0;
     };
-    while (complete() == 0) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd readable {socket_, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
-            break;
-        char buffer[65536];
-        const ssize_t got = ::recv(socket_, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            closed = true;
-            break;
-        }
-        in.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got = 1; got > 0 && complete() == 0;) {
+        got = receiveBefore(socket_, deadline, in);
+        closed = got == 0;
     }
     const std::size_t end = complete() == 0 ? in.size() : complete();
     std::string reply = in.substr(0, end);
@@ -404,16 +409,10 @@ std::string RawConnection::readReply(std::chrono::milliseconds limit)
 bool RawConnection::closedWithin(std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (true) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd readable {socket_, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
-            return false;
-        char buffer[65536];
-        if (::recv(socket_, buffer, sizeof buffer, 0) <= 0)
-            return true;
-    }
+    ssize_t got = 0;
+    for (std::string discarded; (got = receiveBefore(socket_, deadline, discarded)) > 0;)
+        discarded.clear();
+    return got == 0;
 }
 
 int statusOf(const std::string &reply)

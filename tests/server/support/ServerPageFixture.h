@@ -137,8 +137,7 @@ public:
     void signal(int number) const;
     // Its resident memory in KiB, 0 when it is not running.
     long residentKiB() const;
-    // kill -9, and wait for the end.
-    void killHard();
+    void killHard(); // kill -9, and wait for the end
 
 private:
     QProcess process_;
@@ -157,7 +156,6 @@ public:
     RawConnection(const RawConnection &) = delete;
     RawConnection &operator=(const RawConnection &) = delete;
 
-    bool connected() const { return socket_ >= 0; }
     // False once the server closed or reset the connection.
     bool send(std::string_view bytes);
     // One reply: the head and as much body as its Content-Length says, or
@@ -173,9 +171,8 @@ private:
     std::string pending_; // read past the last reply
 };
 
-// The status of a raw reply, 0 when there is none.
+// The status of a raw reply, 0 when there is none, and its body.
 int statusOf(const std::string &reply);
-// The body of a raw reply.
 std::string bodyOf(const std::string &reply);
 
 } // namespace vendorcenter::server::testing
