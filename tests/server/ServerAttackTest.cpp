@@ -4,6 +4,7 @@
 #include "ServerPageFixture.h"
 #include "UserTable.h"
 
+#include <QByteArray>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -20,27 +21,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-const std::string kPassword = "s3cret P\xC3\xA4ss";
 constexpr std::size_t kMiB = 1024 * 1024;
-
-std::string base64(std::string_view bytes)
-{
-    static const char *const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
-        std::uint32_t group = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        for (std::size_t k = 0; k < 4; ++k)
-            out += k <= n ? digits[(group >> (18 - 6 * k)) & 0x3F] : '=';
-    }
-    return out;
-}
 
 std::string basic(const std::string &user, const std::string &password)
 {
-    return "Authorization: Basic " + base64(user + ":" + password) + "\r\n";
+    return "Authorization: Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString() + "\r\n";
 }
 
 // A request head: the method and target, Host, then `headers` (each ending in CRLF).

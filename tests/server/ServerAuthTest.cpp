@@ -9,7 +9,6 @@
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
 
-const std::string kPassword = "s3cret P\xC3\xA4ss";
 const std::string kCountQuery = "/VendorCenter.asp?count=1&VendorID=12";
 
 class ServerWithUsers : public ::testing::Test

@@ -12,8 +12,6 @@ using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
 using namespace std::chrono_literals;
 
-const std::string kPassword = "s3cret P\xC3\xA4ss";
-
 // The first line on stdout, once the run ended with `exitCode`; stderr goes to `errors`.
 static std::string run(const std::vector<std::string> &arguments, int exitCode, const std::string &errors = "/dev/null",
     const std::string &input = {})

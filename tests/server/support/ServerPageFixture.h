@@ -19,6 +19,9 @@
 
 namespace vendorcenter::server::testing {
 
+// The clerk's password: a blank and a non-ASCII letter.
+inline const std::string kPassword = "s3cret P\xC3\xA4ss";
+
 // A fresh directory under /tmp, removed with everything in it.
 class TemporaryDirectory
 {
