@@ -76,10 +76,9 @@ bool pendingChangesMayGo(vendorcenter::Vendor_Center *control, QWidget *window, 
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer != QMessageBox::Save)
         return answer == QMessageBox::Discard;
-    // The control's own commit: it reloads, and so clears the marks, only
-    // when the server page took the changes.
-    control->findChild<QPushButton *>(QStringLiteral("cmdCommit"))->click();
-    return !control->hasPendingChanges();
+    // What "Commit to Database" does: false when the server page did not take
+    // the changes (the user has seen why).
+    return control->commit();
 }
 
 // Keeps the window open while the user wants to stay with pending changes.

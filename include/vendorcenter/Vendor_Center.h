@@ -27,6 +27,7 @@ class VendorCenterPrivate;
 class VENDORCENTER_EXPORT Vendor_Center : public QWidget
 {
     Q_OBJECT
+    Q_PROPERTY(bool hasPendingChanges READ hasPendingChanges NOTIFY pendingChangesChanged)
 
 public:
     explicit Vendor_Center(QWidget *parent = nullptr);
@@ -39,6 +40,13 @@ public:
 
     // Posts the pending changes of both lists to the server page. Failures
     // are reported to the user in a message box.
+    //
+    // While the post is in flight the control takes no edits (keys, clicks,
+    // drops, undo and redo); the rest of the application stays live. When the
+    // last load got a version of the list from the server page and someone
+    // else has saved changes to the vendor since, nothing is applied and the
+    // user chooses: load the lists again and keep the edits on them, save
+    // over the other changes, or cancel.
     void SaveToDatabase();
 
     // Form-encodes a text as one field value of an
@@ -55,6 +63,12 @@ public:
     bool hasPendingChanges() const;
 
     QSize sizeHint() const override;
+
+public slots:
+    // What "Commit to Database" does: the save, then the lists loaded again.
+    // Returns whether the server took the changes (true as well when there
+    // was nothing to send). For hosts that save before closing.
+    bool commit();
 
 signals:
     // Emitted whenever hasPendingChanges() may have changed: after every

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace vendorcenter {
@@ -14,6 +15,10 @@ struct ControlState
     qint16 nonSelectedCount = 0;
     qint16 selectedCount = 0;
     qint16 loadProgress = 0; // running row counter shown by the progress bar during a load
+    // The version of the selected list the server page named when it was
+    // loaded (its ETag); a save asks the page to apply only onto that version.
+    // Empty when the page names none.
+    QByteArray listVersion;
 };
 
 } // namespace vendorcenter

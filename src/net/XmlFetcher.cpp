@@ -100,6 +100,7 @@ void XmlFetcher::dropPrefetched()
 pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document)
 {
     document.reset();
+    lastEntityTag_.clear();
     QNetworkReply *reply = nullptr;
     if (const auto ahead = prefetched_.find(url); ahead != prefetched_.end()) {
         reply = ahead->second;
@@ -124,7 +125,10 @@ pugi::xml_node XmlFetcher::load(const QString &url, pugi::xml_document &document
         pugi::get_memory_deallocation_function()(bytes);
         return {};
     }
-    return parseOwnedReply(bytes, static_cast<std::size_t>(size), document);
+    const pugi::xml_node root = parseOwnedReply(bytes, static_cast<std::size_t>(size), document);
+    if (root)
+        lastEntityTag_ = reply->rawHeader("ETag");
+    return root;
 }
 
 pugi::xml_node parseReply(const QByteArray &body, pugi::xml_document &document)

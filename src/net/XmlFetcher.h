@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <pugixml.hpp>
@@ -46,12 +47,17 @@ public:
 
     void setTimeoutMs(int ms) { timeoutMs_ = ms; }
 
+    // The ETag header of the last load()'s reply, as sent; empty when it had none
+    // or the load failed.
+    const QByteArray &lastEntityTag() const { return lastEntityTag_; }
+
 private:
     QNetworkReply *get(const QString &url);
 
     std::unique_ptr<QNetworkAccessManager> network_;
     std::map<QString, QNetworkReply *> prefetched_;
     int timeoutMs_ = kDefaultTimeoutMs;
+    QByteArray lastEntityTag_;
 };
 
 } // namespace vendorcenter

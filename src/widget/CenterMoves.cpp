@@ -85,6 +85,7 @@ MoveDelta CenterMoves::apply(const MoveIntent &intent)
 {
     MoveDelta delta;
     delta.to = intent.to;
+    delta.several = intent.several;
     try {
         if (intent.several)
             moveHighlighted(intent.to, delta);

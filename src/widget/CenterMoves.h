@@ -37,6 +37,7 @@ struct MoveIntent
 struct MoveDelta
 {
     Side to = Side::Selected;
+    bool several = false; // the highlighted rows (">>", "<<"), not the current one
     QString stamp; // the "Date Updated" a move into the selected list wrote
     std::vector<int> sourcePositions; // where the moved rows stood, ascending
     std::vector<int> targetPositions; // where each of them stands afterwards

@@ -89,7 +89,10 @@ void loadActiveCenters(LoadTarget &target)
 
 void loadSelectedCenters(LoadTarget &target)
 {
-    fillList(target, target.selected, kSelectedCentersQuery, replies::readSelectedRows, [] {});
+    // A save is checked against the list as read here, so only a list read in
+    // full names the version.
+    fillList(target, target.selected, kSelectedCentersQuery, replies::readSelectedRows,
+        [&target] { target.state.listVersion = target.fetcher.lastEntityTag(); });
 
     target.selected->setSortKey(ColSortKey);
     target.progress->showFull();

@@ -12,6 +12,7 @@ public:
     { }
 
     void undo() override { journal_.undoStep(step_); }
+    const EditStep &step() const { return step_; }
 
     void redo() override
     {
@@ -53,6 +54,24 @@ void ChangeJournal::clear()
     sortsSince_.clear();
 }
 
+const EditStep &ChangeJournal::stepAt(int index) const
+{
+    return static_cast<const JournalStep *>(stack_.command(index))->step();
+}
+
+void ChangeJournal::hold()
+{
+    held_ = true;
+    indexWhenHeld_ = stack_.index();
+}
+
+void ChangeJournal::release()
+{
+    // The steps between do nothing while held.
+    stack_.setIndex(indexWhenHeld_);
+    held_ = false;
+}
+
 void ChangeJournal::putSorts(const SortsBetweenSteps &sorts, Direction direction)
 {
     if (direction == Direction::Undo) {
@@ -66,6 +85,8 @@ void ChangeJournal::putSorts(const SortsBetweenSteps &sorts, Direction direction
 
 void ChangeJournal::undoStep(const EditStep &step)
 {
+    if (held_)
+        return;
     // Back to the order the step left, then before the step; the rows then
     // stand as they did when it began, sorts before it included.
     putSorts(sortsSince_, Direction::Undo);
@@ -76,6 +97,8 @@ void ChangeJournal::undoStep(const EditStep &step)
 
 void ChangeJournal::redoStep(const EditStep &step)
 {
+    if (held_)
+        return;
     if (sortsSince_ != step.sortsBefore) {
         putSorts(sortsSince_, Direction::Undo);
         putSorts(step.sortsBefore, Direction::Redo);

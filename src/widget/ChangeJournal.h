@@ -63,6 +63,15 @@ public:
     // The lists were emptied for a load: no step applies to them any more.
     void clear();
 
+    // The step `index` steps from the bottom of the stack (0 the first edit).
+    const EditStep &stepAt(int index) const;
+
+    // While held, an undo or redo asked for (by a key, or a host's menu
+    // through the stack) changes nothing, and releasing puts the stack back
+    // where the rows are: a commit in flight sends the rows as they stand.
+    void hold();
+    void release();
+
 signals:
     // A step was recorded, undone or redone.
     void stepped();
@@ -78,6 +87,8 @@ private:
     QUndoStack stack_;
     // The sorts since the rows stood as the step last done or undone left them.
     SortsBetweenSteps sortsSince_;
+    bool held_ = false;
+    int indexWhenHeld_ = 0;
 };
 
 } // namespace vendorcenter

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <new>
 
@@ -17,48 +18,131 @@ namespace vendorcenter {
 
 namespace {
 
+constexpr int kChunkSize = 1024;
+constexpr int kPreconditionFailed = 412;
+
 statements::CenterRows rowsOf(const CenterListView &list)
 {
     return {list.count(), [&list](int position) -> const CenterRow & { return list.row(position); }};
 }
 
+enum class ConflictChoice { Reload, SaveAnyway, Cancel };
+
+ConflictChoice askAboutConflict(QWidget *control)
+{
+    QMessageBox box(QMessageBox::Warning, Vendor_Center::tr("Vendor Center Cross Reference"),
+        Vendor_Center::tr("Someone else saved changes to this vendor after the lists were loaded. "
+                          "Nothing of yours was saved."),
+        QMessageBox::NoButton, control);
+    box.setObjectName(QStringLiteral("conflictBox"));
+    box.setInformativeText(Vendor_Center::tr("Reload the lists and apply your changes again onto what is saved now, "
+                                             "or save yours over the other changes."));
+    QPushButton *reload = box.addButton(Vendor_Center::tr("Reload and keep my changes"), QMessageBox::AcceptRole);
+    QPushButton *saveAnyway = box.addButton(Vendor_Center::tr("Save anyway"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(reload);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == reload)
+        return ConflictChoice::Reload;
+    if (box.clickedButton() == saveAnyway)
+        return ConflictChoice::SaveAnyway;
+    return ConflictChoice::Cancel;
+}
+
 } // namespace
+
+bool hasMoreThanBlanks(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c != QLatin1Char(' '))
+            return true;
+    }
+    return false;
+}
 
 SaveFlow::SaveFlow(const ControlState &state, InternetTransfer &transfer, CenterListView *nonSelected,
     CenterListView *selected, QWidget *control)
     : state_(state), transfer_(transfer), nonSelected_(nonSelected), selected_(selected), control_(control)
 { }
 
-bool SaveFlow::postPendingChanges()
+QString SaveFlow::readWholeReply()
 {
-    const QByteArray body = statements::saveBody(state_.vendorId, rowsOf(*selected_), rowsOf(*nonSelected_));
-    if (body.isEmpty())
-        return true;
+    QString reply;
+    QString piece = transfer_.GetChunk(kChunkSize, 0);
+    QCoreApplication::processEvents();
+    do {
+        reply += piece;
+        piece = transfer_.GetChunk(kChunkSize, 0);
+        QCoreApplication::processEvents();
+    } while (!piece.isEmpty());
+    return reply;
+}
 
-    transfer_.Execute(state_.serverName + QStringLiteral("/VendorCenter.asp"), QStringLiteral("POST"), body,
-        QStringLiteral("Content-Type: application/x-www-form-urlencoded"));
-    // The reply is shown by the state-change handler, which runs in here.
+void SaveFlow::showReply(qint16 state)
+{
+    if (state == InternetTransfer::Error) {
+        QMessageBox box(QMessageBox::NoIcon, QString(), Vendor_Center::tr("Error During saving to Database"),
+            QMessageBox::Ok, control_);
+        box.exec();
+    } else if (state == InternetTransfer::ResponseCompleted) {
+        const QString reply = readWholeReply();
+        if (!hasMoreThanBlanks(reply))
+            return;
+        QMessageBox box(QMessageBox::Information, Vendor_Center::tr("Vendor Center Cross Reference"), reply,
+            QMessageBox::Ok, control_);
+        // The server's words, shown as they came: never read as markup.
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+}
+
+SaveFlow::Answer SaveFlow::post(const QByteArray &body, bool onlyOntoLoadedVersion)
+{
+    QString headers = QStringLiteral("Content-Type: application/x-www-form-urlencoded");
+    if (onlyOntoLoadedVersion)
+        headers += QStringLiteral("\r\nIf-Match: ") + QString::fromLatin1(state_.listVersion);
+    transfer_.Execute(state_.serverName + QStringLiteral("/VendorCenter.asp"), QStringLiteral("POST"), body, headers);
     while (transfer_.StillExecuting())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     const int status = transfer_.httpStatus();
-    return transfer_.outcome() == InternetTransfer::ResponseCompleted && status >= 200 && status < 300;
+    const bool completed = transfer_.outcome() == InternetTransfer::ResponseCompleted;
+    if (completed && onlyOntoLoadedVersion && status == kPreconditionFailed)
+        return Answer::Conflict;
+    showReply(transfer_.outcome());
+    return completed && status >= 200 && status < 300 ? Answer::Accepted : Answer::Failed;
 }
 
-bool SaveFlow::save()
+SaveFlow::Outcome SaveFlow::save()
 {
     control_->setCursor(Qt::WaitCursor);
+    Outcome outcome = Outcome::Failed;
     try {
-        const bool accepted = postPendingChanges();
+        const QByteArray body = statements::saveBody(state_.vendorId, rowsOf(*selected_), rowsOf(*nonSelected_));
+        Answer answer = body.isEmpty() ? Answer::Accepted : post(body, !state_.listVersion.isEmpty());
+        if (answer == Answer::Conflict) {
+            switch (askAboutConflict(control_)) {
+            case ConflictChoice::Reload:
+                control_->setCursor(Qt::ArrowCursor);
+                return Outcome::ReloadKeepingEdits;
+            case ConflictChoice::SaveAnyway:
+                answer = post(body, false);
+                break;
+            case ConflictChoice::Cancel:
+                answer = Answer::Failed;
+                break;
+            }
+        }
         control_->setCursor(Qt::ArrowCursor);
-        return accepted;
+        return answer == Answer::Accepted ? Outcome::Accepted : Outcome::Failed;
     } catch (const Failure &) {
     } catch (const std::bad_alloc &) { }
     control_->setCursor(Qt::ArrowCursor);
     QMessageBox box(QMessageBox::Critical, Vendor_Center::tr("Information"), Vendor_Center::tr("Error Occoured"),
         QMessageBox::Ok, control_);
     box.exec();
-    return false;
+    return outcome;
 }
 
 } // namespace vendorcenter

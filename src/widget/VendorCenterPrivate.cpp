@@ -14,11 +14,11 @@
 #include "widget/ChangeJournal.h"
 #include "widget/FeePanel.h"
 #include "widget/FindPanel.h"
+#include "widget/InputBlock.h"
 #include "widget/ListCaptions.h"
 #include "widget/ListEvents.h"
 #include "widget/LoadProgressBar.h"
 #include "widget/SaveFlow.h"
-#include "widget/TransferCompletion.h"
 #include "widget/UndoKeys.h"
 
 #include <QAction>
@@ -26,6 +26,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -101,7 +102,6 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
     : q(control), ui(buildSurface(control)), fetcher(std::make_unique<XmlFetcher>()),
       transfer(new InternetTransfer(control))
 {
-    completion = std::make_unique<TransferCompletion>(*transfer, control);
     fees = std::make_unique<FeePanel>(
         FeePanel::Widgets {ui.txtCntHandFee, ui.chkDuty, ui.cmdcenterHandFee, ui.lstSelectedCenters, control});
     moves = std::make_unique<CenterMoves>(ui.lstCenters, ui.lstSelectedCenters);
@@ -408,8 +408,10 @@ void VendorCenterPrivate::setTransferTimeoutMs(int ms)
     transfer->setTimeoutMs(ms);
 }
 
-void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &serverName)
+bool VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &serverName)
 {
+    bool loaded = false;
+    state.listVersion.clear();
     try {
         buttons.loadStarted();
         showButtonStates();
@@ -435,6 +437,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
 
         ui.prbLoad->setValue(0);
         q->setCursor(Qt::ArrowCursor);
+        loaded = true;
     } catch (const Failure &failure) {
         q->setCursor(Qt::ArrowCursor);
         writeEventLog(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : %1: %2")
@@ -454,6 +457,7 @@ void VendorCenterPrivate::letDataFromDatabase(qint32 vendorId, const QString &se
     pendingSummary = {};
     ui.cmdCommit->setToolTip(QString());
     emit q->pendingChangesChanged();
+    return loaded;
 }
 
 void VendorCenterPrivate::afterListLoaded(Side side)
@@ -463,20 +467,117 @@ void VendorCenterPrivate::afterListLoaded(Side side)
     find->openIdBox();
 }
 
-void VendorCenterPrivate::commit()
+SaveFlow::Outcome VendorCenterPrivate::saveHoldingEdits()
 {
+    // A host that saves again from inside the wait gets no second post.
+    if (saving_)
+        return SaveFlow::Outcome::Failed;
+    saving_ = true;
+    const InputBlock noEdits(q);
+    journal->hold();
+    const SaveFlow::Outcome outcome = save->save();
+    journal->release();
+    saving_ = false;
+    return outcome;
+}
+
+bool VendorCenterPrivate::commit()
+{
+    if (saving_)
+        return false;
     buttons.commitStarted();
     showButtonStates();
 
-    const bool saved = save->save();
+    const SaveFlow::Outcome outcome = saveHoldingEdits();
     ui.prbLoad->setValue(0);
-    if (!saved) {
-        announcer->saveFailed();
-        buttons.commitFailed();
-        showButtonStates();
+    switch (outcome) {
+    case SaveFlow::Outcome::Accepted:
+        letDataFromDatabase(state.vendorId, QString());
+        return true;
+    case SaveFlow::Outcome::ReloadKeepingEdits:
+        reloadKeepingEdits();
+        return false;
+    case SaveFlow::Outcome::Failed:
+        break;
+    }
+    announcer->saveFailed();
+    buttons.commitFailed();
+    showButtonStates();
+    return false;
+}
+
+void VendorCenterPrivate::saveToDatabase()
+{
+    if (saveHoldingEdits() == SaveFlow::Outcome::ReloadKeepingEdits)
+        reloadKeepingEdits();
+}
+
+void VendorCenterPrivate::reloadKeepingEdits()
+{
+    const std::vector<ReplayedEdit> edits = takeEditsBack(*journal, ui.lstCenters, ui.lstSelectedCenters);
+    // The lists as they were loaded, should the new load fail.
+    const CenterListModel &nonSelected = *ui.lstCenters->centerModel();
+    const CenterListModel &selected = *ui.lstSelectedCenters->centerModel();
+    std::vector<CenterRow> nonSelectedRows = nonSelected.rows();
+    std::vector<CenterRow> selectedRows = selected.rows();
+    const QByteArray versionBefore = state.listVersion;
+
+    if (letDataFromDatabase(state.vendorId, QString())) {
+        const QStringList skipped = replay(edits);
+        if (!skipped.isEmpty()) {
+            QMessageBox box(QMessageBox::Information, Vendor_Center::tr("Vendor Center Cross Reference"),
+                skippedMessage(skipped), QMessageBox::Ok, q);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+        }
         return;
     }
-    letDataFromDatabase(state.vendorId, QString());
+    ui.lstCenters->restoreRows(std::move(nonSelectedRows), nonSelected.sortColumn(), nonSelected.sortOrder());
+    ui.lstSelectedCenters->restoreRows(std::move(selectedRows), selected.sortColumn(), selected.sortOrder());
+    ui.lstSelectedCenters->centerModel()->rememberFeesAsLoaded();
+    state.listVersion = versionBefore;
+    afterListLoaded(Side::NonSelected);
+    afterListLoaded(Side::Selected);
+    showListCounts();
+    replay(edits);
+    QMessageBox box(QMessageBox::Warning, Vendor_Center::tr("Vendor Center Cross Reference"),
+        Vendor_Center::tr("The lists could not be loaded again. Your changes are kept on the lists as they were."),
+        QMessageBox::Ok, q);
+    box.exec();
+}
+
+QStringList VendorCenterPrivate::replay(const std::vector<ReplayedEdit> &edits)
+{
+    QStringList skipped;
+    for (const ReplayedEdit &edit : edits) {
+        if (edit.kind == ReplayedEdit::Kind::Fee) {
+            const FoundCenters found = findCenters(ui.lstSelectedCenters, edit.ids);
+            if (found.positions.empty())
+                skipped.push_back(skippedLine(edit, edit.ids.value(0), false));
+            else
+                saveFee({found.positions.front(), edit.fee});
+            continue;
+        }
+        CenterListView *source = listOn(ui, edit.to == Side::Selected ? Side::NonSelected : Side::Selected);
+        const FoundCenters found = findCenters(source, edit.ids);
+        if (!found.missing.isEmpty()) {
+            const FoundCenters there = findCenters(listOn(ui, edit.to), found.missing);
+            const QSet<QString> elsewhere(there.missing.cbegin(), there.missing.cend());
+            for (const QString &id : found.missing)
+                skipped.push_back(skippedLine(edit, id, !elsewhere.contains(id)));
+        }
+        if (found.positions.empty())
+            continue;
+        if (edit.several) {
+            source->clearHighlights();
+            source->setMultiSelect(true);
+            highlightExactly(source, runsOf(found.positions));
+        } else {
+            source->setCurrentPosition(found.positions.front());
+        }
+        move({edit.to, edit.several});
+    }
+    return skipped;
 }
 
 } // namespace vendorcenter

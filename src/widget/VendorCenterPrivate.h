@@ -5,6 +5,8 @@
 #include "widget/ButtonStates.h"
 #include "widget/ChangeJournal.h"
 #include "widget/ControlSurface.h"
+#include "widget/EditReplay.h"
+#include "widget/SaveFlow.h"
 
 #include <vendorcenter/Vendor_Center.h>
 
@@ -14,7 +16,6 @@ namespace vendorcenter {
 
 class XmlFetcher;
 class InternetTransfer;
-class TransferCompletion;
 class SaveFlow;
 class FeePanel;
 class CenterMoves;
@@ -31,8 +32,13 @@ public:
     explicit VendorCenterPrivate(Vendor_Center *control);
     ~VendorCenterPrivate();
 
-    void letDataFromDatabase(qint32 vendorId, const QString &serverName);
-    void commit();
+    // Returns whether all three queries were read.
+    bool letDataFromDatabase(qint32 vendorId, const QString &serverName);
+    // "Commit to Database": the save, then the lists loaded again. Returns
+    // whether the server took the changes.
+    bool commit();
+    // The save alone; a conflict the user answers with a reload is taken care of here.
+    void saveToDatabase();
     void setTransferTimeoutMs(int ms);
     // Empties the fee panel, ends an edit in progress and takes "Update" away.
     void resetFeePanel();
@@ -43,7 +49,6 @@ public:
     ButtonStates buttons;
     std::unique_ptr<XmlFetcher> fetcher;
     InternetTransfer *transfer = nullptr; // owned by the control (a child QObject named "Inet1")
-    std::unique_ptr<TransferCompletion> completion;
     std::unique_ptr<FeePanel> fees;
     std::unique_ptr<CenterMoves> moves;
     std::unique_ptr<ListEvents> listEvents;
@@ -68,6 +73,14 @@ private:
     void pointAtRestoredRows(CenterListView *list, const std::vector<int> &positions);
     void refreshPendingSummary();
 
+    // The save with the control taking no edits meanwhile.
+    SaveFlow::Outcome saveHoldingEdits();
+    // After a conflict: the lists loaded again and the edits done again on them.
+    void reloadKeepingEdits();
+    // Does the edits again, each as the user did it; returns a line for each
+    // center an edit no longer applies to.
+    QStringList replay(const std::vector<ReplayedEdit> &edits);
+
     void resetFeePanelIfInUse();
     void showListCounts();
     void afterMovedOne(Side to);
@@ -75,6 +88,8 @@ private:
     void afterSelectedRowClicked(int position, bool several);
     void afterFeeSaved();
     void afterListLoaded(Side side);
+
+    bool saving_ = false;
 };
 
 // The widths, in the list's own units, of the two visible columns: the id

@@ -3,7 +3,6 @@
 #include "core/FormEncoding.h"
 #include "net/InternetTransfer.h"
 #include "widget/ChangeJournal.h"
-#include "widget/SaveFlow.h"
 #include "widget/VendorCenterPrivate.h"
 
 #include <QDynamicPropertyChangeEvent>
@@ -38,7 +37,12 @@ QVariant Vendor_Center::LetDataFromDatabase(const qint32 &vendorId, const QStrin
 
 void Vendor_Center::SaveToDatabase()
 {
-    d->save->save();
+    d->saveToDatabase();
+}
+
+bool Vendor_Center::commit()
+{
+    return d->commit();
 }
 
 QString Vendor_Center::urlEncode(const QString &text) const

@@ -19,6 +19,12 @@ ControlDriver::ControlDriver()
                 continue;
             box->setProperty("vc_answered", true);
             boxes.append({box->text(), box->windowTitle(), box->icon()});
+            for (QAbstractButton *button : box->buttons()) {
+                if (button->text().remove(QLatin1Char('&')) == conflictAnswer) {
+                    button->click();
+                    return;
+                }
+            }
             box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept();
         }
     });

@@ -87,6 +87,7 @@ public:
     FakeServerPage page;
     vendorcenter::Vendor_Center control;
     QList<Box> boxes; // every message box answered
+    QString conflictAnswer = QStringLiteral("Cancel"); // the button pressed where a box offers it
     QStringList log; // event-log entries
 
 private:

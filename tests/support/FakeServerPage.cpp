@@ -1,6 +1,7 @@
 #include "FakeServerPage.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 FakeServerPage::FakeServerPage()
 {
@@ -43,10 +44,19 @@ void FakeServerPage::answer(QTcpSocket *socket, const Request &request)
         request.method == "POST" ? postReply_ : replies_.value(request.target, {404, "no such page", "text/plain"});
     if (reply.behaviour == Behaviour::NeverAnswer)
         return;
+    if (reply.delayMs > 0)
+        QTimer::singleShot(reply.delayMs, socket, [this, socket, reply] { send(socket, reply); });
+    else
+        send(socket, reply);
+}
+
+void FakeServerPage::send(QTcpSocket *socket, const Reply &reply)
+{
     const qsizetype announced =
         reply.behaviour == Behaviour::ShortBody ? reply.body.size() * 2 + 10 : reply.body.size();
     socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\nContent-Type: " + reply.contentType
-        + "\r\nContent-Length: " + QByteArray::number(announced) + "\r\nConnection: close\r\n\r\n");
+        + "\r\nContent-Length: " + QByteArray::number(announced) + "\r\nConnection: close\r\n" + reply.headers
+        + "\r\n");
     if (reply.behaviour == Behaviour::ResetMidway) {
         socket->write(reply.body.left(reply.body.size() / 2));
         socket->flush();
@@ -98,12 +108,14 @@ QByteArray FakeServerPage::selectedXml(const std::vector<SelectedCenter> &center
 }
 
 void FakeServerPage::serveVendor(qint32 vendorId, int dutyDefault, const std::vector<ActiveCenter> &active,
-    const std::vector<SelectedCenter> &selected)
+    const std::vector<SelectedCenter> &selected, const QByteArray &version)
 {
     const QByteArray query = "&VendorID=" + QByteArray::number(vendorId);
     setReply("/VendorCenter.asp?count=1" + query,
         {200,
             countsXml(QString::number(dutyDefault), QString::number(active.size()), QString::number(selected.size()))});
     setReply("/VendorCenter.asp?active=1" + query, {200, activeXml(active)});
-    setReply("/VendorCenter.asp?selected=1" + query, {200, selectedXml(selected)});
+    setReply("/VendorCenter.asp?selected=1" + query,
+        {200, selectedXml(selected), "text/xml; charset=utf-8", Behaviour::Answer,
+            version.isEmpty() ? QByteArray() : "ETag: " + version + "\r\n"});
 }

@@ -37,6 +37,8 @@ public:
         QByteArray body;
         QByteArray contentType = "text/xml; charset=utf-8";
         Behaviour behaviour = Behaviour::Answer;
+        QByteArray headers {}; // more header lines, each ending in "\r\n"
+        int delayMs = 0; // the answer leaves this much later
     };
     struct ActiveCenter
     {
@@ -66,11 +68,13 @@ public:
     static QByteArray activeXml(const std::vector<ActiveCenter> &centers);
     static QByteArray selectedXml(const std::vector<SelectedCenter> &centers);
     // Serves the three load queries of one vendor, with counts that match the rows.
+    // A `version` goes out as the selected reply's ETag.
     void serveVendor(qint32 vendorId, int dutyDefault, const std::vector<ActiveCenter> &active,
-        const std::vector<SelectedCenter> &selected);
+        const std::vector<SelectedCenter> &selected, const QByteArray &version = {});
 
 private:
     void answer(QTcpSocket *socket, const Request &request);
+    void send(QTcpSocket *socket, const Reply &reply);
 
     QTcpServer server_;
     QHash<QByteArray, Reply> replies_;

@@ -39,6 +39,25 @@ class SaveTest : public DriverTest
         d->page.clearRequests();
         return loaded;
     }
+    // The same lists, their version named by the page.
+    bool loadVersioned(const QByteArray &version)
+    {
+        d->page.serveVendor(C::kVendor, 1, {{"7", "Seven", "2", ""}, {"11", "Eleven", "2", ""}},
+            {{"3", "Three", "0.01", "1"}, {"5", "Five", "0.01", "1"}, {"9", "Nine", "0.05", "0"}}, version);
+        d->control.LetDataFromDatabase(C::kVendor, d->page.baseUrl());
+        d->page.clearRequests();
+        return d->log.isEmpty() && d->show();
+    }
+    // The page applies a post only onto the version `current`, as a page that versions its lists does.
+    void applyOnlyOnto(const QByteArray &current)
+    {
+        d->page.onRequest([this, current](const FakeServerPage::Request &request) {
+            const QByteArray asked = request.header("If-Match");
+            d->page.setPostReply(asked.isEmpty() || asked == current
+                    ? FakeServerPage::Reply {200, "saved", "text/plain"}
+                    : FakeServerPage::Reply {412, "changed meanwhile", "text/plain"});
+        });
+    }
     void markTheExample()
     {
         d->doubleClickRow(d->centers(), "7");
@@ -89,6 +108,7 @@ private slots:
         d->page.onRequest({});
         QCOMPARE(d->page.sent(), kPost + kReload);
         QCOMPARE(d->page.requests().first().header("Content-Type"), "application/x-www-form-urlencoded");
+        QVERIFY(!d->page.requests().first().headers.contains("if-match")); // the page named no version
         QCOMPARE(d->page.requests().first().body, kExampleBody);
         QCOMPARE(cursors.first(), Qt::WaitCursor);
         QCOMPARE(boxes(), QStringList {"1|" + kCaption + "|3 changes saved for vendor 12."});
@@ -183,6 +203,8 @@ private slots:
         QTest::newRow("reset midway") << 200 << int(Behaviour::ResetMidway) << failed;
         QTest::newRow("short reply") << 200 << int(Behaviour::ShortBody) << failed;
         QTest::newRow("refused") << 400 << int(Behaviour::Answer) << "1|" + kCaption + "|Statement 2 rejected.";
+        // Without a version asked for, a 412 is a refusal like any other.
+        QTest::newRow("412 unasked") << 412 << int(Behaviour::Answer) << "1|" + kCaption + "|Statement 2 rejected.";
     }
 
     void failedSavesKeepTheMarksForARetry()
@@ -212,6 +234,109 @@ private slots:
         QCOMPARE(d->page.requests().first().body, kExampleBody);
         QCOMPARE(marks(), kUnmarked);
         QVERIFY(!d->control.undoStack()->canUndo());
+    }
+
+    // Someone saved meanwhile: the edits stay, and the user's answer decides
+    // what is posted. Reloading onto unchanged lists gives the same marks,
+    // each edit again one undo step.
+    void aConflictIsTheUsersDecision_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QList<QByteArray>>("sent");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QStringList>("shown");
+        const QString conflict = "2|" + kCaption
+            + "|Someone else saved changes to this vendor after the lists were loaded. Nothing of yours was saved.";
+        QTest::newRow("cancel") << "Cancel" << kPost << false << QStringList {conflict};
+        QTest::newRow("save anyway") << "Save anyway" << kPost + kPost + kReload << true
+                                     << QStringList {conflict, "1|" + kCaption + "|saved"};
+        QTest::newRow("reload") << "Reload and keep my changes" << kPost + kReload << false << QStringList {conflict};
+    }
+
+    void aConflictIsTheUsersDecision()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QList<QByteArray>, sent);
+        QFETCH(bool, saved);
+        QFETCH(QStringList, shown);
+        QVERIFY(loadVersioned("\"12-1\""));
+        markTheExample();
+        const QStringList before = marks();
+        applyOnlyOnto("\"12-2\"");
+        d->conflictAnswer = answer;
+        QCOMPARE(d->control.commit(), saved);
+        QCOMPARE(d->page.sent(), sent);
+        QCOMPARE(d->page.requests().first().header("If-Match"), "\"12-1\"");
+        QCOMPARE(d->page.requests().value(1).header("If-Match"), QByteArray()); // saved anyway: unasked
+        for (const qsizetype post : {0, 1}) {
+            if (d->page.requests().value(post).method == "POST")
+                QCOMPARE(d->page.requests().at(post).body, kExampleBody);
+        }
+        QCOMPARE(boxes(), shown);
+        QCOMPARE(marks(), saved ? kUnmarked : before);
+        QCOMPARE(d->control.property("hasPendingChanges").toBool(), !saved);
+        QCOMPARE(d->control.undoStack()->index(), saved ? 0 : 4);
+        QCOMPARE(d->control.cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // Onto what the other clerk saved (7 selected, 3 deselected, 9's fee
+    // changed): what still applies is done again and marked, the rest listed;
+    // the next commit asks for the new version.
+    void reloadingKeepsWhatStillApplies()
+    {
+        QVERIFY(loadVersioned("\"12-1\""));
+        markTheExample();
+        d->page.serveVendor(C::kVendor, 1, {{"3", "Three", "2", ""}, {"11", "Eleven", "2", ""}},
+            {{"5", "Five", "0.01", "1"}, {"7", "Seven", "0.02", "1"}, {"9", "Nine", "0.075", "0"}}, "\"12-2\"");
+        applyOnlyOnto("\"12-2\"");
+        d->conflictAnswer = "Reload and keep my changes";
+        QVERIFY(!d->control.commit());
+        QCOMPARE(marks(), QStringList({"3:1", "5:1D", "11:1", "7:1", "9:0U"}));
+        QCOMPARE(d->cell(d->chosen(), "9", C::Fee), "5.00");
+        QCOMPARE(d->boxTexts().last(),
+            "The lists were loaded again and your changes applied onto them. These no longer applied and were left "
+            "out:\nCenter 7: already selected\nCenter 3: no longer selected");
+        QCOMPARE(d->control.undoStack()->count(), 2);
+        d->control.undoStack()->undo();
+        QCOMPARE(marks(), QStringList({"3:1", "11:1", "5:1", "7:1", "9:0U"}));
+        d->page.clearRequests();
+        QVERIFY(d->control.commit());
+        QCOMPARE(d->page.requests().first().header("If-Match"), "\"12-2\"");
+    }
+
+    // While the post is out the control takes no edit, from the user or the
+    // host's undo; after the reload nothing has vanished, and after a failure
+    // the edits stand as they were.
+    void editsDuringThePostAreNotTaken_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("saved") << 200;
+        QTest::newRow("failed") << 500;
+    }
+
+    void editsDuringThePostAreNotTaken()
+    {
+        QFETCH(int, status);
+        QVERIFY(load());
+        markTheExample();
+        const QStringList before = marks();
+        d->page.setPostReply({status, "done", "text/plain", Behaviour::Answer, {}, 400});
+        QStringList during;
+        QTimer::singleShot(50, [&] {
+            d->doubleClickRow(d->centers(), "11");
+            d->clickRow(d->chosen(), "9");
+            QTest::keyClick(d->chosen(), Qt::Key_Delete);
+            QTest::keyClick(d->chosen(), Qt::Key_Z, Qt::ControlModifier);
+            d->control.undoStack()->undo();
+            d->control.undoStack()->undo();
+            during = marks();
+        });
+        QCOMPARE(d->control.commit(), status == 200);
+        QCOMPARE(during, before);
+        QCOMPARE(d->page.requests().first().body, kExampleBody);
+        QCOMPARE(marks(), status == 200 ? kUnmarked : before);
+        QCOMPARE(d->control.undoStack()->index(), status == 200 ? 0 : 4);
+        QVERIFY(d->control.undoStack()->canUndo() == (status != 200));
     }
 };
 
