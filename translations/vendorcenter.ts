@@ -144,14 +144,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Error During saving to Database</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Vendor Center Cross Reference</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Non Selected Active Centers (%1):</source>
         <translation type="unfinished"></translation>
     </message>
@@ -269,6 +261,60 @@
     </message>
     <message>
         <source>Centers moved to Non Selected Active Centers: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling fee of center %1: the center is no longer selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Center %1: already selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Center %1: no longer active</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Center %1: no longer selected</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The lists were loaded again and your changes applied onto them. These no longer applied and were left out:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Vendor Center Cross Reference</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Someone else saved changes to this vendor after the lists were loaded. Nothing of yours was saved.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reload the lists and apply your changes again onto what is saved now, or save yours over the other changes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reload and keep my changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save anyway</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error During saving to Database</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The lists could not be loaded again. Your changes are kept on the lists as they were.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -144,14 +144,6 @@
         <translation>Retirer</translation>
     </message>
     <message>
-        <source>Error During saving to Database</source>
-        <translation>Erreur lors de l&apos;enregistrement dans la base</translation>
-    </message>
-    <message>
-        <source>Vendor Center Cross Reference</source>
-        <translation>Centres du fournisseur</translation>
-    </message>
-    <message>
         <source>Non Selected Active Centers (%1):</source>
         <translation>Centres actifs non sélectionnés (%1) :</translation>
     </message>
@@ -270,6 +262,61 @@
     <message>
         <source>Centers moved to Non Selected Active Centers: %1</source>
         <translation>Centres déplacés vers les centres actifs non sélectionnés : %1</translation>
+    </message>
+    <message>
+        <source>Handling fee of center %1: the center is no longer selected</source>
+        <translation>Frais de manutention du centre %1 : le centre n&apos;est plus sélectionné</translation>
+    </message>
+    <message>
+        <source>Center %1: already selected</source>
+        <translation>Centre %1 : déjà sélectionné</translation>
+    </message>
+    <message>
+        <source>Center %1: no longer active</source>
+        <translation>Centre %1 : n&apos;est plus actif</translation>
+    </message>
+    <message>
+        <source>Center %1: no longer selected</source>
+        <translation>Centre %1 : n&apos;est plus sélectionné</translation>
+    </message>
+    <message>
+        <source>The lists were loaded again and your changes applied onto them. These no longer applied and were left out:</source>
+        <translation>Les listes ont été rechargées et vos modifications y ont été appliquées. Celles-ci ne s&apos;appliquaient plus et ont été laissées de côté :</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... et %n autre</numerusform>
+            <numerusform>... et %n autres</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Vendor Center Cross Reference</source>
+        <translation>Centres du fournisseur</translation>
+    </message>
+    <message>
+        <source>Someone else saved changes to this vendor after the lists were loaded. Nothing of yours was saved.</source>
+        <translation>Quelqu&apos;un d&apos;autre a enregistré des modifications pour ce fournisseur après le chargement des listes. Rien de vos modifications n&apos;a été enregistré.</translation>
+    </message>
+    <message>
+        <source>Reload the lists and apply your changes again onto what is saved now, or save yours over the other changes.</source>
+        <translation>Rechargez les listes et réappliquez vos modifications sur ce qui est enregistré maintenant, ou enregistrez les vôtres par-dessus les autres.</translation>
+    </message>
+    <message>
+        <source>Reload and keep my changes</source>
+        <translation>Recharger et garder mes modifications</translation>
+    </message>
+    <message>
+        <source>Save anyway</source>
+        <translation>Enregistrer quand même</translation>
+    </message>
+    <message>
+        <source>Error During saving to Database</source>
+        <translation>Erreur lors de l&apos;enregistrement dans la base</translation>
+    </message>
+    <message>
+        <source>The lists could not be loaded again. Your changes are kept on the lists as they were.</source>
+        <translation>Les listes n&apos;ont pas pu être rechargées. Vos modifications restent sur les listes telles qu&apos;elles étaient.</translation>
     </message>
 </context>
 </TS>
