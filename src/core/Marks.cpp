@@ -6,16 +6,23 @@
 
 namespace vendorcenter::marks {
 
+namespace {
+
+// A plain number with optional blanks around it ("0", " 1 "): the row is as
+// the server has it. Any letter behind the digits marks it; so does an empty text.
 bool isUnmarked(const QString &duty)
 {
     return formats::isUserDecimal(formats::withoutBlanks(QStringView(duty)));
 }
 
+// The last character once blanks at both ends are cut off; a null QChar for a blank text.
 QChar lastLetter(const QString &duty)
 {
     const QStringView trimmed = formats::withoutBlanks(QStringView(duty));
     return trimmed.isEmpty() ? QChar() : trimmed.back();
 }
+
+} // namespace
 
 QString flagOf(const QString &duty)
 {
@@ -47,6 +54,25 @@ QString flagOf(const QString &duty)
     if (negative && result != QLatin1String("0"))
         result.prepend(QLatin1Char('-'));
     return result;
+}
+
+Change changeOf(const QString &duty, bool inSelectedList)
+{
+    if (isUnmarked(duty))
+        return Change::None;
+    if (!inSelectedList)
+        return Change::Remove;
+    const QChar mark = lastLetter(duty);
+    if (mark == QLatin1Char('N'))
+        return Change::Add;
+    if (mark == QLatin1Char('U'))
+        return Change::FeeChange;
+    return Change::None;
+}
+
+QString dutyOnFeeSaved(const QString &duty)
+{
+    return isUnmarked(duty) ? duty + QLatin1Char('U') : duty;
 }
 
 std::optional<QString> dutyOnAdd(const QString &duty)

@@ -13,12 +13,11 @@
 //   "DU" deselected after a fee change (other list) -> DELETE on save
 namespace vendorcenter::marks {
 
-// A plain number with optional blanks around it ("0", " 1 "): the row is as
-// the server has it. Any letter behind the digits marks it; so does an empty text.
-bool isUnmarked(const QString &duty);
-
-// The last character once blanks at both ends are cut off; a null QChar for a blank text.
-QChar lastLetter(const QString &duty);
+// What a commit does for a row with this duty text, in the selected list or
+// in the other one: in the selected list "N" is an INSERT and "U" an UPDATE;
+// in the other list every mark is a DELETE.
+enum class Change { None, Add, FeeChange, Remove };
+Change changeOf(const QString &duty, bool inSelectedList);
 
 // The number at the start of the text in plain decimal form: "1DU" -> "1",
 // "0N" -> "0". Letters never count as an exponent; no digits at all gives "0".
@@ -30,6 +29,10 @@ std::optional<QString> dutyOnAdd(const QString &duty);
 
 // Duty text of the row created in the other list from a selected row ("<" and "<<").
 std::optional<QString> dutyOnRemove(const QString &duty);
+
+// Duty text of a selected row once its fee was saved: an unmarked row gets
+// "U"; a row that already carries a mark keeps it.
+QString dutyOnFeeSaved(const QString &duty);
 
 // The hidden sort key: an id that reads as a number gets at least four digits
 // ("7" -> "0007", "12345" stays); any other id is kept as it is.

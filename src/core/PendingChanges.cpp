@@ -25,20 +25,6 @@ QString feeText(const QString &fee)
 
 } // namespace
 
-Change changeOf(const QString &duty, bool inSelectedList)
-{
-    if (marks::isUnmarked(duty))
-        return Change::None;
-    if (!inSelectedList)
-        return Change::Remove;
-    const QChar mark = marks::lastLetter(duty);
-    if (mark == QLatin1Char('N'))
-        return Change::Add;
-    if (mark == QLatin1Char('U'))
-        return Change::FeeChange;
-    return Change::None;
-}
-
 QString description(const CenterRow &row, Change change, const QString &feeAsLoaded)
 {
     switch (change) {

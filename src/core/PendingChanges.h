@@ -1,21 +1,19 @@
 #pragma once
 
 #include "core/CenterRow.h"
+#include "core/Marks.h"
 
 #include <QString>
 
 #include <vector>
 
 // What a commit will do for the rows as they stand: the change a row's mark
-// asks for, the texts that tell the user, and the totals over both lists.
-// The rules follow the statements of the save: in the selected list "N" is an
-// INSERT and "U" an UPDATE; in the other list every mark is a DELETE.
+// asks for (by the rules of marks::changeOf), the texts that tell the user,
+// and the totals over both lists.
 namespace vendorcenter::pending {
 
-enum class Change { None, Add, FeeChange, Remove };
-
-// The change of a row with this duty text in the selected list, or in the other one.
-Change changeOf(const QString &duty, bool inSelectedList);
+using marks::Change;
+using marks::changeOf;
 
 // What a commit does for the row, in a sentence: "Will be added: handling fee
 // 8.00 %, duty/brokerage fee", "Handling fee changes: 5.00 -> 7.50", "Will be

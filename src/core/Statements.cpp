@@ -30,16 +30,44 @@ const QString &checkedId(const CenterRow &row)
     return row.id;
 }
 
-// Where statement text goes. `fixed` takes the SQL around the values, always
-// one of the literals below; `plain` takes ids and numbers, which are made of
-// digits, "-" and "." only.
+// A piece of the SQL around the values, with its form encoding made once.
+struct SqlText
+{
+    explicit SqlText(QStringView sql) : text(sql) { appendUrlEncoded(encoded, sql); }
+    QStringView text;
+    QByteArray encoded;
+};
+
+struct SqlTexts
+{
+    SqlText insertHead {u"INSERT INTO VendorCenterCrossReference "
+                        u"(VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) VALUES ("};
+    SqlText comma {u","};
+    SqlText insertTail {u",GETDATE() ) "};
+    SqlText updateHead {u"UPDATE VendorCenterCrossReference SET CenterHandlingFee= "};
+    SqlText updateDuty {u", DutyBrokerageFee= "};
+    SqlText updateWhere {u", RecordLastUpdated = GETDATE()  WHERE CenterID = "};
+    SqlText updateVendor {u" AND vendorID = "};
+    SqlText deleteHead {u"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID="};
+    SqlText deleteIds {u" AND CenterID IN("};
+    SqlText deleteTail {u")"};
+};
+
+const SqlTexts &sql()
+{
+    static const SqlTexts texts;
+    return texts;
+}
+
+// Where statement text goes. `fixed` takes the SQL around the values;
+// `plain` takes ids and numbers, which are made of digits, "-" and "." only.
 
 // Each statement as text.
 class StatementTexts
 {
 public:
     void begin() { current_ = QString(); }
-    void fixed(QStringView sql) { current_ += sql; }
+    void fixed(const SqlText &sql) { current_ += sql.text; }
     void plain(QStringView value) { current_ += value; }
     void end() { texts_.append(std::move(current_)); }
 
@@ -52,7 +80,7 @@ private:
 
 // The form body: "SQL=" + the encoded statement + "&" per statement. Digits,
 // "-" and "." stand for themselves in the encoding, so values are copied as
-// they are, and each SQL literal is encoded only the first time it is used.
+// they are.
 class FormBody
 {
 public:
@@ -62,11 +90,7 @@ public:
     explicit FormBody(int statements) { body_.resize(static_cast<qsizetype>(statements) * kRoomPerStatement); }
 
     void begin() { put("SQL=", 4); }
-    void fixed(QStringView sql)
-    {
-        const QByteArray &bytes = encoded(sql);
-        put(bytes.constData(), bytes.size());
-    }
+    void fixed(const SqlText &sql) { put(sql.encoded.constData(), sql.encoded.size()); }
     void plain(QStringView value)
     {
         char *out = room(value.size());
@@ -97,22 +121,9 @@ private:
         used_ += size;
     }
 
-    const QByteArray &encoded(QStringView sql)
-    {
-        // The literals are few and keep their addresses.
-        for (const auto &[literal, bytes] : encoded_) {
-            if (literal == sql.utf16())
-                return bytes;
-        }
-        QByteArray bytes;
-        appendUrlEncoded(bytes, sql);
-        return encoded_.emplace_back(sql.utf16(), std::move(bytes)).second;
-    }
-
     static constexpr qsizetype kRoomPerStatement = 256;
     QByteArray body_; // written up to used_, the rest is room
     qsizetype used_ = 0;
-    std::vector<std::pair<const char16_t *, QByteArray>> encoded_;
 };
 
 // Writes the statements of one vendor. A save writes thousands of them with a
@@ -127,29 +138,28 @@ public:
     void writeInsert(Sink &sink, const CenterRow &row)
     {
         const QString &id = checkedId(row);
-        sink.fixed(u"INSERT INTO VendorCenterCrossReference "
-                   u"(VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,RecordLastUpdated) VALUES (");
+        sink.fixed(sql().insertHead);
         sink.plain(vendorId_);
-        sink.fixed(u",");
+        sink.fixed(sql().comma);
         sink.plain(id);
-        sink.fixed(u",");
+        sink.fixed(sql().comma);
         sink.plain(feeValue(row));
-        sink.fixed(u",");
+        sink.fixed(sql().comma);
         sink.plain(dutyValue(row));
-        sink.fixed(u",GETDATE() ) ");
+        sink.fixed(sql().insertTail);
     }
 
     template<typename Sink>
     void writeUpdate(Sink &sink, const CenterRow &row)
     {
         const QString &id = checkedId(row);
-        sink.fixed(u"UPDATE VendorCenterCrossReference SET CenterHandlingFee= ");
+        sink.fixed(sql().updateHead);
         sink.plain(feeValue(row));
-        sink.fixed(u", DutyBrokerageFee= ");
+        sink.fixed(sql().updateDuty);
         sink.plain(dutyValue(row));
-        sink.fixed(u", RecordLastUpdated = GETDATE()  WHERE CenterID = ");
+        sink.fixed(sql().updateWhere);
         sink.plain(id);
-        sink.fixed(u" AND vendorID = ");
+        sink.fixed(sql().updateVendor);
         sink.plain(vendorId_);
     }
 
@@ -157,26 +167,23 @@ public:
     template<typename Sink>
     void writeDelete(Sink &sink, const QStringList &ids) const
     {
-        sink.fixed(u"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=");
+        sink.fixed(sql().deleteHead);
         sink.plain(vendorId_);
-        sink.fixed(u" AND CenterID IN(");
+        sink.fixed(sql().deleteIds);
         for (qsizetype i = 0; i < ids.size(); ++i) {
             if (i > 0)
-                sink.fixed(u",");
+                sink.fixed(sql().comma);
             sink.plain(ids.at(i));
         }
-        sink.fixed(u")");
+        sink.fixed(sql().deleteTail);
     }
 
 private:
     // The row shows percent in the user's number format; the table stores a
-    // fraction. Rows loaded or moved together share their fee text, which
-    // makes the last one worth checking first.
+    // fraction.
     QStringView feeValue(const CenterRow &row)
     {
         const QString &fee = row.handlingFee();
-        if (!lastFee_.isEmpty() && fee.constData() == lastFee_.constData() && fee.size() == lastFee_.size())
-            return lastFeeValue_;
         auto known = fees_.constFind(fee);
         if (known == fees_.cend()) {
             const std::optional<double> percent = formats::readNumber(fee);
@@ -184,20 +191,13 @@ private:
                 throw Failure::typeMismatch();
             known = fees_.insert(fee, formats::sqlNumber(*percent / 100.0));
         }
-        lastFee_ = fee;
-        lastFeeValue_ = *known;
-        return lastFeeValue_;
+        return *known;
     }
 
     // The flag in front of the mark, always written with a point.
     QStringView dutyValue(const CenterRow &row)
     {
         const QString &duty = row.duty();
-        // A single digit and its mark, as the moves and the fee panel leave it.
-        if (duty.size() >= 2 && duty.front() >= QLatin1Char('0') && duty.front() <= QLatin1Char('9')
-            && std::all_of(
-                duty.begin() + 1, duty.end(), [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); }))
-            return QStringView(duty).first(1);
         auto known = duties_.constFind(duty);
         if (known == duties_.cend())
             known = duties_.insert(duty, formats::sqlNumber(marks::flagOf(duty).toDouble()));
@@ -206,8 +206,6 @@ private:
 
     QString vendorId_;
     QHash<QString, QString> fees_;
-    QString lastFee_;
-    QString lastFeeValue_;
     QHash<QString, QString> duties_;
 };
 
@@ -226,21 +224,17 @@ void writeStatements(qint32 vendorId, const CenterRows &selected, const CenterRo
         sink.end();
     };
 
-    for (int position = 0; position < selected.count(); ++position) {
-        const CenterRow &row = selected.at(position);
-        if (marks::isUnmarked(row.duty()))
-            continue;
-        const QChar mark = marks::lastLetter(row.duty());
-        if (mark == QLatin1Char('N'))
+    for (const CenterRow &row : selected) {
+        const marks::Change change = marks::changeOf(row.duty(), /*inSelectedList*/ true);
+        if (change == marks::Change::Add)
             write([&] { writer.writeInsert(sink, row); });
-        else if (mark == QLatin1Char('U'))
+        else if (change == marks::Change::FeeChange)
             write([&] { writer.writeUpdate(sink, row); });
     }
 
     QStringList removed;
-    for (int position = 0; position < nonSelected.count(); ++position) {
-        const CenterRow &row = nonSelected.at(position);
-        if (!marks::isUnmarked(row.duty()))
+    for (const CenterRow &row : nonSelected) {
+        if (marks::changeOf(row.duty(), /*inSelectedList*/ false) == marks::Change::Remove)
             removed.append(checkedId(row));
     }
     if (!removed.isEmpty())
@@ -299,7 +293,7 @@ QByteArray postBody(const QStringList &statements)
 
 QByteArray saveBody(qint32 vendorId, const CenterRows &selected, const CenterRows &nonSelected)
 {
-    FormBody body(std::min(selected.count(), kMaxStatements));
+    FormBody body(static_cast<int>(std::min<std::size_t>(selected.size(), kMaxStatements)));
     writeStatements(vendorId, selected, nonSelected, body);
     return body.take();
 }

@@ -6,8 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-#include <vector>
+#include <span>
 
 // The save's pure part: the change marks on the rows of both lists become the
 // SQL statements the server page runs, and those become the form body.
@@ -16,26 +15,8 @@ namespace vendorcenter::statements {
 // The statement count is a 16-bit signed counter on the server's side of things.
 inline constexpr int kMaxStatements = 32'767;
 
-// Read-only access to the rows of one list, in list order, without copying them.
-class CenterRows
-{
-public:
-    using RowAt = std::function<const CenterRow &(int)>;
-
-    CenterRows(int count, RowAt rowAt) : count_(count), rowAt_(std::move(rowAt)) { }
-    explicit CenterRows(const std::vector<CenterRow> &rows)
-        : count_(static_cast<int>(rows.size())),
-          rowAt_([&rows](int position) -> const CenterRow & { return rows[static_cast<std::size_t>(position)]; })
-    { }
-    CenterRows(std::vector<CenterRow> &&) = delete; // would outlive its rows
-
-    int count() const { return count_; }
-    const CenterRow &at(int position) const { return rowAt_(position); }
-
-private:
-    int count_;
-    RowAt rowAt_;
-};
+// The rows of one list, in list order.
+using CenterRows = std::span<const CenterRow>;
 
 QString insertStatement(qint32 vendorId, const CenterRow &row);
 QString updateStatement(qint32 vendorId, const CenterRow &row);

@@ -61,11 +61,6 @@ QString feeEntryMessage(FeeEntry::Verdict verdict)
     return {};
 }
 
-QString dutyAfterFeeSaved(const QString &duty)
-{
-    return marks::isUnmarked(duty) ? duty + QLatin1Char('U') : duty;
-}
-
 FeeDelta writeFee(CenterListView *selected, const FeeIntent &intent)
 {
     FeeDelta delta;
@@ -73,7 +68,7 @@ FeeDelta writeFee(CenterListView *selected, const FeeIntent &intent)
     delta.feeBefore = selected->subItem(intent.position, ColHandlingFee);
     delta.dutyBefore = selected->subItem(intent.position, ColDuty);
     delta.feeAfter = intent.fee;
-    delta.dutyAfter = dutyAfterFeeSaved(delta.dutyBefore);
+    delta.dutyAfter = marks::dutyOnFeeSaved(delta.dutyBefore);
     putFee(selected, intent.position, delta.feeAfter, delta.dutyAfter);
     return delta;
 }

@@ -28,10 +28,6 @@ FeeEntry checkFeeEntry(const QString &typed);
 // The message that refuses a fee; empty for an accepted one.
 QString feeEntryMessage(FeeEntry::Verdict verdict);
 
-// The duty text of a selected row once its fee was saved: an unmarked row
-// gets "U"; a row that already carries a mark keeps it.
-QString dutyAfterFeeSaved(const QString &duty);
-
 // A fee the user saved for a selected row, as "Save" formats it.
 struct FeeIntent
 {

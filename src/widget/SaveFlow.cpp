@@ -23,7 +23,7 @@ constexpr int kPreconditionFailed = 412;
 
 statements::CenterRows rowsOf(const CenterListView &list)
 {
-    return {list.count(), [&list](int position) -> const CenterRow & { return list.row(position); }};
+    return list.centerModel()->rows();
 }
 
 enum class ConflictChoice { Reload, SaveAnyway, Cancel };
