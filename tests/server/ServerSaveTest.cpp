@@ -61,6 +61,16 @@ TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported)
     EXPECT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(*find(after, 12, 3), *find(before, 12, 3)); // not duplicated, not overwritten
     EXPECT_TRUE(find(after, 12, 8));
+    // Past 40 skips the rest are only counted: the reply stays a screenful.
+    for (const auto &[ids, lines, ending] :
+        {std::tuple {40, 40, "nothing to remove."}, {32767, 41, "\n... and 32727 more changes were skipped."}}) {
+        std::string removal = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(7";
+        for (int i = 1; i < ids; ++i)
+            removal += ",7";
+        const auto [status, body] = reply(post(saveBody({removal + ")"})));
+        EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), lines) << ids;
+        EXPECT_TRUE(status == 200 && body.ends_with(ending)) << body.substr(0, 300);
+    }
 }
 
 TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
@@ -79,7 +89,8 @@ TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
         {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "Statement 2 (\"INSERT INTO"},
         {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "\") names center 9999 does not exist."},
         {saveBody({kUpdate9, insertStatement(77, 7, "0.08", 1)}), 422, "names vendor 77 does not exist."},
-        {saveBody({kUpdate9, byName}), 422, "Statement 2"}};
+        {saveBody({kUpdate9, byName}), 422, "Statement 2"},
+        {saveBody(std::vector<std::string>(32768, kUpdate9)), 400, "32768 statements, more than the 32767 taken"}};
     const auto before = storedRows();
     for (const auto &[body, status, part] : cases) {
         auto result = post(body);
