@@ -9,7 +9,7 @@ packages=(
   libpugixml-dev libcpp-httplib-dev libmicrohttpd-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
   postgresql postgresql-common libpq-dev nginx-light
-  libcrypt-dev nettle-dev libcli11-dev apache2-utils whois
+  libcrypt-dev nettle-dev libcli11-dev libxxhash-dev apache2-utils whois
   clang-format systemd dpkg-dev file python3
   clang libclang-rt-14-dev
   fonts-dejavu-core xvfb xauth

@@ -10,6 +10,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -105,6 +106,7 @@ struct Exchange
     std::string collected;
     std::uint64_t receivedBytes = 0;
     std::optional<HttpReply> decided; // sent once the body is dropped
+    std::optional<std::string> ifMatch; // of a save
     int status = 0;
     std::string serverTiming;
 };
@@ -347,6 +349,11 @@ std::optional<HttpReply> HttpServer::Impl::begin(MHD_Connection *connection, Exc
         refused.closeConnection = true;
         return refused;
     }
+    // Several If-Match lines are one list of tags, as HTTP reads them.
+    for (const auto &[name, value] : head.headers) {
+        if (strcasecmp(name.data(), "If-Match") == 0)
+            exchange.ifMatch = exchange.ifMatch ? *exchange.ifMatch + ", " + std::string(value) : std::string(value);
+    }
     exchange.body = Exchange::Body::Collect;
     exchange.collected.reserve(declared);
     acknowledgeNow(exchange.socket);
@@ -377,7 +384,7 @@ MHD_Result HttpServer::Impl::finish(MHD_Connection *connection, Exchange &exchan
         return queueReply(connection, exchange, std::move(*exchange.decided));
     ServerTiming timing(exchange.start);
     timing.mark("read");
-    HttpReply reply = answerSave(storage, exchange.collected, currentLocalTimestamp(), timing);
+    HttpReply reply = answerSave(storage, exchange.collected, currentLocalTimestamp(), timing, exchange.ifMatch);
     exchange.collected = std::string();
     if (!reply.diagnostic.empty())
         log("save failed: " + printable(reply.diagnostic));

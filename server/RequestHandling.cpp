@@ -4,6 +4,7 @@
 #include "Replies.h"
 #include "StatementParser.h"
 #include "UserTable.h"
+#include "storage/SelectedListTag.h"
 
 #include <strings.h>
 
@@ -11,6 +12,7 @@
 #include <charconv>
 #include <cstdint>
 #include <ctime>
+#include <variant>
 #include <vector>
 
 namespace vendorcenter::server {
@@ -68,8 +70,14 @@ HttpReply queryReply(Storage &storage, const QueryParameters &parameters)
             return xml(reply.finish());
         }
         SelectedCentersReply reply(*vendorId);
-        storage.readSelectedCenters(*vendorId, [&](const SelectedCenterRow &center) { reply.add(center); });
-        return xml(reply.finish());
+        SelectedListTag tag(*vendorId);
+        storage.readSelectedCenters(*vendorId, [&](const SelectedCenterRow &center) {
+            reply.add(center);
+            tag.add(center);
+        });
+        HttpReply listed = xml(reply.finish());
+        listed.headers.emplace_back("ETag", tag.finish());
+        return listed;
     } catch (const StorageUnavailable &error) {
         HttpReply failed = text(503, kUnreachable);
         failed.diagnostic = error.what();
@@ -81,7 +89,39 @@ HttpReply queryReply(Storage &storage, const QueryParameters &parameters)
     }
 }
 
-HttpReply saveReply(Storage &storage, std::string_view body, std::string_view timestamp, ServerTiming &timing)
+std::string_view trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The list a post sent with If-Match guards: one tag of the selected list's
+// form, naming the vendor of every statement. Anything else is answered 400
+// ("*" or several tags would name no one list).
+std::variant<ListPrecondition, HttpReply> preconditionOf(
+    std::string_view ifMatch, const std::vector<Statement> &statements)
+{
+    const std::string_view tag = trimmed(ifMatch);
+    const std::optional<std::int32_t> vendorId = SelectedListTag::vendorOf(tag);
+    if (!vendorId) {
+        return text(400,
+            "If-Match must hold one tag, as the ETag of the selected list gave it, and nothing else."
+                + std::string(kNothingSaved));
+    }
+    for (const Statement &statement : statements) {
+        if (vendorOf(statement) != *vendorId) {
+            return text(400,
+                "The If-Match tag is for vendor " + std::to_string(*vendorId) + ", but the changes are for vendor "
+                    + std::to_string(vendorOf(statement)) + "." + kNothingSaved);
+        }
+    }
+    return ListPrecondition {*vendorId, std::string(tag)};
+}
+
+HttpReply saveReply(Storage &storage, std::string_view body, std::string_view timestamp,
+    std::optional<std::string_view> ifMatch, ServerTiming &timing)
 {
     if (body.size() > kMaxSaveBodyBytes)
         return tooLargeSaveReply();
@@ -110,9 +150,16 @@ HttpReply saveReply(Storage &storage, std::string_view body, std::string_view ti
         }
         statements.push_back(std::move(*parsed.statement));
     }
+    std::optional<ListPrecondition> precondition;
+    if (ifMatch) {
+        auto guarded = preconditionOf(*ifMatch, statements);
+        if (auto *refused = std::get_if<HttpReply>(&guarded))
+            return std::move(*refused);
+        precondition = std::get<ListPrecondition>(std::move(guarded));
+    }
     timing.mark("parse");
 
-    const ApplyResult result = storage.apply(statements, timestamp);
+    const ApplyResult result = storage.apply(statements, timestamp, precondition ? &*precondition : nullptr);
     timing.mark("apply");
     switch (result.outcome) {
     case ApplyResult::Outcome::Applied: {
@@ -125,6 +172,10 @@ HttpReply saveReply(Storage &storage, std::string_view body, std::string_view ti
             "Statement " + std::to_string(result.failedStatementIndex + 1) + " (\""
                 + statementExcerpt(form.statements[result.failedStatementIndex]) + "\") names " + result.detail + "."
                 + kNothingSaved);
+    case ApplyResult::Outcome::PreconditionFailed:
+        return text(412,
+            "Someone else saved changes to vendor " + std::to_string(precondition->vendorId)
+                + " after these lists were loaded. Load them again to see the changes." + kNothingSaved);
     case ApplyResult::Outcome::StorageFailure:
         break;
     case ApplyResult::Outcome::Unavailable: {
@@ -149,14 +200,6 @@ HttpReply saveReply(Storage &storage, std::string_view body, std::string_view ti
 bool sameText(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 std::size_t headerCount(const RequestHead &head, std::string_view name)
@@ -340,9 +383,10 @@ HttpReply answerQuery(Storage &storage, const QueryParameters &parameters, Serve
     return reply;
 }
 
-HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp, ServerTiming timing)
+HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp, ServerTiming timing,
+    std::optional<std::string_view> ifMatch)
 {
-    HttpReply reply = saveReply(storage, body, timestamp, timing);
+    HttpReply reply = saveReply(storage, body, timestamp, ifMatch, timing);
     reply.serverTiming = timing.header();
     return reply;
 }

@@ -35,6 +35,7 @@ inline constexpr std::size_t kMaxSaveBodyBytes = 16u * 1024u * 1024u;
 using QueryParameters = std::multimap<std::string, std::string>;
 
 // GET /VendorCenter.asp: ?count=1, ?active=1 or ?selected=1, each with &VendorID=N.
+// The selected list carries its ETag (see SelectedListTag).
 // The timing gets the phase "query" (the database and the XML, which are
 // written row by row together).
 HttpReply answerQuery(Storage &storage, const QueryParameters &parameters, ServerTiming timing = ServerTiming());
@@ -42,8 +43,10 @@ HttpReply answerQuery(Storage &storage, const QueryParameters &parameters, Serve
 // POST /VendorCenter.asp with "SQL=<enc>&..." fields. `timestamp` stands for
 // GETDATE(). Nothing is applied unless the reply is 200. The timing gets the
 // phases "decode", "parse", "apply" and "reply" as far as the save gets.
-HttpReply answerSave(
-    Storage &storage, std::string_view body, std::string_view timestamp, ServerTiming timing = ServerTiming());
+// `ifMatch`, the request's If-Match, makes the save depend on the selected
+// list it names still having that ETag: 412 when it has another.
+HttpReply answerSave(Storage &storage, std::string_view body, std::string_view timestamp,
+    ServerTiming timing = ServerTiming(), std::optional<std::string_view> ifMatch = std::nullopt);
 
 // The answer to a save body over kMaxSaveBodyBytes.
 HttpReply tooLargeSaveReply();

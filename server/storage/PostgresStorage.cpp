@@ -2,6 +2,7 @@
 
 #include "storage/ChangePlan.h"
 #include "storage/OpenStorage.h"
+#include "storage/SelectedListTag.h"
 #include "storage/StorageSql.h"
 
 #include <libpq-fe.h>
@@ -261,6 +262,20 @@ private:
 
 void ignoreNotice(void *, const char *) { }
 
+template<typename Each>
+void forEachSelectedRow(const Result &result, Each &&each)
+{
+    SelectedCenterRow row;
+    for (int i = 0; i < result.rows(); ++i) {
+        row.centerId = result.integer(i, 0);
+        row.centerName = result.text(i, 1);
+        row.handlingFee = result.real(i, 2);
+        row.dutyBrokerageFee = result.integer(i, 3) != 0 ? 1 : 0;
+        row.recordLastUpdated = result.text(i, 4);
+        each(row);
+    }
+}
+
 } // namespace
 
 struct PostgresStorage::Connection
@@ -475,15 +490,7 @@ void PostgresStorage::readSelectedCenters(std::int32_t vendorId, const SelectedC
     const Result result = withConnection([&](Connection &connection) {
         return connection.runPrepared("selected", Parameters().add(std::int64_t {vendorId}));
     });
-    SelectedCenterRow row;
-    for (int i = 0; i < result.rows(); ++i) {
-        row.centerId = result.integer(i, 0);
-        row.centerName = result.text(i, 1);
-        row.handlingFee = result.real(i, 2);
-        row.dutyBrokerageFee = result.integer(i, 3) != 0 ? 1 : 0;
-        row.recordLastUpdated = result.text(i, 4);
-        each(row);
-    }
+    forEachSelectedRow(result, each);
 }
 
 namespace {
@@ -531,11 +538,28 @@ struct PairColumns
 
 // Reads, in one transaction on `connection`, what the post's outcome depends
 // on, and writes the net change it plans.
-ApplyResult applyInTransaction(
-    PostgresStorage::Connection &connection, const std::vector<Statement> &statements, std::string_view timestamp)
+ApplyResult applyInTransaction(PostgresStorage::Connection &connection, const std::vector<Statement> &statements,
+    std::string_view timestamp, const ListPrecondition *precondition)
 {
     const NamedReferences named = namedReferences(statements);
     connection.run(kBegin);
+    const auto lockVendors = [&] {
+        std::vector<std::int32_t> vendorIds = named.vendorIds;
+        if (precondition)
+            vendorIds.push_back(precondition->vendorId);
+        connection.runPrepared("lock_vendors", Parameters().addArray(vendorLockBuckets(vendorIds)));
+    };
+    if (precondition) {
+        // Every post for the vendor holds its lock until it commits, and each
+        // statement here reads what was committed before it began: the list
+        // read once the lock is held is the one this post changes.
+        lockVendors();
+        SelectedListTag tag(precondition->vendorId);
+        forEachSelectedRow(connection.runPrepared("selected", Parameters().add(std::int64_t {precondition->vendorId})),
+            [&](const SelectedCenterRow &row) { tag.add(row); });
+        if (tag.finish() != precondition->tag)
+            return refusal(ApplyResult::Outcome::PreconditionFailed, {});
+    }
     // Checked before anything is locked: a post naming what does not exist
     // holds no lock at all.
     const std::vector<std::int32_t> knownVendors =
@@ -545,7 +569,8 @@ ApplyResult applyInTransaction(
     if (std::optional<ApplyResult> refused = firstUnknownReference(statements, knownVendors, knownCenters))
         return *std::move(refused);
 
-    connection.runPrepared("lock_vendors", Parameters().addArray(vendorLockBuckets(named.vendorIds)));
+    if (!precondition)
+        lockVendors();
     const PairColumns namedPairs(named.pairs);
     const Result present =
         connection.runPrepared("present_pairs", Parameters().addArray(namedPairs.vendors).addArray(namedPairs.centers));
@@ -591,13 +616,15 @@ ApplyResult applyInTransaction(
 
 } // namespace
 
-ApplyResult PostgresStorage::apply(const std::vector<Statement> &statements, std::string_view timestamp)
+ApplyResult PostgresStorage::apply(
+    const std::vector<Statement> &statements, std::string_view timestamp, const ListPrecondition *precondition)
 {
     constexpr int kAttempts = 5;
     for (int attempt = 1;; ++attempt) {
         try {
-            return withConnection(
-                [&](Connection &connection) { return applyInTransaction(connection, statements, timestamp); });
+            return withConnection([&](Connection &connection) {
+                return applyInTransaction(connection, statements, timestamp, precondition);
+            });
         } catch (const TransactionConflict &conflict) {
             // Two posts locked the same rows in opposite orders; the database
             // rolled this one back whole, so it can simply run again.

@@ -30,7 +30,8 @@ public:
     VendorCounts counts(std::int32_t vendorId) override;
     void readActiveCenters(std::int32_t vendorId, const ActiveCenterSink &each) override;
     void readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each) override;
-    ApplyResult apply(const std::vector<Statement> &statements, std::string_view timestamp) override;
+    ApplyResult apply(const std::vector<Statement> &statements, std::string_view timestamp,
+        const ListPrecondition *precondition = nullptr) override;
 
     struct Connection;
 

@@ -1,5 +1,6 @@
 #include "storage/SqliteStorage.h"
 
+#include "storage/SelectedListTag.h"
 #include "storage/StorageSql.h"
 
 #include <sqlite3.h>
@@ -226,6 +227,22 @@ struct SqliteStorage::Connection
         return true;
     }
 
+    template<typename Each>
+    void readSelected(std::int32_t vendorId, Each &&each)
+    {
+        Use use(db, selectedCenters);
+        use.bind(1, std::int64_t {vendorId});
+        SelectedCenterRow row;
+        while (use.step()) {
+            row.centerId = use.integer(0);
+            row.centerName = use.text(1);
+            row.handlingFee = use.real(2);
+            row.dutyBrokerageFee = use.integer(3) != 0 ? 1 : 0;
+            row.recordLastUpdated = use.text(4);
+            each(row);
+        }
+    }
+
     bool exists(const Prepared &statement, std::int64_t id)
     {
         Use use(db, statement);
@@ -320,20 +337,11 @@ void SqliteStorage::readActiveCenters(std::int32_t vendorId, const ActiveCenterS
 void SqliteStorage::readSelectedCenters(std::int32_t vendorId, const SelectedCenterSink &each)
 {
     Lease connection(pool_);
-    Use use(connection->db, connection->selectedCenters);
-    use.bind(1, std::int64_t {vendorId});
-    SelectedCenterRow row;
-    while (use.step()) {
-        row.centerId = use.integer(0);
-        row.centerName = use.text(1);
-        row.handlingFee = use.real(2);
-        row.dutyBrokerageFee = use.integer(3) != 0 ? 1 : 0;
-        row.recordLastUpdated = use.text(4);
-        each(row);
-    }
+    connection->readSelected(vendorId, each);
 }
 
-ApplyResult SqliteStorage::apply(const std::vector<Statement> &statements, std::string_view timestamp)
+ApplyResult SqliteStorage::apply(
+    const std::vector<Statement> &statements, std::string_view timestamp, const ListPrecondition *precondition)
 {
     ApplyResult result;
     Lease connection(pool_);
@@ -350,6 +358,18 @@ ApplyResult SqliteStorage::apply(const std::vector<Statement> &statements, std::
 
     try {
         connection->run(connection->beginWrite);
+        // The write transaction holds off every other writer from here to the
+        // commit, so the list read now is the one the statements change.
+        if (precondition) {
+            SelectedListTag tag(precondition->vendorId);
+            connection->readSelected(precondition->vendorId, [&](const SelectedCenterRow &row) { tag.add(row); });
+            if (tag.finish() != precondition->tag) {
+                connection->rollbackIfOpen();
+                ApplyResult refused;
+                refused.outcome = ApplyResult::Outcome::PreconditionFailed;
+                return refused;
+            }
+        }
         std::optional<std::int32_t> knownVendor; // a post is nearly always for one vendor
         for (std::size_t index = 0; index < statements.size(); ++index) {
             const Statement &statement = statements[index];

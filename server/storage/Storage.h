@@ -68,12 +68,21 @@ struct ApplyResult
         StorageFailure, // the database failed; rolled back
         Unavailable, // the database could not be reached; nothing applied
         CommitUncertain, // the connection broke during COMMIT: applied in full or not at all
+        PreconditionFailed, // the vendor's selected list is no longer the one guarded; nothing applied
     };
     Outcome outcome = Outcome::Applied;
     std::size_t changedRows = 0;
     std::vector<SkippedChange> skipped;
     std::size_t failedStatementIndex = 0; // for UnknownReference
     std::string detail; // what was unknown, or the database's message
+};
+
+// A post made from a vendor's selected list as it was loaded (sent with
+// If-Match): it is applied only while the list still has that tag.
+struct ListPrecondition
+{
+    std::int32_t vendorId = 0;
+    std::string tag; // as SelectedListTag writes it
 };
 
 // A failure of the database while reading; the request answers 500.
@@ -106,7 +115,11 @@ public:
 
     // Runs every statement in one transaction; nothing is kept unless the
     // outcome is Applied. `timestamp` ('YYYY-MM-DD HH:MM:SS') stands for GETDATE().
-    virtual ApplyResult apply(const std::vector<Statement> &statements, std::string_view timestamp) = 0;
+    // With a precondition the vendor's list is tagged anew inside the same
+    // transaction, after every other post for the vendor has committed and
+    // before anything is written: another tag is PreconditionFailed.
+    virtual ApplyResult apply(const std::vector<Statement> &statements, std::string_view timestamp,
+        const ListPrecondition *precondition = nullptr) = 0;
 };
 
 } // namespace vendorcenter::server

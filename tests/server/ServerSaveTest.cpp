@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <set>
+#include <thread>
 
 using namespace vendorcenter::server::testing;
 using namespace std::chrono_literals;
@@ -59,6 +61,16 @@ TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported)
     EXPECT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(*find(after, 12, 3), *find(before, 12, 3)); // not duplicated, not overwritten
     EXPECT_TRUE(find(after, 12, 8));
+    // Past 40 skips the rest are only counted: the reply stays a screenful.
+    for (const auto &[ids, lines, ending] :
+        {std::tuple {40, 40, "nothing to remove."}, {32767, 41, "\n... and 32727 more changes were skipped."}}) {
+        std::string removal = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(7";
+        for (int i = 1; i < ids; ++i)
+            removal += ",7";
+        const auto [status, body] = reply(post(saveBody({removal + ")"})));
+        EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), lines) << ids;
+        EXPECT_TRUE(status == 200 && body.ends_with(ending)) << body.substr(0, 300);
+    }
 }
 
 TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
@@ -77,7 +89,8 @@ TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
         {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "Statement 2 (\"INSERT INTO"},
         {saveBody({kInsert7, insertStatement(12, 9999, "0.08", 1)}), 422, "\") names center 9999 does not exist."},
         {saveBody({kUpdate9, insertStatement(77, 7, "0.08", 1)}), 422, "names vendor 77 does not exist."},
-        {saveBody({kUpdate9, byName}), 422, "Statement 2"}};
+        {saveBody({kUpdate9, byName}), 422, "Statement 2"},
+        {saveBody(std::vector<std::string>(32768, kUpdate9)), 400, "32768 statements, more than the 32767 taken"}};
     const auto before = storedRows();
     for (const auto &[body, status, part] : cases) {
         auto result = post(body);
@@ -133,4 +146,79 @@ TEST_P(ServerSave, AFullSizedSaveOfTheControlIsTaken)
         statements.push_back(i % 2 == 0 ? kInsert7 : deleteStatement(12, 7));
     EXPECT_EQ(reply(post(saveBody(statements))), std::pair(200, std::string("32767 changes saved for vendor 12.")));
     EXPECT_TRUE(find(storedRows(), 12, 7));
+}
+
+// A save sent with the If-Match of the selected list it was made from is applied only while
+// the list still has that tag, whoever changed it: a clerk cannot overwrite another's save.
+static std::string tagOf(const httplib::Result &selected)
+{
+    return selected ? selected->get_header_value("ETag") : "";
+}
+
+TEST_P(ServerSave, TheSelectedListsTagChangesWithItsRowsAndNothingElse)
+{
+    const auto tag = [&](const char *vendor) {
+        return tagOf(get(std::string("/VendorCenter.asp?selected=1&VendorID=") + vendor));
+    };
+    const std::string loaded = tag("12"), of14 = tag("14");
+    EXPECT_TRUE(std::regex_match(loaded, std::regex(R"("12-[0-9a-f]{32}")"))) << loaded;
+    EXPECT_EQ(tag("12"), loaded);
+    EXPECT_FALSE(get("/VendorCenter.asp?active=1&VendorID=12")->has_header("ETag"));
+    ASSERT_EQ(post(saveBody({updateStatement(14, 2, "0.5", 1)}))->status, 200);
+    EXPECT_EQ(tag("12"), loaded); // another vendor's save
+    EXPECT_NE(tag("14"), of14);
+    ASSERT_EQ(post(saveBody({kUpdate9}))->status, 200);
+    const std::string saved = tag("12");
+    EXPECT_NE(saved, loaded);
+    database_->execute("UPDATE Centers SET CenterName = 'Renamed' WHERE CenterID = 3"); // beside the page
+    EXPECT_NE(tag("12"), saved);
+}
+
+TEST_P(ServerSave, ASaveWithIfMatchIsAppliedOnlyToTheListAsItWasLoaded)
+{
+    const auto tag = [&] { return tagOf(get("/VendorCenter.asp?selected=1&VendorID=12")); };
+    const std::string stale = tag();
+    database_->execute(
+        "UPDATE VendorCenterCrossReference SET CenterHandlingFee = 0.5 WHERE VendorID = 12 AND CenterID = 3");
+    const std::string current = tag(), of14 = tagOf(get("/VendorCenter.asp?selected=1&VendorID=14"));
+    const std::string oneTag = "If-Match must hold one tag, as the ETag of the selected list gave it";
+    const std::tuple<httplib::Headers, int, std::string> cases[] = {// headers, status, start of the reply
+        {{{"If-Match", stale}}, 412,
+            "Someone else saved changes to vendor 12 after these lists were loaded. Load them again to see the "
+            "changes."},
+        {{{"If-Match", "*"}}, 400, oneTag}, {{{"If-Match", "W/" + current}}, 400, oneTag},
+        {{{"If-Match", current + ", " + current}}, 400, oneTag},
+        {{{"If-Match", current}, {"If-Match", current}}, 400, oneTag},
+        {{{"If-Match", "\"012" + current.substr(3)}}, 400, oneTag},
+        {{{"If-Match", current.substr(0, current.size() - 2) + "A\""}}, 400, oneTag},
+        {{{"If-Match", of14}}, 400, "The If-Match tag is for vendor 14, but the changes are for vendor 12."}};
+    const auto before = storedRows();
+    for (const auto &[headers, status, start] : cases) {
+        const auto [answered, body] = reply(post(saveBody({kInsert7}), headers));
+        EXPECT_EQ(answered, status) << headers.begin()->second;
+        EXPECT_TRUE(body.starts_with(start) && body.ends_with("\nNothing was saved.")) << body;
+    }
+    EXPECT_EQ(storedRows(), before);
+    EXPECT_EQ(reply(post(saveBody({kInsert7}), {{"If-Match", " " + current + " "}})),
+        std::pair(200, std::string("1 change saved for vendor 12.")));
+}
+
+TEST_P(ServerSave, OfTwoSavesFromOneLoadOnlyTheFirstIsApplied)
+{
+    const httplib::Headers loaded = {{"If-Match", tagOf(get("/VendorCenter.asp?selected=1&VendorID=12"))}};
+    std::vector<int> statuses(2);
+    std::vector<std::thread> clerks;
+    for (int clerk = 0; clerk < 2; ++clerk) {
+        clerks.emplace_back([&, clerk] {
+            httplib::Client client("127.0.0.1", port_);
+            const auto saved = client.Post("/VendorCenter.asp", loaded,
+                saveBody({updateStatement(12, 9, clerk == 0 ? "0.25" : "0.75", 0)}),
+                "application/x-www-form-urlencoded");
+            statuses[clerk] = saved ? saved->status : 0;
+        });
+    }
+    for (std::thread &clerk : clerks)
+        clerk.join();
+    EXPECT_EQ(std::multiset<int>(statuses.begin(), statuses.end()), (std::multiset<int> {200, 412}));
+    EXPECT_EQ(find(storedRows(), 12, 9)->handlingFee, statuses[0] == 200 ? 0.25 : 0.75);
 }

@@ -99,9 +99,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
     httplib::Result get(const std::string &target) { return client_->Get(target); }
-    httplib::Result post(const std::string &body)
+    httplib::Result post(const std::string &body, const httplib::Headers &headers = {})
     {
-        return client_->Post("/VendorCenter.asp", body, "application/x-www-form-urlencoded");
+        return client_->Post("/VendorCenter.asp", headers, body, "application/x-www-form-urlencoded");
     }
     // Status and body; 0 when no reply came.
     static std::pair<int, std::string> reply(const httplib::Result &result)
