@@ -3,7 +3,9 @@
 // either refused with a reason or gives statements of well-formed UTF-8.
 #include "FormDecoding.h"
 #include "StatementParser.h"
+#include "TextHelpers.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,29 +15,11 @@ using namespace vendorcenter::server;
 
 namespace {
 
+// Decoding never leaves the Basic Multilingual Plane: no four-byte sequences.
 bool isWellFormedUtf8(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        if (lead >= 0xF0)
-            return false; // decoding never leaves the Basic Multilingual Plane
-        if (lead >= 0xE0)
-            length = 3;
-        else if (lead >= 0xC2)
-            length = 2;
-        else if (lead >= 0x80)
-            return false;
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += length;
-    }
-    return true;
+    return isUtf8(text)
+        && std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xF0; });
 }
 
 } // namespace
