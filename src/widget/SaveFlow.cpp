@@ -117,7 +117,6 @@ SaveFlow::Answer SaveFlow::post(const QByteArray &body, bool onlyOntoLoadedVersi
 SaveFlow::Outcome SaveFlow::save()
 {
     control_->setCursor(Qt::WaitCursor);
-    Outcome outcome = Outcome::Failed;
     try {
         const QByteArray body = statements::saveBody(state_.vendorId, rowsOf(*selected_), rowsOf(*nonSelected_));
         Answer answer = body.isEmpty() ? Answer::Accepted : post(body, !state_.listVersion.isEmpty());
@@ -142,7 +141,7 @@ SaveFlow::Outcome SaveFlow::save()
     QMessageBox box(QMessageBox::Critical, Vendor_Center::tr("Information"), Vendor_Center::tr("Error Occoured"),
         QMessageBox::Ok, control_);
     box.exec();
-    return outcome;
+    return Outcome::Failed;
 }
 
 } // namespace vendorcenter
