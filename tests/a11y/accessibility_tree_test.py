@@ -190,17 +190,32 @@ def inner(args):
         except Failed:
             cannot_run("the AT-SPI bus launcher did not answer")
         server, base = start_server(args.server, workdir)
-        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                   LC_ALL="C.UTF-8", LANG="C.UTF-8", XDG_RUNTIME_DIR=workdir)
-        demo = subprocess.Popen(
-            [args.demo, "--server", base], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
         import pyatspi
 
+        registry_seconds = registry_answers(pyatspi)
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                   LC_ALL="C.UTF-8", LANG="C.UTF-8", XDG_RUNTIME_DIR=workdir)
+        demo_log = os.path.join(workdir, "demo.log")
+        with open(demo_log, "wb") as log:
+            demo = subprocess.Popen([args.demo, "--server", base], env=env, stdout=log, stderr=subprocess.STDOUT,
+                                    start_new_session=True)
+
+        def demo_on_bus():
+            if demo.poll() is not None:
+                raise Failed(f"the demo host ended with {demo.returncode} before it showed up:\n"
+                             + tail_of(demo_log))
+            return find_app(pyatspi)
+
         try:
-            app = wait_for("the demo on the AT-SPI bus", lambda: find_app(pyatspi), 30)
-        except Failed:
-            cannot_run("the demo host never showed up on the AT-SPI bus")
+            app = wait_for("the demo on the AT-SPI bus", demo_on_bus, 60)
+        except Failed as failure:
+            if demo.poll() is not None:
+                raise
+            desktop = pyatspi.Registry.getDesktop(0)
+            seen = [desktop.getChildAtIndex(i).name for i in range(desktop.childCount)]
+            cannot_run(f"the demo host never showed up on the AT-SPI bus ({failure}; the registry took "
+                       f"{registry_seconds:.1f} s to answer; applications seen: {seen}); it printed:\n"
+                       + tail_of(demo_log))
         check_control(pyatspi, app)
         print("the control's accessible tree is as a screen reader needs it")
         return 0
@@ -215,6 +230,22 @@ def inner(args):
 
 
 # --- the tree ---------------------------------------------------------------
+
+
+def registry_answers(pyatspi):
+    """The registry itself, started by the first question to it: asked
+    before the demo starts, so that its start-up does not eat the demo's time."""
+    started = time.monotonic()
+    try:
+        pyatspi.Registry.getDesktop(0).childCount
+    except Exception as error:  # any D-Bus failure: the stack is not usable here
+        cannot_run(f"the AT-SPI registry did not answer ({error})")
+    return time.monotonic() - started
+
+
+def tail_of(path, lines=20):
+    with open(path, "rb") as log:
+        return "\n".join(log.read().decode(errors="replace").splitlines()[-lines:])
 
 
 def find_app(pyatspi):
