@@ -84,17 +84,6 @@ static Load loadFromClients(const TestDatabase &database, int port, int clients,
     return load;
 }
 
-static int freePort()
-{
-    const int socketFd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
-    socklen_t length = sizeof address;
-    ::bind(socketFd, reinterpret_cast<sockaddr *>(&address), length);
-    ::getsockname(socketFd, reinterpret_cast<sockaddr *>(&address), &length);
-    ::close(socketFd);
-    return ntohs(address.sin_port);
-}
-
 using ServerSoak = ServerPageTest;
 VC_ON_EACH_STORAGE(ServerSoak);
 
@@ -192,16 +181,8 @@ TEST(ScaleOutOnPostgreSQL, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThro
     };
     std::unique_ptr<ServerProcess> pages[2] = {startPage(0), startPage(1)};
     const int nginxPort = freePort();
-    std::string config = contentsOf(VENDORCENTER_NGINX_CONF);
-    for (const auto &[name, port] :
-        {std::pair {"@PORT@", nginxPort}, {"@PAGE_A@", pagePorts[0]}, {"@PAGE_B@", pagePorts[1]}})
-        config.replace(config.find(name), std::strlen(name), std::to_string(port));
-    std::ofstream(directory.file("nginx.conf")) << config;
-    ServerProcess nginx("/usr/sbin/nginx",
-        {"-p", directory.path(), "-c", directory.file("nginx.conf"), "-e", directory.file("error.log")});
+    const auto nginx = startNginx(directory, nginxPort, {pagePorts[0], pagePorts[1]});
     httplib::Client probe("127.0.0.1", nginxPort);
-    for (const auto readyBy = Clock::now() + 10s; !probe.Get("/healthz") && Clock::now() < readyBy;)
-        std::this_thread::sleep_for(20ms);
     // The lists' tag is the data's: round robin, each page takes the tag of the other.
     const char *const selected = "/VendorCenter.asp?selected=1&VendorID=12",
                       *const form = "application/x-www-form-urlencoded";

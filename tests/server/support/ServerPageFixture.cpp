@@ -20,6 +20,7 @@
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace vendorcenter::server::testing {
 
@@ -424,6 +425,38 @@ std::string bodyOf(const std::string &reply)
 {
     const std::size_t headEnd = reply.find("\r\n\r\n");
     return headEnd == std::string::npos ? std::string() : reply.substr(headEnd + 4);
+}
+
+int freePort()
+{
+    const int socketFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+    socklen_t length = sizeof address;
+    ::bind(socketFd, reinterpret_cast<sockaddr *>(&address), length);
+    ::getsockname(socketFd, reinterpret_cast<sockaddr *>(&address), &length);
+    ::close(socketFd);
+    return ntohs(address.sin_port);
+}
+
+std::unique_ptr<ServerProcess> startNginx(
+    const TemporaryDirectory &directory, int port, const std::vector<int> &pagePorts)
+{
+    std::string config = contentsOf(VENDORCENTER_NGINX_CONF);
+    const auto fill = [&config](const std::string &name, int value) {
+        config.replace(config.find(name), name.size(), std::to_string(value));
+    };
+    fill("@PORT@", port);
+    fill("@PAGE_A@", pagePorts.at(0));
+    fill("@PAGE_B@", pagePorts.at(1));
+    std::ofstream(directory.file("nginx.conf")) << config;
+    auto nginx = std::make_unique<ServerProcess>("/usr/sbin/nginx",
+        std::vector<std::string> {
+            "-p", directory.path(), "-c", directory.file("nginx.conf"), "-e", directory.file("error.log")});
+    httplib::Client probe("127.0.0.1", port);
+    for (const auto readyBy = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         !probe.Get("/healthz") && std::chrono::steady_clock::now() < readyBy;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return nginx;
 }
 
 } // namespace vendorcenter::server::testing

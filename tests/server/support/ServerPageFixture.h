@@ -178,4 +178,12 @@ private:
 int statusOf(const std::string &reply);
 std::string bodyOf(const std::string &reply);
 
+// A loopback port free at the time of asking.
+int freePort();
+
+// nginx on `port` in front of server pages on `pagePorts`, round robin, with its
+// files in `directory`; started once it answers /healthz.
+std::unique_ptr<ServerProcess> startNginx(
+    const TemporaryDirectory &directory, int port, const std::vector<int> &pagePorts);
+
 } // namespace vendorcenter::server::testing

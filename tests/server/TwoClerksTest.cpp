@@ -1,0 +1,252 @@
+// Two clerks, each at a control of their own, on vendor 12 of the demo data,
+// against the real server page: a save made meanwhile is never overwritten
+// unasked, and the database is always what the accepted commits made it.
+
+#include "ControlDriver.h"
+#include "ServerPageFixture.h"
+
+#include <QApplication>
+
+#include <unistd.h>
+
+#include <map>
+#include <random>
+
+using namespace vendorcenter::server::testing;
+using namespace std::chrono_literals;
+using C = ControlDriver;
+
+namespace {
+
+const QString kCancel = QStringLiteral("Cancel"), kSaveAnyway = QStringLiteral("Save anyway"),
+              kReload = QStringLiteral("Reload and keep my changes");
+const QString kConflict = QStringLiteral(
+    "Someone else saved changes to this vendor after the lists were loaded. Nothing of yours was saved.");
+
+// Vendor 12's selected centers: handling fee in hundredths of a percent, duty flag.
+using Selected = std::map<long long, std::pair<long long, int>>;
+
+class TwoClerksTest : public ::testing::TestWithParam<StorageKind>
+{
+protected:
+    void SetUp() override
+    {
+        database_ = TestDatabase::create(GetParam(), directory_);
+        if (!database_)
+            GTEST_SKIP();
+        database_->open().reset(); // the schema and the demo data
+        page_ = startPage();
+        base_ = QStringLiteral("http://127.0.0.1:%1").arg(page_.second);
+    }
+
+    std::pair<std::unique_ptr<ServerProcess>, int> startPage() const
+    {
+        auto page = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY,
+            std::vector<std::string> {"--listen", "127.0.0.1:0", "--database", database_->connectionText()});
+        const int port = page->listeningPort(20s);
+        EXPECT_GT(port, 0);
+        return {std::move(page), port};
+    }
+
+    // The clerk's window to the front, vendor 12 loaded when asked.
+    void turnTo(ControlDriver &clerk, bool load = false)
+    {
+        if (load)
+            clerk.control.LetDataFromDatabase(C::kVendor, base_);
+        ASSERT_TRUE(clerk.show());
+    }
+    // Both clerks answer a conflict, whichever of them is asked, with `answer`.
+    void answerConflicts(const QString &answer) { a_.conflictAnswer = b_.conflictAnswer = answer; }
+    Selected stored() const
+    {
+        Selected rows;
+        for (const StoredCrossReference &row : database_->crossReferences()) {
+            if (row.vendorId == C::kVendor)
+                rows[row.centerId] = {std::llround(row.handlingFee * 10'000), int(row.dutyBrokerageFee)};
+        }
+        return rows;
+    }
+
+public:
+    static Selected shownRows(const ControlDriver &clerk)
+    {
+        Selected rows;
+        for (const QString &id : C::ids(clerk.chosen())) {
+            rows[id.toLongLong()] = {std::llround(C::cell(clerk.chosen(), id, C::Fee).toDouble() * 100),
+                C::cell(clerk.chosen(), id, C::Duty).left(1).toInt()};
+        }
+        return rows;
+    }
+
+protected:
+    // B loaded before A saved center 9's fee as 7.50; B sets 6.00 and commits.
+    bool lostUpdate(const QString &answer)
+    {
+        turnTo(b_, true);
+        turnTo(a_, true);
+        a_.clickRow(a_.chosen(), "9");
+        a_.saveFee("7.50");
+        EXPECT_TRUE(a_.control.commit());
+        turnTo(b_);
+        b_.clickRow(b_.chosen(), "9");
+        b_.saveFee("6.00");
+        answerConflicts(answer);
+        return b_.control.commit();
+    }
+    long long storedFeeOf9() const { return stored().at(9).first; }
+    int conflictsMet() const { return int((a_.boxTexts() + b_.boxTexts()).count(kConflict)); }
+    void clerksAtRandom(int rounds);
+
+    TemporaryDirectory directory_;
+    std::unique_ptr<TestDatabase> database_;
+    std::pair<std::unique_ptr<ServerProcess>, int> page_;
+    QString base_;
+    ControlDriver a_, b_;
+};
+VC_ON_EACH_STORAGE(TwoClerksTest);
+
+TEST_P(TwoClerksTest, CancelPostsNothingAndKeepsTheEdits)
+{
+    EXPECT_FALSE(lostUpdate(kCancel));
+    EXPECT_EQ(storedFeeOf9(), 750);
+    EXPECT_EQ(C::cell(b_.chosen(), "9", C::Fee), "6.00");
+    EXPECT_TRUE(b_.control.property("hasPendingChanges").toBool());
+    EXPECT_EQ(conflictsMet(), 1);
+}
+
+TEST_P(TwoClerksTest, SaveAnywayOverwritesKnowingly)
+{
+    EXPECT_TRUE(lostUpdate(kSaveAnyway));
+    EXPECT_EQ(storedFeeOf9(), 600);
+    EXPECT_FALSE(b_.control.property("hasPendingChanges").toBool());
+    EXPECT_EQ(conflictsMet(), 1);
+}
+
+TEST_P(TwoClerksTest, ReloadKeepsTheEditOntoTheOtherSaveUntilTheNextCommit)
+{
+    EXPECT_FALSE(lostUpdate(kReload));
+    EXPECT_EQ(storedFeeOf9(), 750);
+    EXPECT_EQ(C::cell(b_.chosen(), "9", C::Fee), "6.00");
+    EXPECT_EQ(C::cell(b_.chosen(), "9", C::Duty), "1U");
+    answerConflicts(kCancel);
+    EXPECT_TRUE(b_.control.commit());
+    EXPECT_EQ(storedFeeOf9(), 600);
+    EXPECT_EQ(conflictsMet(), 1);
+}
+
+// A removed center 3 and saved; B removes it too and adds 7: the removal no
+// longer applies and is said, the addition is kept.
+TEST_P(TwoClerksTest, WhatNoLongerAppliesIsSkippedAndSaid)
+{
+    turnTo(b_, true);
+    turnTo(a_, true);
+    a_.doubleClickRow(a_.chosen(), "3");
+    EXPECT_TRUE(a_.control.commit());
+    turnTo(b_);
+    b_.doubleClickRow(b_.chosen(), "3");
+    b_.doubleClickRow(b_.centers(), "7");
+    answerConflicts(kReload);
+    EXPECT_FALSE(b_.control.commit());
+    EXPECT_TRUE((a_.boxTexts() + b_.boxTexts())
+                    .contains("The lists were loaded again and your changes applied onto them. These no longer "
+                              "applied and were left out:\nCenter 3: no longer selected"));
+    EXPECT_TRUE(C::cell(b_.chosen(), "7", C::Duty).endsWith('N'));
+    EXPECT_TRUE(b_.control.commit());
+    EXPECT_EQ(stored().count(7), 1u);
+    EXPECT_EQ(stored().count(3), 0u);
+}
+
+} // namespace
+
+// What a commit the page took does to `before`: each marked row's statement,
+// an insert of a pair already there, an update or a delete of one not there skipped.
+static Selected committed(Selected before, const ControlDriver &clerk)
+{
+    for (const auto &[center, values] : TwoClerksTest::shownRows(clerk)) {
+        const QString duty = C::cell(clerk.chosen(), QString::number(center), C::Duty);
+        if (duty.endsWith('N'))
+            before.try_emplace(center, values);
+        else if (duty.endsWith('U') && before.contains(center))
+            before[center] = values;
+    }
+    for (const QString &id : C::ids(clerk.centers())) {
+        if (C::cell(clerk.centers(), id, C::Duty).contains('D'))
+            before.erase(id.toLongLong());
+    }
+    return before;
+}
+
+// Seeded rounds of moves, fee changes, fresh loads and commits with every
+// answer to a conflict, by two clerks in turn at random; after each commit
+// the database holds exactly the commits the page took, applied in order.
+void TwoClerksTest::clerksAtRandom(int rounds)
+{
+    std::mt19937 random(20261208);
+    const auto pick = [&random](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+    ControlDriver *const clerks[] = {&a_, &b_};
+    for (ControlDriver *clerk : clerks)
+        turnTo(*clerk, true);
+    Selected expected = stored();
+    int taken = 0;
+    for (int round = 0; round < rounds; ++round) {
+        ControlDriver &clerk = *clerks[pick(2)];
+        turnTo(clerk);
+        QAbstractItemView *const list = pick(2) ? clerk.centers() : clerk.chosen();
+        const QStringList ids = C::ids(list);
+        const QString id = ids.isEmpty() ? QString() : ids.at(pick(int(ids.size())));
+        switch (pick(6)) {
+        case 0:
+        case 1:
+            if (!id.isEmpty())
+                clerk.doubleClickRow(list, id);
+            break;
+        case 2:
+            if (!id.isEmpty() && list == clerk.chosen()) {
+                clerk.clickRow(list, id);
+                clerk.saveFee(QStringLiteral("%1.%2").arg(pick(20)).arg(pick(4) * 25, 2, 10, QLatin1Char('0')));
+            }
+            break;
+        case 3:
+            clerk.control.LetDataFromDatabase(C::kVendor, base_);
+            break;
+        default: {
+            if (!clerk.control.property("hasPendingChanges").toBool())
+                break;
+            static const QString answers[] = {kCancel, kSaveAnyway, kReload};
+            answerConflicts(answers[pick(3)]);
+            const Selected after = committed(expected, clerk);
+            if (clerk.control.commit()) {
+                expected = after;
+                ++taken;
+            }
+            ASSERT_EQ(stored(), expected) << "after round " << round;
+        }
+        }
+    }
+    std::printf("%d rounds: %d commits taken, %d conflicts met\n", rounds, taken, conflictsMet());
+    EXPECT_GT(taken, rounds / 20);
+    EXPECT_GT(conflictsMet(), 0);
+}
+
+TEST_P(TwoClerksTest, AtRandomTheDatabaseIsTheTakenCommitsInOrder)
+{
+    clerksAtRandom(300);
+}
+
+TEST_P(TwoClerksTest, AtRandomThroughTwoPagesBehindNginxTheDatabaseIsTheTakenCommitsInOrder)
+{
+    if (access("/usr/sbin/nginx", X_OK) != 0)
+        GTEST_SKIP() << "needs nginx";
+    const auto second = startPage();
+    const int port = freePort();
+    const auto nginx = startNginx(directory_, port, {page_.second, second.second});
+    base_ = QStringLiteral("http://127.0.0.1:%1").arg(port);
+    clerksAtRandom(200);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
