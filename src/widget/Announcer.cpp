@@ -27,6 +27,17 @@ void Announcer::saveFailed()
     announce(Vendor_Center::tr("The changes were not saved"));
 }
 
+QString Announcer::conflictText()
+{
+    return Vendor_Center::tr("Someone else saved changes to this vendor after the lists were loaded. "
+                             "Nothing of yours was saved.");
+}
+
+void Announcer::conflictMet()
+{
+    announce(conflictText());
+}
+
 void Announcer::moved(Side to, int count)
 {
     if (to == Side::Selected)

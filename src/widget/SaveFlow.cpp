@@ -6,6 +6,7 @@
 #include "core/Failure.h"
 #include "core/Statements.h"
 #include "net/InternetTransfer.h"
+#include "widget/Announcer.h"
 #include "widget/CenterListView.h"
 
 #include <QCoreApplication>
@@ -30,9 +31,7 @@ enum class ConflictChoice { Reload, SaveAnyway, Cancel };
 
 ConflictChoice askAboutConflict(QWidget *control)
 {
-    QMessageBox box(QMessageBox::Warning, Vendor_Center::tr("Vendor Center Cross Reference"),
-        Vendor_Center::tr("Someone else saved changes to this vendor after the lists were loaded. "
-                          "Nothing of yours was saved."),
+    QMessageBox box(QMessageBox::Warning, Vendor_Center::tr("Vendor Center Cross Reference"), Announcer::conflictText(),
         QMessageBox::NoButton, control);
     box.setObjectName(QStringLiteral("conflictBox"));
     box.setInformativeText(Vendor_Center::tr("Reload the lists and apply your changes again onto what is saved now, "
@@ -62,8 +61,9 @@ bool hasMoreThanBlanks(const QString &text)
 }
 
 SaveFlow::SaveFlow(const ControlState &state, InternetTransfer &transfer, CenterListView *nonSelected,
-    CenterListView *selected, QWidget *control)
-    : state_(state), transfer_(transfer), nonSelected_(nonSelected), selected_(selected), control_(control)
+    CenterListView *selected, Announcer &announcer, QWidget *control)
+    : state_(state), transfer_(transfer), nonSelected_(nonSelected), selected_(selected), announcer_(announcer),
+      control_(control)
 { }
 
 QString SaveFlow::readWholeReply()
@@ -121,6 +121,7 @@ SaveFlow::Outcome SaveFlow::save()
         const QByteArray body = statements::saveBody(state_.vendorId, rowsOf(*selected_), rowsOf(*nonSelected_));
         Answer answer = body.isEmpty() ? Answer::Accepted : post(body, !state_.listVersion.isEmpty());
         if (answer == Answer::Conflict) {
+            announcer_.conflictMet();
             switch (askAboutConflict(control_)) {
             case ConflictChoice::Reload:
                 control_->setCursor(Qt::ArrowCursor);

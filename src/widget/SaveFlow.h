@@ -9,6 +9,7 @@ namespace vendorcenter {
 struct ControlState;
 class CenterListView;
 class InternetTransfer;
+class Announcer;
 
 // The save: the rows' change marks become SQL statements, posted as one form
 // to the server page, whose reply is then shown to the user.
@@ -28,7 +29,7 @@ public:
     };
 
     SaveFlow(const ControlState &state, InternetTransfer &transfer, CenterListView *nonSelected,
-        CenterListView *selected, QWidget *control);
+        CenterListView *selected, Announcer &announcer, QWidget *control);
 
     // Every failure is shown to the user here; nothing is thrown.
     Outcome save();
@@ -43,6 +44,7 @@ private:
     InternetTransfer &transfer_;
     CenterListView *nonSelected_;
     CenterListView *selected_;
+    Announcer &announcer_;
     QWidget *control_;
 };
 

@@ -109,13 +109,13 @@ VendorCenterPrivate::VendorCenterPrivate(Vendor_Center *control)
     find =
         std::make_unique<FindPanel>(FindPanel::Widgets {{ui.optList[0], ui.optList[1]}, {ui.optFind[0], ui.optFind[1]},
             ui.txtVendorID, ui.txtVendorName, ui.cmdFind, {ui.lstCenters, ui.lstSelectedCenters}, control});
-    save = std::make_unique<SaveFlow>(state, *transfer, ui.lstCenters, ui.lstSelectedCenters, control);
+    announcer = new Announcer(ui.fraMain, ui.lstCenters, ui.lstSelectedCenters, control);
+    save = std::make_unique<SaveFlow>(state, *transfer, ui.lstCenters, ui.lstSelectedCenters, *announcer, control);
     journal = std::make_unique<ChangeJournal>(
         [this](const EditStep &step, ChangeJournal::Direction direction) { putBack(step, direction); },
         [this](const SortedList &sort, ChangeJournal::Direction direction) {
             listOn(ui, sort.side)->putReorder(sort.reorder, direction == ChangeJournal::Direction::Redo);
         });
-    announcer = new Announcer(ui.fraMain, ui.lstCenters, ui.lstSelectedCenters, control);
     wirePanels();
     startUp();
     fitCaptions(control);

@@ -1,5 +1,6 @@
 #include "ControlDriver.h"
 
+#include <QSignalSpy>
 #include <QUndoStack>
 
 using C = ControlDriver;
@@ -264,7 +265,10 @@ private slots:
         const QStringList before = marks();
         applyOnlyOnto("\"12-2\"");
         d->conflictAnswer = answer;
+        QSignalSpy heard(d->control.findChild<QObject *>("announcer"), SIGNAL(announced(QString)));
         QCOMPARE(d->control.commit(), saved);
+        QCOMPARE(
+            heard.value(0).value(0).toString(), shown.first().section('|', 2)); // the conflict, for a screen reader
         QCOMPARE(d->page.sent(), sent);
         QCOMPARE(d->page.requests().first().header("If-Match"), "\"12-1\"");
         QCOMPARE(d->page.requests().value(1).header("If-Match"), QByteArray()); // saved anyway: unasked
