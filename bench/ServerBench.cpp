@@ -6,6 +6,7 @@
 
 #include "HttpServer.h"
 #include "ServerPageFixture.h"
+#include "storage/SelectedListTag.h"
 #include "storage/SqliteStorage.h"
 
 #include <benchmark/benchmark.h>
@@ -152,11 +153,11 @@ void BM_ServerSelectedQueryIdentity(benchmark::State &state, int rows)
     timeQuery(state, rows, "selected", "identity");
 }
 
-std::string insertStatement(int centerId)
+std::string insertStatement(int centerId, int vendorId = kVendorThatSaves)
 {
     return "INSERT INTO VendorCenterCrossReference (VendorID,CenterID,CenterHandlingFee,DutyBrokerageFee,"
            "RecordLastUpdated) VALUES ("
-        + std::to_string(kVendorThatSaves) + "," + std::to_string(centerId) + ",0.08," + std::to_string(centerId % 2)
+        + std::to_string(vendorId) + "," + std::to_string(centerId) + ",0.08," + std::to_string(centerId % 2)
         + ",GETDATE() ) ";
 }
 
@@ -183,6 +184,66 @@ void BM_ServerSavePost(benchmark::State &state, int statements)
         database.forgetSavedCenters();
     }
     state.counters["body_bytes"] = static_cast<double>(body.size());
+}
+
+// The tag's own cost in a selected-list reply: the hash over `rows` rows as
+// the page feeds it, beside the whole query above.
+void BM_SelectedListTag(benchmark::State &state, int rows)
+{
+    const std::string name = "Distribution Center & Co <12345>";
+    for (auto _ : state) {
+        SelectedListTag tag(kVendorWithLists);
+        for (int i = 0; i < rows; ++i)
+            tag.add({kFirstAddedCenter + 2 * i, name, 0.08, i % 2, "2026-05-12 14:03:11"});
+        benchmark::DoNotOptimize(tag.finish());
+    }
+}
+
+// A post of `statements` INSERTs onto vendor 12, whose list holds half of the
+// added centers: with the tag of its last load (recomputed over every one of
+// those rows in the save's transaction), or without, as before.
+void timeSaveOntoTheLargeList(benchmark::State &state, int statements, bool guarded)
+{
+    ServedDatabase &database = databaseWith(largestSave);
+    std::vector<std::string> texts;
+    for (int i = 0; i < statements; ++i)
+        texts.push_back(insertStatement(kFirstAddedCenter + 2 * i + 1, kVendorWithLists));
+    const std::string body = saveBody(texts);
+    const auto forget = [&] {
+        executeSql(database.path(),
+            "DELETE FROM VendorCenterCrossReference WHERE VendorID = " + std::to_string(kVendorWithLists)
+                + " AND CenterID >= " + std::to_string(kFirstAddedCenter) + " AND CenterID % 2 = 1");
+    };
+    forget();
+    httplib::Headers headers;
+    if (guarded) {
+        const httplib::Result list =
+            database.client().Get("/VendorCenter.asp?selected=1&VendorID=" + std::to_string(kVendorWithLists));
+        headers.emplace("If-Match", list ? list->get_header_value("ETag") : "");
+    }
+    for (auto _ : state) {
+        bool applied = false;
+        state.SetIterationTime(secondsOf([&] {
+            const httplib::Result result =
+                database.client().Post("/VendorCenter.asp", headers, body, "application/x-www-form-urlencoded");
+            applied = result && result->status == 200;
+        }));
+        if (!applied) {
+            state.SkipWithError("the post was refused");
+            return;
+        }
+        forget();
+    }
+}
+
+void BM_ServerSavePostOntoLargeList(benchmark::State &state, int statements)
+{
+    timeSaveOntoTheLargeList(state, statements, false);
+}
+
+void BM_ServerSavePostOntoLargeListIfMatch(benchmark::State &state, int statements)
+{
+    timeSaveOntoTheLargeList(state, statements, true);
 }
 
 // The floor: the same rows as prepared INSERTs in one transaction, straight
@@ -261,6 +322,12 @@ int main(int argc, char **argv)
     registerSized("BM_ServerSelectedQueryIdentity", BM_ServerSelectedQueryIdentity, sizes, smoke, false);
     registerSized("BM_ServerSavePost", BM_ServerSavePost, saveSizes, smoke, true);
     registerSized("BM_SqliteInsertFloor", BM_SqliteInsertFloor, saveSizes, smoke, true);
+    // The largest list holds every second added center: half are free to add onto it.
+    const std::vector<int> guardedSizes = smoke ? std::vector<int> {largestSave / 2} : std::vector<int> {1, 10000};
+    registerSized("BM_ServerSavePostOntoLargeList", BM_ServerSavePostOntoLargeList, guardedSizes, smoke, true);
+    registerSized(
+        "BM_ServerSavePostOntoLargeListIfMatch", BM_ServerSavePostOntoLargeListIfMatch, guardedSizes, smoke, true);
+    registerSized("BM_SelectedListTag", BM_SelectedListTag, sizes, smoke, false);
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
