@@ -123,8 +123,7 @@ SaveFlow::Outcome SaveFlow::save()
         if (answer == Answer::Conflict) {
             announcer_.conflictMet();
             switch (askAboutConflict(control_)) {
-            case ConflictChoice::Reload:
-                control_->setCursor(Qt::ArrowCursor);
+            case ConflictChoice::Reload: // busy on through the reload
                 return Outcome::ReloadKeepingEdits;
             case ConflictChoice::SaveAnyway:
                 answer = post(body, false);

@@ -134,22 +134,28 @@ TEST_P(TwoClerksTest, ReloadKeepsTheEditOntoTheOtherSaveUntilTheNextCommit)
     EXPECT_EQ(conflictsMet(), 1);
 }
 
-// A removed center 3 and saved; B removes it too and adds 7: the removal no
-// longer applies and is said, the addition is kept.
+// A removed centers 3 and 9 and saved; B removes 3 too, changes 9's fee and
+// adds 7: the removal and the fee no longer apply and are said, the addition is kept.
 TEST_P(TwoClerksTest, WhatNoLongerAppliesIsSkippedAndSaid)
 {
     turnTo(b_, true);
     turnTo(a_, true);
     a_.doubleClickRow(a_.chosen(), "3");
+    a_.doubleClickRow(a_.chosen(), "9");
     EXPECT_TRUE(a_.control.commit());
     turnTo(b_);
     b_.doubleClickRow(b_.chosen(), "3");
+    b_.clickRow(b_.chosen(), "9");
+    b_.saveFee("6.00");
     b_.doubleClickRow(b_.centers(), "7");
     answerConflicts(kReload);
     EXPECT_FALSE(b_.control.commit());
-    EXPECT_TRUE((a_.boxTexts() + b_.boxTexts())
-                    .contains("The lists were loaded again and your changes applied onto them. These no longer "
-                              "applied and were left out:\nCenter 3: no longer selected"));
+    EXPECT_TRUE(
+        (a_.boxTexts() + b_.boxTexts())
+            .contains(
+                "The lists were loaded again and your changes applied onto them. These no longer "
+                "applied and were left out:\nCenter 3: no longer selected\nHandling fee of center 9: the center is no "
+                "longer selected"));
     EXPECT_TRUE(C::cell(b_.chosen(), "7", C::Duty).endsWith('N'));
     EXPECT_TRUE(b_.control.commit());
     EXPECT_EQ(stored().count(7), 1u);

@@ -1,5 +1,6 @@
 #include "ControlDriver.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QUndoStack>
 
@@ -326,7 +327,11 @@ private slots:
         const QStringList before = marks();
         d->page.setPostReply({status, "done", "text/plain", Behaviour::Answer, {}, 400});
         QStringList during;
+        QPushButton hostButton("Host"); // a window of the host's own stays live
+        hostButton.show();
+        QSignalSpy hostClicks(&hostButton, &QPushButton::clicked);
         QTimer::singleShot(50, [&] {
+            QTest::mouseClick(&hostButton, Qt::LeftButton);
             d->doubleClickRow(d->centers(), "11");
             d->clickRow(d->chosen(), "9");
             QTest::keyClick(d->chosen(), Qt::Key_Delete);
@@ -337,6 +342,7 @@ private slots:
         });
         QCOMPARE(d->control.commit(), status == 200);
         QCOMPARE(during, before);
+        QCOMPARE(hostClicks.count(), 1);
         QCOMPARE(d->page.requests().first().body, kExampleBody);
         QCOMPARE(marks(), status == 200 ? kUnmarked : before);
         QCOMPARE(d->control.undoStack()->index(), status == 200 ? 0 : 4);
