@@ -69,7 +69,6 @@ void SelectedListTag::add(const SelectedCenterRow &row)
 std::string SelectedListTag::finish()
 {
     XXH3_128bits_update(&state_->hash, state_->pending.data(), state_->pending.size());
-    state_->pending.clear();
     const XXH128_hash_t hash = XXH3_128bits_digest(&state_->hash);
     std::string tag = "\"" + std::to_string(vendorId_) + "-";
     for (const std::uint64_t half : {hash.high64, hash.low64}) {
