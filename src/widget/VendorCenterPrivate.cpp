@@ -520,7 +520,8 @@ void VendorCenterPrivate::reloadKeepingEdits()
     const CenterListModel &selected = *ui.lstSelectedCenters->centerModel();
     std::vector<CenterRow> nonSelectedRows = nonSelected.rows();
     std::vector<CenterRow> selectedRows = selected.rows();
-    const QByteArray versionBefore = state.listVersion;
+    const ControlState stateBefore = state;
+    const QString captionsBefore[] = {ui.lblAllVendors->text(), ui.lblSelVendors->text()};
 
     if (letDataFromDatabase(state.vendorId, QString())) {
         const QStringList skipped = replay(edits);
@@ -535,10 +536,12 @@ void VendorCenterPrivate::reloadKeepingEdits()
     ui.lstCenters->restoreRows(std::move(nonSelectedRows), nonSelected.sortColumn(), nonSelected.sortOrder());
     ui.lstSelectedCenters->restoreRows(std::move(selectedRows), selected.sortColumn(), selected.sortOrder());
     ui.lstSelectedCenters->centerModel()->rememberFeesAsLoaded();
-    state.listVersion = versionBefore;
+    state = stateBefore;
     afterListLoaded(Side::NonSelected);
     afterListLoaded(Side::Selected);
-    showListCounts();
+    // As the user saw them before the reload; the edits replayed below move them on.
+    ui.lblAllVendors->setText(captionsBefore[0]);
+    ui.lblSelVendors->setText(captionsBefore[1]);
     replay(edits);
     QMessageBox box(QMessageBox::Warning, Vendor_Center::tr("Vendor Center Cross Reference"),
         Vendor_Center::tr("The lists could not be loaded again. Your changes are kept on the lists as they were."),

@@ -186,6 +186,7 @@ TEST_P(ServerSave, ASaveWithIfMatchIsAppliedOnlyToTheListAsItWasLoaded)
         {{{"If-Match", current}, {"If-Match", current}}, 400, oneTag},
         {{{"If-Match", "\"012" + current.substr(3)}}, 400, oneTag},
         {{{"If-Match", current.substr(0, current.size() - 2) + "A\""}}, 400, oneTag},
+        {{{"If-Match", current.substr(0, current.size() - 1) + "0"}}, 400, oneTag}, // no closing quote
         {{{"If-Match", of14}}, 400, "The If-Match tag is for vendor 14, but the changes are for vendor 12."}};
     const auto before = storedRows();
     for (const auto &[headers, status, start] : cases) {

@@ -309,6 +309,36 @@ private slots:
         QCOMPARE(d->page.requests().first().header("If-Match"), "\"12-2\"");
     }
 
+    // The reload after a conflict fails: the lists, their captions, buttons
+    // and edits stay as they were, and the next commit again asks for the
+    // version they were loaded from.
+    void aFailedReloadKeepsTheListsAndEdits()
+    {
+        QVERIFY(loadVersioned("\"12-1\""));
+        d->clickRow(d->chosen(), "9");
+        d->saveFee("6"); // an edit that leaves the captions to the reload
+        const auto look = [this] {
+            return QStringList {marks().join(','), d->text("lblSelVendors"), d->text("lblAllVendors"), d->moveButtons(),
+                QString::number(d->enabled("cmdCommit")), QString::number(d->enabled("optList(1)")),
+                d->indexOf(d->chosen(), "9").data(Qt::ToolTipRole).toString()};
+        };
+        const QStringList before = look();
+        applyOnlyOnto("\"12-2\"");
+        // Counted and listed anew, then the selected list fails.
+        d->page.serveVendor(C::kVendor, 1, {{"7", "Seven", "2", ""}, {"11", "Eleven", "2", ""}, {"13", "New", "2", ""}},
+            {{"3", "Three", "0.01", "1"}});
+        d->page.setReply("/VendorCenter.asp?selected=1&VendorID=12", {500, "down", "text/plain"});
+        d->conflictAnswer = "Reload and keep my changes";
+        QVERIFY(!d->control.commit());
+        QCOMPARE(d->boxTexts().last(),
+            "The lists could not be loaded again. Your changes are kept on the lists as they were.");
+        QCOMPARE(look(), before);
+        d->page.clearRequests();
+        d->control.commit();
+        QCOMPARE(d->page.requests().first().header("If-Match"), "\"12-1\"");
+        QVERIFY(d->page.requests().first().body.contains("0.06%2C+DutyBrokerageFee%3D+0"));
+    }
+
     // While the post is out the control takes no edit, from the user or the
     // host's undo; after the reload nothing has vanished, and after a failure
     // the edits stand as they were.
