@@ -238,6 +238,9 @@ private slots:
         QCOMPARE(byGesture.moveButtons(), byButton.moveButtons());
         QCOMPARE(byGesture.control.focusWidget()->objectName(), button.isEmpty() ? source : target);
         QCOMPARE(byGesture.stack()->count(), button.isEmpty() ? 0 : 1);
+        if (!button.isEmpty()) // as the host's Edit menu names the undo
+            QCOMPARE(byGesture.stack()->text(0),
+                QString(source == "lstCenters" ? "Select center" : "Deselect center") + (rows.size() > 1 ? "s" : ""));
         byGesture.stack()->undo();
         QCOMPARE(byGesture.state(), asLoaded);
         // The rows are back highlighted, the buttons as a click on them leaves them.
