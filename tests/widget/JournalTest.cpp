@@ -144,6 +144,7 @@ private slots:
             QStringList beforeFirstEdit;
             QStringList afterEdits;
             QStringList highlightsAfterEdits;
+            QString buttonsAfterEdits;
             QByteArray statements;
             QRandomGenerator random(seed);
             for (int edit = 0; edit < 40; ++edit) {
@@ -154,6 +155,7 @@ private slots:
                 if (journaled.stack()->count() != steps) {
                     afterEdits = journaled.state();
                     highlightsAfterEdits = journaled.highlights();
+                    buttonsAfterEdits = journaled.moveButtons();
                     statements = journaled.refusedCommitBody();
                 }
             }
@@ -175,6 +177,7 @@ private slots:
                          : press(step, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(journaled.state(), afterEdits);
             QCOMPARE(journaled.highlights(), highlightsAfterEdits);
+            QCOMPARE(journaled.moveButtons(), buttonsAfterEdits);
             QCOMPARE(journaled.refusedCommitBody(), statements);
             QVERIFY(!journaled.commitBody().isEmpty());
             QCOMPARE(journaled.stack()->count(), 0); // a commit that went through empties the stack
