@@ -74,6 +74,19 @@ QVariant CenterListModel::data(const QModelIndex &index, int role) const
     return row.column(index.column());
 }
 
+void CenterListModel::setHoldsSelectedCenters(bool selected)
+{
+    countPending(rows_, -1);
+    holdsSelected_ = selected;
+    countPending(rows_, 1);
+}
+
+void CenterListModel::countPending(const std::vector<CenterRow> &rows, int times)
+{
+    for (const CenterRow &row : rows)
+        countPending(row, times);
+}
+
 pending::Change CenterListModel::changeAt(int position) const
 {
     return pending::changeOf(rows_.at(static_cast<std::size_t>(position)).duty(), holdsSelected_);
@@ -97,6 +110,8 @@ void CenterListModel::restoreRows(std::vector<CenterRow> rows, int sortColumn, Q
 {
     beginResetModel();
     rows_ = std::move(rows);
+    pending_ = {};
+    countPending(rows_, 1);
     sortColumn_ = sortColumn;
     sortOrder_ = order;
     endResetModel();
@@ -119,10 +134,12 @@ void CenterListModel::setHeaders(const QStringList &headers)
 void CenterListModel::setColumnText(int position, int column, const QString &text)
 {
     CenterRow &target = rows_.at(static_cast<std::size_t>(position));
+    countPending(target, -1);
     if (column == ColId)
         target.id = text;
     else
         target.subItem(column) = text;
+    countPending(target, 1);
     const QModelIndex changed = index(position, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
     if (column == ColDuty) {
@@ -144,6 +161,7 @@ int CenterListModel::insertSorted(CenterRow row)
         rows_.begin(), rows_.end(), row, [this](const CenterRow &a, const CenterRow &b) { return lessThan(a, b); });
     const int position = static_cast<int>(at - rows_.begin());
     beginInsertRows({}, position, position);
+    countPending(row, 1);
     rows_.insert(at, std::move(row));
     endInsertRows();
     return position;
@@ -155,6 +173,7 @@ int CenterListModel::appendBlock(std::vector<CenterRow> rows)
     if (rows.empty())
         return first;
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    countPending(rows, 1);
     rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     endInsertRows();
     return first;
@@ -164,6 +183,7 @@ void CenterListModel::insertAtPositions(std::vector<CenterRow> rows, const std::
 {
     if (rows.empty())
         return;
+    countPending(rows, 1);
     const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
     if (contiguous) {
         beginInsertRows({}, positions.front(), positions.back());
@@ -193,6 +213,7 @@ void CenterListModel::insertAtPositions(std::vector<CenterRow> rows, const std::
 void CenterListModel::removeAt(int position)
 {
     beginRemoveRows({}, position, position);
+    countPending(rows_.at(static_cast<std::size_t>(position)), -1);
     rows_.erase(rows_.begin() + position);
     endRemoveRows();
 }
@@ -201,6 +222,8 @@ void CenterListModel::removePositions(const std::vector<int> &positions)
 {
     if (positions.empty())
         return;
+    for (const int position : positions)
+        countPending(rows_.at(static_cast<std::size_t>(position)), -1);
     const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
     if (contiguous) {
         beginRemoveRows({}, positions.front(), positions.back());
@@ -230,6 +253,7 @@ void CenterListModel::clear()
         return;
     beginResetModel();
     rows_.clear();
+    pending_ = {};
     endResetModel();
 }
 

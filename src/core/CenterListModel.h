@@ -70,8 +70,11 @@ public:
     void restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order);
 
     // Which list the rows stand in decides what their marks mean.
-    void setHoldsSelectedCenters(bool selected) { holdsSelected_ = selected; }
+    void setHoldsSelectedCenters(bool selected);
     pending::Change changeAt(int position) const;
+    // What a commit does with these rows, kept up to date by every change of
+    // them, so that an edit of one row costs one row.
+    const pending::Summary &pendingSummary() const { return pending_; }
     // Keeps the fees as they are now, so a changed fee can say what it was.
     void rememberFeesAsLoaded();
     QString feeAsLoaded(const QString &id) const;
@@ -79,11 +82,17 @@ public:
 private:
     bool lessThan(const CenterRow &a, const CenterRow &b) const;
     void permuteRows(const std::vector<int> &newPositionOf);
+    void countPending(const CenterRow &row, int times)
+    {
+        pending_.count(pending::changeOf(row.duty(), holdsSelected_), times);
+    }
+    void countPending(const std::vector<CenterRow> &rows, int times);
 
     std::vector<CenterRow> rows_;
     QStringList headers_;
     std::vector<CenterRow> rowsAsLoaded_;
     bool holdsSelected_ = false;
+    pending::Summary pending_;
     int sortColumn_ = ColId;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

@@ -44,17 +44,11 @@ QString description(const CenterRow &row, Change change, const QString &feeAsLoa
     return {};
 }
 
-Summary summarize(const std::vector<CenterRow> &selected, const std::vector<CenterRow> &nonSelected)
+void Summary::count(Change change, int times)
 {
-    Summary summary;
-    for (const CenterRow &row : selected) {
-        const Change change = changeOf(row.duty(), true);
-        summary.toAdd += change == Change::Add;
-        summary.feeChanges += change == Change::FeeChange;
-    }
-    for (const CenterRow &row : nonSelected)
-        summary.toRemove += changeOf(row.duty(), false) == Change::Remove;
-    return summary;
+    toAdd += change == Change::Add ? times : 0;
+    feeChanges += change == Change::FeeChange ? times : 0;
+    toRemove += change == Change::Remove ? times : 0;
 }
 
 QString summaryText(const Summary &summary)

@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include <vector>
-
 // What a commit will do for the rows as they stand: the change a row's mark
 // asks for (by the rules of marks::changeOf), the texts that tell the user,
 // and the totals over both lists.
@@ -28,10 +26,14 @@ struct Summary
     int toRemove = 0;
 
     bool any() const { return toAdd + feeChanges + toRemove > 0; }
+    // Counts `change` once more (`times` 1) or once less (-1).
+    void count(Change change, int times);
+    Summary operator+(const Summary &other) const
+    {
+        return {toAdd + other.toAdd, feeChanges + other.feeChanges, toRemove + other.toRemove};
+    }
     bool operator==(const Summary &) const = default;
 };
-
-Summary summarize(const std::vector<CenterRow> &selected, const std::vector<CenterRow> &nonSelected);
 
 // "3 to add, 1 fee change, 2 to remove", leaving out what is zero; empty for none.
 QString summaryText(const Summary &summary);

@@ -19,8 +19,9 @@ QByteArray identityOf(const CenterListModel *model)
 Qt::ItemFlags PendingRowsModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = CenterListModel::flags(index);
+    // A flat list: the view need not ask each row for children when it lays them out.
     if (index.isValid())
-        flags |= Qt::ItemIsDragEnabled;
+        flags |= Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
     return flags;
 }
 

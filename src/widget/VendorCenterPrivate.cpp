@@ -306,7 +306,7 @@ void VendorCenterPrivate::pointAtRestoredRows(CenterListView *list, const std::v
 void VendorCenterPrivate::refreshPendingSummary()
 {
     pendingSummary =
-        pending::summarize(ui.lstSelectedCenters->centerModel()->rows(), ui.lstCenters->centerModel()->rows());
+        ui.lstSelectedCenters->centerModel()->pendingSummary() + ui.lstCenters->centerModel()->pendingSummary();
     ui.cmdCommit->setToolTip(pending::summaryText(pendingSummary));
     emit q->pendingChangesChanged();
 }

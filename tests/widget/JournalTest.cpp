@@ -55,10 +55,11 @@ struct Journaled : ControlDriver
         QCoreApplication::sendEvent(target->viewport(), &dropped);
     }
 
-    // Both lists row by row, all seven columns (or all but the date), the labels and the commit button.
+    // Both lists row by row, all seven columns (or all but the date), the labels, the commit button and its summary.
     QStringList state(bool withDates = true) const
     {
-        QStringList lines {text("lblAllVendors"), text("lblSelVendors"), enabled("cmdCommit") ? "on" : "off"};
+        QStringList lines {text("lblAllVendors"), text("lblSelVendors"), enabled("cmdCommit") ? "on" : "off",
+            widget("cmdCommit")->toolTip()};
         for (const QAbstractItemView *view : {centers(), chosen()}) {
             for (const QString &id : ids(view)) {
                 lines << view->objectName() + ':' + id;
