@@ -74,13 +74,6 @@ QVariant CenterListModel::data(const QModelIndex &index, int role) const
     return row.column(index.column());
 }
 
-void CenterListModel::setHoldsSelectedCenters(bool selected)
-{
-    countPending(rows_, -1);
-    holdsSelected_ = selected;
-    countPending(rows_, 1);
-}
-
 void CenterListModel::countPending(const std::vector<CenterRow> &rows, int times)
 {
     for (const CenterRow &row : rows)

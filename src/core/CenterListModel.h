@@ -69,8 +69,9 @@ public:
     // Puts back rows as they stood, in their order, with the sort they had.
     void restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order);
 
-    // Which list the rows stand in decides what their marks mean.
-    void setHoldsSelectedCenters(bool selected);
+    // Which list the rows stand in decides what their marks mean; said
+    // before the first row comes.
+    void setHoldsSelectedCenters(bool selected) { holdsSelected_ = selected; }
     pending::Change changeAt(int position) const;
     // What a commit does with these rows, kept up to date by every change of
     // them, so that an edit of one row costs one row.

@@ -80,6 +80,18 @@ private slots:
         QVERIFY(d->text("txtCntHandFee").isEmpty() && !d->checked("chkDuty"));
     }
 
+    // Ctrl+Right takes what is highlighted: the one row still highlighted
+    // after a Ctrl+click took another off again, not the current row.
+    void addByKeyMovesTheHighlightedRowNotTheCurrentOne()
+    {
+        QVERIFY(d->load({{"7", "Seven", "2", ""}, {"12", "Twelve", "1", ""}}, {{"5", "Five", "0.075", "1"}}));
+        d->clickRow(d->centers(), "7");
+        d->clickRow(d->centers(), "12", Qt::ControlModifier);
+        d->clickRow(d->centers(), "12", Qt::ControlModifier);
+        QTest::keyClick(d->centers(), Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(d->ids(d->chosen()), QStringList({"5", "7"}));
+    }
+
     // Center 5 stands in both lists: ">" refuses it, ">>" leaves it and moves the others.
     void movesSkipACenterAlreadySelected()
     {

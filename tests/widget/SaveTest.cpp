@@ -116,6 +116,8 @@ private slots:
         QCOMPARE(boxes(), QStringList {"1|" + kCaption + "|3 changes saved for vendor 12."});
         QCOMPARE(marks(), kUnmarked);
         QVERIFY(!d->enabled("cmdCommit"));
+        d->doubleClickRow(d->centers(), "11"); // counted from the reloaded lists
+        QCOMPARE(d->widget("cmdCommit")->toolTip(), "1 to add");
     }
 
     // The host's own save sends what is marked, with the credentials of the
