@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTest>
 #include <QTreeView>
 #include <QUndoStack>
@@ -187,6 +188,19 @@ void BM_MoveOneIn(benchmark::State &state, int rows)
     state.counters["steps"] = shown.control.undoStack()->count();
 }
 
+// The reference of the single move: a paint of the same control, loaded and
+// unchanged, as every case here ends with one.
+void BM_RepaintUnchanged(benchmark::State &state, int rows)
+{
+    ShownControl shown;
+    if (!shown.load(page->vendorWith(rows, 0))) {
+        state.SkipWithError("the load failed");
+        return;
+    }
+    for (auto _ : state)
+        state.SetIterationTime(secondsOf([&] { paintNow(shown.control); }));
+}
+
 // Undo of all of 1,000 single moves, to the first paint.
 void BM_UndoThousandMoves(benchmark::State &state, int rows)
 {
@@ -214,6 +228,38 @@ void BM_UndoThousandMoves(benchmark::State &state, int rows)
         }));
         if (shown.selected->model()->rowCount() != 0)
             state.SkipWithError("the undo left rows in the selected list");
+    }
+    state.counters["steps"] = moves;
+}
+
+// The floor of that undo: a plain QTreeView of as many rows takes 1,000 rows
+// back one by one, each made current as an undo points at the row it puts
+// back, then paints once. A tree view lays out every row again after each
+// insertion before it can show the current one.
+void BM_UndoThousandMovesFloor(benchmark::State &state, int rows)
+{
+    QStringList names;
+    for (int row = 0; row < rows; ++row)
+        names << QStringLiteral("Center %1").arg(row);
+    QStringListModel model;
+    QTreeView view;
+    view.setUniformRowHeights(true);
+    view.setRootIsDecorated(false);
+    view.setModel(&model);
+    view.resize(265, 230);
+    view.show();
+    const int moves = rows >= 10'000 ? 1000 : 100;
+    for (auto _ : state) {
+        model.setStringList(names.mid(moves));
+        settle();
+        state.SetIterationTime(secondsOf([&] {
+            for (int move = moves - 1; move >= 0; --move) {
+                model.insertRows(0, 1);
+                model.setData(model.index(0), names.at(move));
+                view.setCurrentIndex(model.index(0));
+            }
+            paintNow(view);
+        }));
     }
     state.counters["steps"] = moves;
 }
@@ -269,7 +315,9 @@ int main(int argc, char **argv)
     registerSized("BM_RedoMoveAllIn", BM_RedoMoveAllIn, sizes, smoke);
     registerSized("BM_DropIn", BM_DropIn, sizes, smoke);
     registerSized("BM_MoveOneIn", BM_MoveOneIn, sizes, smoke);
+    registerSized("BM_RepaintUnchanged", BM_RepaintUnchanged, sizes, smoke);
     registerSized("BM_UndoThousandMoves", BM_UndoThousandMoves, sizes, smoke);
+    registerSized("BM_UndoThousandMovesFloor", BM_UndoThousandMovesFloor, sizes, smoke);
     registerSized("BM_LoadWithPendingLook", BM_LoadWithPendingLook, sizes, smoke);
 
     benchmark::Initialize(&argc, argv);

@@ -2,7 +2,7 @@
 """Writes bench/README.md from the benchmarks' JSON output.
 
     make_results_table.py --control control.json --server server.json \
-        --memory memory.json --load-before "..." --load-after "..." --out bench/README.md
+        --memory memory.json [--journal journal.json] --load-before "..." --load-after "..." --out bench/README.md
 
 Times are the median of the repetitions. Nothing in the README is typed by
 hand: rerun scripts/bench.sh to refresh it.
@@ -71,6 +71,7 @@ def main():
     parser.add_argument("--control", required=True)
     parser.add_argument("--server", required=True)
     parser.add_argument("--memory", required=True)
+    parser.add_argument("--journal", help="vendorcenter_bench_journal JSON")
     parser.add_argument("--end-to-end", help="vendorcenter_bench_end_to_end JSON on SQLite")
     parser.add_argument("--end-to-end-postgresql", help="the same on PostgreSQL")
     parser.add_argument("--load-before", default="")
@@ -87,6 +88,12 @@ def main():
 
     def t(case, size=None):
         return times.get((case, size))
+
+    # The journal's cases share names with the control's: kept apart.
+    journal_times = read_times(args.journal)[0] if args.journal else {}
+
+    def j(case):
+        return journal_times.get((case, 32000))
 
     lines = []
     add = lines.append
@@ -222,6 +229,34 @@ def main():
         e2e_target(f"The list's tag in a load: its hash over 16,000 rows {ms(tag)} ms, "
                    f"{tag / query:.1%} of the selected-center query (nothing measurable: ≤ 10 %)", tag <= 0.1 * query)
 
+    # ---- the journal, at 32,000 active centers ------------------------------------
+    journal_rows = []
+    one, repaint = j("BM_MoveOneIn"), j("BM_RepaintUnchanged")
+    if one and repaint:
+        e2e_target(f'A single ">" of one of 32,000 rows to its first paint: {ms(one)} ms (≤ 2 ms), of which '
+                   f"{ms(repaint)} ms are the paint of the unchanged control", one <= 2e-3)
+    every, thousand = j("BM_MoveAllIn"), j("BM_UndoThousandMoves")
+    thousand_floor = j("BM_UndoThousandMovesFloor")
+    if thousand:
+        floor_note = (f"; a plain `QTreeView` taking 1,000 rows back one by one, each made current: "
+                      f"{ms(thousand_floor)} ms" if thousand_floor else "")
+        e2e_target(f"Undo of all of 1,000 single moves, to the first paint: {ms(thousand)} ms (≤ 100 ms){floor_note}",
+                   thousand <= 0.1)
+    for title, case in (('undo of that ">>"', "BM_UndoMoveAllIn"), ('redo of it', "BM_RedoMoveAllIn"),
+                        ('a drop of the same rows', "BM_DropIn")):
+        value = j(case)
+        if value and every:
+            journal_rows.append(f'| {title} | {ms(value)} | ">>" of the same rows | {ms(every)} '
+                                f"| {value / every:.2f} | ≤ 1.5 | {verdict(value <= 1.5 * every)} |")
+            if value > 1.5 * every:
+                floor_misses.append(title)
+    worked = memory.get("journal")
+    if worked:
+        e2e_target(f"Memory: 1,000 single \">\" moves add {worked['single_moves_mib']:.1f} MiB (≤ 16 MiB); "
+                   f"100 \">>\"/\"<<\" round trips of {worked['round_trip_rows']:,} rows add "
+                   f"{worked['round_trips_mib']:.1f} MiB (≤ 64 MiB)",
+                   worked["single_moves_mib"] <= 16 and worked["round_trips_mib"] <= 64)
+
     tree, load32 = t("BM_TreeWidgetItemByItem", 32000), t("BM_Load", 32000)
     tree16, load16 = t("BM_TreeWidgetItemByItem", 16000), t("BM_Load", 16000)
 
@@ -239,7 +274,7 @@ def main():
     w("scripts/bench.sh")
     w("```\n")
     w("It builds a Release tree (`build/bench`, or `$VENDORCENTER_BENCH_BUILD_DIR`), runs")
-    w("`vendorcenter_bench_control`, `vendorcenter_bench_server` and `vendorcenter_bench_memory`")
+    w("`vendorcenter_bench_control`, `vendorcenter_bench_server`, `vendorcenter_bench_journal` and `vendorcenter_bench_memory`")
     w("headless (`QT_QPA_PLATFORM=offscreen`), keeps their JSON in `<build>/bench-results/` and")
     runs = "once" if args.repetitions == "1" else f"{args.repetitions} times; the tables show the median"
     w(f"rewrites this file. Each case runs {runs}. CTest")
@@ -265,6 +300,9 @@ def main():
     for row in floor_rows:
         cells = [c.strip() for c in row.strip("|").split("|")]
         w(f"| {cells[0]}: ≤ {cells[5].lstrip('≤ ')} × floor | {cells[4]} × | {cells[6]} |")
+    for row in journal_rows:
+        cells = [c.strip() for c in row.strip("|").split("|")]
+        w(f'| Journal, {cells[0]}: ≤ {cells[5].lstrip("≤ ")} × ">>" | {cells[4]} × | {cells[6]} |')
     w(f"| `urlEncode` ≥ 300 MB/s on a 1 MiB statement text | {encode_rate:,.0f} MB/s | {verdict(encode_ok)} |")
     w(f"| Memory: ≤ 40 MiB above the empty control with {memory['loaded']['rows']:,} rows loaded "
       f"| {peak_above:.1f} MiB (peak), {resident_above:.1f} MiB (resident) | {verdict(memory_ok)} |")
@@ -274,6 +312,15 @@ def main():
     w("|---|---:|---|---:|---:|---:|---|")
     out.extend(floor_rows)
     w("")
+    if journal_rows:
+        w("## The journal\n")
+        w('`vendorcenter_bench_journal`, at 32,000 active centers: ">>" of five rows in every sixteen')
+        w("(10,000) into the empty selected list, its undo and redo, and the same rows dropped, each to the")
+        w("first paint; a single \">\" and the undo of 1,000 of them are in the targets above.\n")
+        w("| Operation | Time (ms) | Against | Time (ms) | Ratio | Target | Met |")
+        w("|---|---:|---|---:|---:|---:|---|")
+        out.extend(journal_rows)
+        w("")
     if end_to_end:
         w("## End to end against the real server page\n")
         w("`vendorcenter_bench_end_to_end` starts `vendorcenter-server` on a generated database (32,000")

@@ -14,7 +14,7 @@ results=$build/bench-results
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVENDORCENTER_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" \
   --target vendorcenter_bench_control vendorcenter_bench_server vendorcenter_bench_memory \
-  vendorcenter_bench_end_to_end vendorcenter-server
+  vendorcenter_bench_journal vendorcenter_bench_end_to_end vendorcenter-server
 mkdir -p "$results"
 
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 LANG=C.UTF-8 QT_LOGGING_RULES='qt.qpa.*=false'
@@ -33,7 +33,7 @@ if command -v pg_virtualenv >/dev/null && pg_virtualenv -t -- \
 fi
 
 # One after the other: they share the machine with nothing of their own.
-for program in control server; do
+for program in control server journal; do
   "$build/bench/vendorcenter_bench_$program" \
     --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
     --benchmark_out="$results/$program.json" --benchmark_out_format=json
@@ -43,6 +43,7 @@ done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 python3 bench/make_results_table.py \
   --control "$results/control.json" --server "$results/server.json" --memory "$results/memory.json" \
+  --journal "$results/journal.json" \
   --end-to-end "$results/end-to-end.json" "${end_to_end_postgresql[@]}" \
   --load-before "$load_before" --load-after "$load_after" --repetitions "$repetitions" \
   --out bench/README.md >/dev/null

@@ -295,7 +295,6 @@ void VendorCenterPrivate::pointAtRestoredRows(CenterListView *list, const std::v
 {
     CenterListView *other = list == ui.lstCenters ? ui.lstSelectedCenters : ui.lstCenters;
     other->clearHighlights();
-    list->setMultiSelect(positions.size() > 1);
     highlightExactly(list, runsOf(positions));
     list->selectionModel()->setCurrentIndex(list->model()->index(positions.front(), 0), QItemSelectionModel::NoUpdate);
     list->ensureVisible(positions.front());

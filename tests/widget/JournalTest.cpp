@@ -69,9 +69,13 @@ struct Journaled : ControlDriver
         }
         return lines;
     }
-    // What each list shows highlighted: an undo points at the rows it put
-    // back, a redo shows what the edit left.
-    QStringList highlights() const { return {highlighted(centers()).join(','), highlighted(chosen()).join(',')}; }
+    // What each list shows highlighted and the fee panel: an undo points at
+    // the rows it put back, a redo shows what the edit left.
+    QStringList highlights() const
+    {
+        return {highlighted(centers()).join(','), highlighted(chosen()).join(','), text("txtCntHandFee"),
+            QString::number(checked("chkDuty"))};
+    }
     QByteArray commitBody()
     {
         page.clearRequests();
