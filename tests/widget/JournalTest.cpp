@@ -69,12 +69,12 @@ struct Journaled : ControlDriver
         }
         return lines;
     }
-    // What each list shows highlighted and the fee panel: an undo points at
-    // the rows it put back, a redo shows what the edit left.
+    // What each list shows highlighted, the fee panel and the focus: an undo
+    // points at the rows it put back, a redo shows what the edit left.
     QStringList highlights() const
     {
         return {highlighted(centers()).join(','), highlighted(chosen()).join(','), text("txtCntHandFee"),
-            QString::number(checked("chkDuty"))};
+            QString::number(checked("chkDuty")), control.focusWidget() ? control.focusWidget()->objectName() : ""};
     }
     QByteArray commitBody()
     {
