@@ -7,6 +7,7 @@
 #include <QItemSelection>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeView>
 
 #include <algorithm>
 #include <chrono>
@@ -175,6 +176,16 @@ void press(QWidget &control, const char *buttonName)
     auto *button = child<QPushButton>(control, buttonName);
     button->setEnabled(true);
     button->click();
+}
+
+void showPlainTreeView(QTreeView &view, QAbstractItemModel &model)
+{
+    view.setUniformRowHeights(true);
+    view.setRootIsDecorated(false);
+    view.setModel(&model);
+    view.resize(265, 230);
+    view.show();
+    settle();
 }
 
 } // namespace vcbench

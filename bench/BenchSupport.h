@@ -26,7 +26,9 @@
 namespace httplib {
 class Server;
 }
+class QAbstractItemModel;
 class QAbstractItemView;
+class QTreeView;
 namespace vendorcenter {
 class Vendor_Center;
 }
@@ -131,5 +133,9 @@ int highlightFiveOfEight(QAbstractItemView *list, int first = 0);
 // Clicks the named button; enabled first, as the click on a list that comes
 // before a move would leave it.
 void press(QWidget &control, const char *buttonName);
+
+// The plain tree view the floors show their rows in: uniform row heights, no
+// root decoration, at the size of one of the control's lists, shown.
+void showPlainTreeView(QTreeView &view, QAbstractItemModel &model);
 
 } // namespace vcbench

@@ -194,12 +194,7 @@ void BM_LoadFloor(benchmark::State &state, int rows)
     QNetworkAccessManager network;
     MinimalModel model;
     QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setRootIsDecorated(false);
-    view.setModel(&model);
-    view.resize(265, 230);
-    view.show();
-    settle();
+    vcbench::showPlainTreeView(view, model);
     for (auto _ : state) {
         state.SetIterationTime(secondsOf([&] {
             pugi::xml_document counts;

@@ -243,11 +243,7 @@ void BM_UndoThousandMovesFloor(benchmark::State &state, int rows)
         names << QStringLiteral("Center %1").arg(row);
     QStringListModel model;
     QTreeView view;
-    view.setUniformRowHeights(true);
-    view.setRootIsDecorated(false);
-    view.setModel(&model);
-    view.resize(265, 230);
-    view.show();
+    vcbench::showPlainTreeView(view, model);
     const int moves = rows >= 10'000 ? 1000 : 100;
     for (auto _ : state) {
         model.setStringList(names.mid(moves));
