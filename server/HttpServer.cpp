@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -84,8 +83,6 @@ std::string numericAddress(const sockaddr *address)
 // otherwise wait for the delayed acknowledgement, some 40 ms, in a save.
 void acknowledgeNow(int socket)
 {
-    if (socket < 0)
-        return;
     int yes = 1;
     ::setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
 }
@@ -261,7 +258,6 @@ struct HttpServer::Impl
     bool ipv6 = false;
     MHD_Daemon *daemon = nullptr;
     std::mutex stateMutex;
-    std::condition_variable stopped;
     bool stopRequested = false;
 };
 
@@ -464,15 +460,6 @@ int HttpServer::bind(const std::string &host, int port)
     return bound;
 }
 
-bool HttpServer::run()
-{
-    if (!start())
-        return false;
-    std::unique_lock lock(impl_->stateMutex);
-    impl_->stopped.wait(lock, [this] { return impl_->stopRequested; });
-    return true;
-}
-
 bool HttpServer::start()
 {
     std::lock_guard lock(impl_->stateMutex);
@@ -512,7 +499,8 @@ bool HttpServer::start()
     };
 
     const HttpLimits &limits = impl_->limits;
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL;
+    // ITC lets stop() quiesce the thread pool before it closes the connections.
+    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC;
     if (impl_->ipv6)
         flags |= MHD_USE_IPv6;
     impl_->daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, static_cast<MHD_AccessHandlerCallback>(answer),
@@ -534,16 +522,16 @@ void HttpServer::stop()
         impl_->stopRequested = true;
         std::swap(daemon, impl_->daemon);
     }
-    impl_->stopped.notify_all();
     if (daemon == nullptr)
         return;
-    // Stops taking connections first, then closes the open ones.
+    // Stops taking connections first, then closes the open ones. Quiesced,
+    // the listening socket is handed back to be closed here; otherwise the
+    // daemon closes it. Either way it is no longer ours to close.
     const MHD_socket listening = MHD_quiesce_daemon(daemon);
     MHD_stop_daemon(daemon);
-    if (listening != MHD_INVALID_SOCKET) {
+    if (listening != MHD_INVALID_SOCKET)
         ::close(listening);
-        impl_->listeningSocket = -1;
-    }
+    impl_->listeningSocket = -1;
 }
 
 bool HttpServer::isRunning() const

@@ -62,9 +62,6 @@ public:
     // port, or -1 when the address cannot be bound.
     int bind(const std::string &host, int port);
 
-    // Serves until stop(); returns false when serving could not start.
-    bool run();
-
     // Serves on threads of its own and returns once it accepts connections.
     bool start();
 

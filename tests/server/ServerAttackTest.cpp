@@ -229,13 +229,14 @@ TEST(ServerAttack, GuessingIsThrottledPerAddressAndPerAccount)
         bool parallel;
         bool forwardedFor;
         int mostChecked; // answered 401 rather than 429
+        const char *refusal; // what a 429 says is blocked
         bool throughTrustedProxy = false; // then exactly mostChecked
     };
     const Case cases[] = {
-        {"one account from 12 addresses", 49, 12, false, false, LoginThrottle::kAccountMaxFailures},
-        {"24 at once from one address", 24, 1, true, false, LoginThrottle::kMaxFailures},
-        {"forged X-Forwarded-For", 12, 1, false, true, LoginThrottle::kMaxFailures},
-        {"12 clients behind a trusted balancer", 12, 1, false, true, 12, true},
+        {"one account from 12 addresses", 49, 12, false, false, LoginThrottle::kAccountMaxFailures, "to this account"},
+        {"24 at once from one address", 24, 1, true, false, LoginThrottle::kMaxFailures, "from this address"},
+        {"forged X-Forwarded-For", 12, 1, false, true, LoginThrottle::kMaxFailures, "from this address"},
+        {"12 clients behind a trusted balancer", 12, 1, false, true, 12, "", true},
     };
     for (const Case &c : cases) {
         Page page(c.throughTrustedProxy ? std::vector<std::string> {"--trusted-proxy", "127.0.0.2"}
@@ -247,10 +248,13 @@ TEST(ServerAttack, GuessingIsThrottledPerAddressAndPerAccount)
             RawConnection connection(page.port(), source.c_str());
             const std::string forwarded =
                 c.forwardedFor ? "X-Forwarded-For: 203.0.113.9, 10.9.8." + std::to_string(i) + "\r\n" : "";
-            const int status = statusOf(attack(connection,
+            const std::string reply = attack(connection,
                 head("GET", "/VendorCenter.asp?count=1&VendorID=12",
-                    basic("clerk", "guess " + std::to_string(i)) + forwarded)));
-            (status == 401 ? checked : throttled) += 1;
+                    basic("clerk", "guess " + std::to_string(i)) + forwarded));
+            (statusOf(reply) == 401 ? checked : throttled) += 1;
+            EXPECT_TRUE(statusOf(reply) != 429
+                || bodyOf(reply) == "Too many failed logins " + std::string(c.refusal) + "; try again later.")
+                << c.what << ": " << bodyOf(reply);
         };
         std::vector<std::thread> threads;
         for (int i = 0; i < c.guesses; ++i) {

@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
 
@@ -107,5 +112,33 @@ TEST_F(ServerWithUsers, StartsAgainOnItsPortRightAfterStopping)
 {
     ASSERT_TRUE(request("/healthz"));
     server_.stop();
-    EXPECT_EQ(HttpServer(*storage_, [](std::string_view) {}).bind("127.0.0.1", port_), port_);
+    // Bound but never started, a server page gives its port back when it goes.
+    for (int round = 0; round < 2; ++round)
+        EXPECT_EQ(HttpServer(*storage_, [](std::string_view) {}).bind("127.0.0.1", port_), port_) << round;
+}
+
+static long openDescriptors()
+{
+    const std::filesystem::directory_iterator all("/proc/self/fd");
+    return std::distance(begin(all), end(all));
+}
+
+// A port it cannot bind, a port bound and never served, a server page started
+// and stopped: each gives back what it opened, and closes nothing else.
+TEST_F(ServerWithUsers, ClosesEveryDescriptorItOpenedAndNoOtherOne)
+{
+    const auto noLog = [](std::string_view) {};
+    const long before = openDescriptors();
+    EXPECT_EQ(HttpServer(*storage_, noLog).bind("127.0.0.1", port_), -1); // in use
+    EXPECT_EQ(openDescriptors(), before);
+    auto server = std::make_unique<HttpServer>(*storage_, noLog);
+    ASSERT_GT(server->bind("127.0.0.1", 0), 0);
+    ASSERT_TRUE(server->start() && server->start());
+    server->stop();
+    // The lowest free number, the listening socket's until now, goes to another file.
+    const int unrelated = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    server.reset();
+    EXPECT_NE(::fcntl(unrelated, F_GETFD), -1) << "a stopped server page closed a file not its own";
+    ::close(unrelated);
+    EXPECT_EQ(openDescriptors(), before);
 }

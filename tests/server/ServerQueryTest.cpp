@@ -101,4 +101,11 @@ TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405)
     }
     EXPECT_EQ(client_->Put("/VendorCenter.asp", "x", "text/plain")->status, 405);
     EXPECT_EQ(client_->Delete("/VendorCenter.asp", "x", "text/plain")->status, 405);
+    // The log names each request as it came, cut short past 200 characters.
+    const std::string longTarget = "/VendorCenter.asp?count=1&VendorID=" + std::string(300, '9');
+    EXPECT_EQ(get(longTarget)->status, 400);
+    server_.reset();
+    EXPECT_TRUE(std::ranges::any_of(log_, [&](const std::string &line) {
+        return line.starts_with("GET " + longTarget.substr(0, 200) + "... 400 ");
+    })) << log_.back();
 }
