@@ -6,32 +6,29 @@ using namespace vendorcenter::server;
 
 TEST(CommandLine, DefaultsAndGivenValues)
 {
-    const auto defaults = parseCommandLine({});
-    ASSERT_TRUE(defaults.options);
-    EXPECT_EQ(serverAddress(defaults.options->host, defaults.options->port), "http://127.0.0.1:8080");
-    EXPECT_EQ(defaults.options->database + defaults.options->usersFile, "vendorcenter.sqlite");
-    EXPECT_FALSE(defaults.options->hashPasswordUser || defaults.options->showHelp || defaults.options->showVersion);
-
-    const auto given = parseCommandLine({"--listen", "0.0.0.0:0", "--database=/tmp/x.sqlite", "--users", "u.txt",
-        "--listen=[::1]:9000", "--version", "--hash-password", "clerk"});
-    ASSERT_TRUE(given.options) << given.error;
-    EXPECT_EQ(serverAddress(given.options->host, given.options->port), "http://[::1]:9000"); // the last --listen
-    EXPECT_EQ(std::tuple(given.options->database, given.options->usersFile, *given.options->hashPasswordUser),
-        std::tuple("/tmp/x.sqlite", "u.txt", "clerk"));
-    EXPECT_TRUE(given.options->showVersion);
-    const auto limits = parseCommandLine(
-        {"--allowed-host", "a.example", "--allowed-host=b.example", "--trusted-proxy", "10.0.0.5", "--trusted-proxy",
-            "fd00::5", "--max-connections", "50", "--max-connections-per-address", "5", "--idle-timeout", "7"});
-    ASSERT_TRUE(limits.options) << limits.error;
-    EXPECT_EQ(limits.options->allowedHosts, (std::vector<std::string> {"a.example", "b.example"}));
-    EXPECT_EQ(limits.options->trustedProxies, (std::vector<std::string> {"10.0.0.5", "fd00::5"}));
-    EXPECT_EQ(std::tuple(limits.options->maxConnections, limits.options->maxConnectionsPerAddress,
-                  limits.options->idleTimeout.count()),
+    const auto options = [](const std::vector<std::string> &arguments) {
+        const auto parsed = parseCommandLine(arguments);
+        EXPECT_TRUE(parsed.options) << parsed.error;
+        return parsed.options.value_or(ServerOptions {});
+    };
+    const ServerOptions defaults = options({});
+    EXPECT_EQ(serverAddress(defaults.host, defaults.port), "http://127.0.0.1:8080");
+    EXPECT_EQ(std::tuple(defaults.database + defaults.usersFile, defaults.maxConnections,
+                  defaults.maxConnectionsPerAddress, defaults.idleTimeout.count(), defaults.allowedHosts.size()),
+        std::tuple("vendorcenter.sqlite", 1024u, 256u, 30LL, 0u));
+    EXPECT_FALSE(defaults.hashPasswordUser || defaults.showHelp || defaults.showVersion);
+    const ServerOptions given = options({"--listen", "0.0.0.0:0", "--database=/tmp/x.sqlite", "--users", "u.txt",
+        "--listen=[::1]:9000", "--version", "--hash-password", "clerk", "--allowed-host", "a.example",
+        "--allowed-host=b.example", "--trusted-proxy", "10.0.0.5", "--trusted-proxy", "fd00::5", "--max-connections",
+        "50", "--max-connections-per-address", "5", "--idle-timeout", "7"});
+    EXPECT_EQ(serverAddress(given.host, given.port), "http://[::1]:9000"); // the last --listen
+    EXPECT_EQ(std::tuple(given.database, given.usersFile, given.hashPasswordUser.value_or(""), given.showVersion),
+        std::tuple("/tmp/x.sqlite", "u.txt", "clerk", true));
+    EXPECT_EQ(given.allowedHosts, (std::vector<std::string> {"a.example", "b.example"}));
+    EXPECT_EQ(given.trustedProxies, (std::vector<std::string> {"10.0.0.5", "fd00::5"}));
+    EXPECT_EQ(std::tuple(given.maxConnections, given.maxConnectionsPerAddress, given.idleTimeout.count()),
         std::tuple(50u, 5u, 7LL));
-    EXPECT_EQ(std::tuple(defaults.options->maxConnections, defaults.options->maxConnectionsPerAddress,
-                  defaults.options->idleTimeout.count(), defaults.options->allowedHosts.size()),
-        std::tuple(1024u, 256u, 30LL, 0u));
-    EXPECT_TRUE(parseCommandLine({"-h"}).options->showHelp);
+    EXPECT_TRUE(options({"-h"}).showHelp);
     for (const char *option : {"--listen HOST:PORT", "--database PATH", "--users FILE", "--hash-password USER"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
 }
