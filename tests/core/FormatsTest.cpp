@@ -8,34 +8,27 @@
 using namespace vendorcenter;
 using namespace vendorcenter::formats;
 
-namespace {
-
-// What a conversion gives, or minus the number of the Failure it throws.
-template<typename Convert>
-int outcome(Convert convert)
-{
-    try {
-        return int(convert());
-    } catch (const Failure &failure) {
-        return -failure.number();
-    }
-}
-
-} // namespace
-
 TEST(Formats, CountsAreSixteenBitsAndRoundHalvesToEven)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    // What a conversion gives, or minus the number of the Failure it throws.
+    const auto outcome = [](auto convert, const char *text) {
+        try {
+            return int(convert(text));
+        } catch (const Failure &failure) {
+            return -failure.number();
+        }
+    };
     for (const auto &[text, count] : {std::pair {"4.6", 5}, {"4.5", 4}, {"5.5", 6}, {"-32768", -32768}, {" 12 ", 12},
              {"32768", -6}, {"32767.6", -6}, {"", -13}, {"five", -13}})
-        EXPECT_EQ(outcome([text = text] { return toInt16(text); }), count) << text;
+        EXPECT_EQ(outcome(toInt16, text), count) << text;
     std::fesetround(FE_UPWARD); // a host's own rounding mode rounds no count, and stays
     EXPECT_EQ(toInt16("4.5"), 4);
     EXPECT_EQ(std::fegetround(), FE_UPWARD);
     std::fesetround(FE_TONEAREST);
     for (const auto &[text, flag] :
         {std::pair {"TRUE", 1}, {"1", 1}, {"-1", 1}, {"false", 0}, {"0", 0}, {"yes", -13}, {"", -13}})
-        EXPECT_EQ(outcome([text = text] { return toBoolean(text); }), flag) << text;
+        EXPECT_EQ(outcome(toBoolean, text), flag) << text;
 }
 
 // Statements write a point under every regional setting, with at most 15
