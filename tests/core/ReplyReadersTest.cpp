@@ -20,10 +20,8 @@ protected:
         document.load_string(xml.c_str());
         std::vector<CenterRow> rows;
         try {
-            if (selected)
-                replies::readSelectedRows(document.document_element(), rows, {});
-            else
-                replies::readActiveRows(document.document_element(), 1, rows, {});
+            selected ? replies::readSelectedRows(document.document_element(), rows, {})
+                     : replies::readActiveRows(document.document_element(), 1, rows, {});
         } catch (const Failure &) {
             return std::nullopt;
         }
