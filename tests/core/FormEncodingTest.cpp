@@ -9,8 +9,7 @@ using vendorcenter::urlEncode;
 // upper-case hex digits.
 TEST(FormEncoding, EncodesWindows1252Bytes)
 {
-    const std::pair<QString, const char *> examples[] = {{"50% off", "50%25+off"},
-        {"\t\n~!'()=,", "%09%0A%7E%21%27%28%29%3D%2C"}, {QString(QChar(0)), "%00"}, {"Café Müller", "Caf%E9+M%FCller"},
+    const std::pair<QString, const char *> examples[] = {{"50% off", "50%25+off"}, {"Café Müller", "Caf%E9+M%FCller"},
         {"ÿ€\u00A0", "%FF%80%A0"},
         {"‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ",
             "%82%83%84%85%86%87%88%89%8A%8B%8C%8E%91%92%93%94%95%96%97%98%99%9A%9B%9C%9E%9F"},
@@ -18,12 +17,9 @@ TEST(FormEncoding, EncodesWindows1252Bytes)
     for (const auto &[text, encoded] : examples)
         EXPECT_EQ(urlEncode(text).toStdString(), encoded) << text.toStdString();
     const QString passing = QStringLiteral("*-._0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    EXPECT_EQ(urlEncode(passing), passing);
-    for (char16_t code = 0; code < 0x80; ++code) {
-        if (code != ' ' && !passing.contains(QChar(code))) {
-            EXPECT_EQ(
-                urlEncode(QString(QChar(code))), QStringLiteral("%%1").arg(int(code), 2, 16, QChar('0')).toUpper());
-        }
+    for (char16_t code = 0; code < 0x80; ++code) { // every ASCII character alone, NUL included
+        const QString c(QChar {code}), escaped = QString("%%1").arg(int(code), 2, 16, QChar('0')).toUpper();
+        EXPECT_EQ(urlEncode(c), code == ' ' ? "+" : passing.contains(c) ? c : escaped);
     }
     EXPECT_EQ(urlEncode(QStringLiteral("x =é").repeated(10'000)), QStringLiteral("x+%3D%E9").repeated(10'000));
 }
