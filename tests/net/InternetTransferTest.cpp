@@ -21,6 +21,7 @@ class InternetTransferTest : public QObject
     bool execute(const QString &url, const QString &operation = QStringLiteral("Post"))
     {
         states.clear();
+        inet.setTimeoutMs(300);
         try {
             inet.Execute(url, operation, "SQL=a+b&", "Content-Type: application/x-www-form-urlencoded\r\nX-Extra: 1");
         } catch (const vendorcenter::Failure &) {
@@ -30,11 +31,7 @@ class InternetTransferTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        inet.setTimeoutMs(300);
-        page.clearRequests();
-    }
+    void init() { page.clearRequests(); }
 
     // Any status completes (state 12) and hands its text out in pieces, then
     // an empty piece; a failed transfer is state 11 with no status and no text.
@@ -59,9 +56,8 @@ private slots:
         QByteArray text = QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(100).left(2'500);
         text.replace(2'000, 2, "\xc3\xa9"); // one two-byte character: 2,499 in all
         page.setPostReply({status, text, "text/plain; charset=utf-8", Behaviour(behaviour)});
-        QString url = page.baseUrl();
-        if (status == 0)
-            url = FakeServerPage().baseUrl(); // a page gone: its port is closed again
+        // A page gone: its port is closed again.
+        const QString url = status ? page.baseUrl() : FakeServerPage().baseUrl();
         QVERIFY(execute(url + "/VendorCenter.asp"));
         QCOMPARE(states.size(), 1);
         QCOMPARE(states.first().first().toInt(), state);
