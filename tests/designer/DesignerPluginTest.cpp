@@ -13,21 +13,15 @@ private slots:
     void designerCreatesTheControlThroughThePlugin()
     {
         QPluginLoader loader(QStringLiteral(VENDORCENTER_DESIGNER_PLUGIN));
-        QObject *instance = loader.instance();
-        QVERIFY2(instance, qPrintable(loader.errorString()));
-        auto *plugin = qobject_cast<QDesignerCustomWidgetInterface *>(instance);
-        QVERIFY(plugin);
+        auto *plugin = qobject_cast<QDesignerCustomWidgetInterface *>(loader.instance());
+        QVERIFY2(plugin, qPrintable(loader.errorString()));
         QCOMPARE(plugin->name(), QStringLiteral("vendorcenter::Vendor_Center"));
-        QVERIFY(!plugin->icon().isNull());
-        QVERIFY(!plugin->toolTip().isEmpty());
+        QVERIFY(!plugin->icon().isNull() && !plugin->toolTip().isEmpty() && !plugin->isContainer());
         QVERIFY(plugin->domXml().contains(QStringLiteral("<width>583</width>")));
-        QVERIFY(!plugin->isContainer());
 
         QWidget form;
-        QWidget *created = plugin->createWidget(&form);
-        auto *control = qobject_cast<vendorcenter::Vendor_Center *>(created);
-        QVERIFY(control);
-        QCOMPARE(control->parentWidget(), &form);
+        auto *control = qobject_cast<vendorcenter::Vendor_Center *>(plugin->createWidget(&form));
+        QVERIFY(control && control->parentWidget() == &form);
         QVERIFY(control->findChild<QWidget *>(QStringLiteral("lstSelectedCenters")));
     }
 };
