@@ -175,6 +175,14 @@ private slots:
         const int items = placed->count();
         QVERIFY(!placed->itemAt(items) && !placed->takeAt(items) && !placed->takeAt(-1));
         QCOMPARE(placed->count(), items);
+        // A widget a host adds is counted; the control as a window takes any size its host gives it.
+        auto *added = new QLabel(QStringLiteral("host's"), &d.control);
+        placed->addWidget(added);
+        QCOMPARE(placed->itemAt(items)->widget(), added);
+        d.control.show();
+        d.control.resize(20, 10);
+        QVERIFY(QTest::qWaitForWindowExposed(&d.control));
+        QCOMPARE(d.control.size(), QSize(20, 10));
     }
 };
 
