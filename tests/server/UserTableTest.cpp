@@ -107,13 +107,12 @@ TEST(UserTable, RefusesAUsersFileOthersMayReadOrWrite)
     const std::string line = kLines[1] + "\n";
     ASSERT_EQ(write(fd, line.data(), line.size()), static_cast<ssize_t>(line.size()));
     close(fd);
+    const std::string refusal = std::string(path) + " may be read or written by other users; make it private first";
     for (const auto &[mode, taken] : {std::pair {0600, true}, {0640, true}, {0604, false}, {0602, false}}) {
         chmod(path, static_cast<mode_t>(mode));
         const auto loaded = loadUsersFile(path);
         EXPECT_EQ(bool(loaded.users), taken) << std::oct << mode;
-        EXPECT_EQ(loaded.error,
-            taken ? ""
-                  : std::string(path) + " may be read or written by other users; make it private first (chmod o-rw)");
+        EXPECT_EQ(loaded.error, taken ? "" : refusal + " (chmod o-rw)");
     }
     unlink(path);
 }
