@@ -6,8 +6,6 @@
 #include <QApplication>
 #include <QMainWindow>
 
-#include <cstdio>
-
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -22,6 +20,6 @@ int main(int argc, char **argv)
 
     const bool ok = !result.isValid() && entries.size() == 1
         && entries.first().startsWith(QStringLiteral("KelvoVendor_Center LetDataFromDatabase : "));
-    std::printf("%s: %s\n", ok ? "consumer ok" : "consumer FAILED", qPrintable(entries.join(QLatin1Char('|'))));
+    qInfo("%s: %s", ok ? "consumer ok" : "consumer FAILED", qPrintable(entries.join(QLatin1Char('|'))));
     return ok ? 0 : 1;
 }
