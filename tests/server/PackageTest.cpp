@@ -2,12 +2,6 @@
 // tree, unpacked with dpkg-deb, its server tried.
 #include "ServerPageFixture.h"
 
-#include <gtest/gtest.h>
-#include <httplib.h>
-
-#include <cstdlib>
-#include <filesystem>
-
 using namespace vendorcenter::server::testing;
 using namespace std::chrono_literals;
 

@@ -5,7 +5,6 @@
 #include "UserTable.h"
 
 #include <QByteArray>
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -22,16 +21,18 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
+const std::string kCount = "/VendorCenter.asp?count=1&VendorID=12";
 
 std::string basic(const std::string &user, const std::string &password)
 {
     return "Authorization: Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString() + "\r\n";
 }
 
-// A request head: the method and target, Host, then `headers` (each ending in CRLF).
+// A request head: the method and target, Host unless `headers` name one, then `headers` (each ending in CRLF).
 std::string head(const std::string &method, const std::string &target, const std::string &headers = {})
 {
-    return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+    return method + " " + target + " HTTP/1.1\r\n"
+        + (headers.find("Host:") == std::string::npos ? "Host: 127.0.0.1\r\n" : "") + headers + "\r\n";
 }
 
 // The real binary on a new SQLite file, with `arguments` added; with
@@ -41,33 +42,21 @@ class Page
 public:
     explicit Page(std::vector<std::string> arguments = {}, bool withUsers = false)
     {
-        std::vector<std::string> all = {
-            "--listen", "127.0.0.1:0", "--database", directory_.file("vendorcenter.sqlite")};
         if (withUsers) {
             std::ofstream(directory_.file("users")) << userLine("clerk", kPassword) << "\n";
             ::chmod(directory_.file("users").c_str(), 0600);
-            all.insert(all.end(), {"--users", directory_.file("users")});
+            arguments.insert(arguments.end(), {"--users", directory_.file("users")});
         }
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        process_ = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY, all, directory_.file("stderr.txt"));
-        if ((port_ = process_->listeningPort(15s)) == 0)
-            throw std::runtime_error("the server page did not start: " + log());
+        page_.emplace(directory_.file("vendorcenter.sqlite"), arguments, 0, directory_.file("stderr.txt"));
     }
-    int port() const { return port_; }
-    ServerProcess &process() { return *process_; }
+    int port() const { return page_->port; }
+    ServerProcess &process() { return page_->process; }
     std::string log() const { return contentsOf(directory_.file("stderr.txt")); }
-    std::string rows() const
-    {
-        std::string all;
-        for (const auto &row : TestDatabase::create(StorageKind::Sqlite, directory_)->crossReferences())
-            all += std::to_string(row.vendorId) + "/" + std::to_string(row.centerId) + " ";
-        return all;
-    }
+    auto rows() const { return TestDatabase::create(StorageKind::Sqlite, directory_)->crossReferences(); }
 
 private:
     TemporaryDirectory directory_;
-    std::unique_ptr<ServerProcess> process_;
-    int port_ = 0;
+    std::optional<RunningPage> page_;
 };
 
 // Sends `first`, then up to `more` bytes of `filler` in pieces while the
@@ -100,7 +89,7 @@ TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
     for (int i = 0; i < 20000; ++i)
         manyHeaders += "X-Filler-" + std::to_string(i) + ": " + std::string(1000, 'h') + "\r\n";
     const std::string chunk = "10000\r\n" + std::string(0x10000, 'c') + "\r\n";
-    const std::string a64k(65536, 'a'), smuggled = head("GET", "/VendorCenter.asp?count=1&VendorID=12", clerk);
+    const std::string a64k(65536, 'a'), smuggled = head("GET", kCount, clerk);
     const std::string length = "Content-Length: " + std::to_string(smuggled.size()) + "\r\n";
     const std::string small = saveBody({deleteStatement(12, 7)});
     const std::string smallLength = "Content-Length: " + std::to_string(small.size()) + "\r\n";
@@ -123,8 +112,7 @@ TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
         {"24 MiB header line", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Long: ", 24 * kMiB, a64k},
         {"20,000 headers", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n" + manyHeaders + "\r\n"},
         {"2,000 ranges on /healthz", head("GET", "/healthz", ranges + "\r\n"), 0, {}, 200, false},
-        {"2,000 ranges on a count", head("GET", "/VendorCenter.asp?count=1&VendorID=12", clerk + ranges + "\r\n"), 0,
-            {}, 200, false},
+        {"2,000 ranges on a count", head("GET", kCount, clerk + ranges + "\r\n"), 0, {}, 200, false},
         {"stranger expecting 100-continue", head("POST", post, "Expect: 100-continue\r\n" + smallLength), 0, {}, 401},
         {"8 MiB from a stranger", head("POST", post, stranger + "Content-Length: 8388608\r\n"), 0, {}, 401},
         {"chunked from a stranger", head("POST", post, "Transfer-Encoding: chunked\r\n"), 0, {}, 401},
@@ -135,7 +123,7 @@ TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
         // A small refused body is read and dropped: the retry goes on the same connection.
         {"small body of a stranger", head("POST", post, smallLength) + small, 0, {}, 401, false},
         {"GET with a body", head("GET", "/healthz", length) + smuggled, 0, {}, 400},
-        {"HEAD with a body", head("HEAD", "/VendorCenter.asp?count=1&VendorID=12", length) + smuggled, 0, {}, 400},
+        {"HEAD with a body", head("HEAD", kCount, length) + smuggled, 0, {}, 400},
         {"length and chunked", head("POST", post, length + "Transfer-Encoding: chunked\r\n") + "0\r\n\r\n" + smuggled,
             0, {}, 400},
         {"two lengths", head("POST", post, length + length) + smuggled, 0, {}, 400},
@@ -150,7 +138,7 @@ TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
         {"identity-encoded save",
             head("POST", post, clerk + "Content-Encoding: identity\r\n" + smallLength) + small + smuggled, 0, {}, 415},
     };
-    const std::string rowsBefore = page.rows();
+    const auto rowsBefore = page.rows();
     for (const Case &c : cases) {
         RawConnection connection(page.port());
         const auto started = Clock::now();
@@ -166,8 +154,7 @@ TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
             EXPECT_EQ(rest.find("<VendorCenter>"), std::string::npos) << c.what;
             EXPECT_TRUE(connection.closedWithin(5s)) << c.what;
         } else {
-            const std::string next =
-                c.status == 100 ? small : head("GET", "/VendorCenter.asp?count=1&VendorID=12", clerk);
+            const std::string next = c.status == 100 ? small : head("GET", kCount, clerk);
             EXPECT_EQ(statusOf(attack(connection, next)), 200) << c.what;
         }
         std::printf("%-32s -> %d in %.0f ms\n", c.what, status,
@@ -185,7 +172,7 @@ TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
 TEST(ServerAttack, CrossSiteWritesAndForeignHostsAreRefused)
 {
     Page page({"--allowed-host", "vendorcenter.example"});
-    const std::string rowsBefore = page.rows();
+    const auto rowsBefore = page.rows();
     const std::string port = std::to_string(page.port());
     const std::string write = saveBody({insertStatement(12, 7, "0.08", 1)});
     const std::string harmless = saveBody({deleteStatement(12, 7)}); // not selected: changes nothing
@@ -203,14 +190,13 @@ TEST(ServerAttack, CrossSiteWritesAndForeignHostsAreRefused)
     RawConnection http10(page.port()); // before Host was required
     EXPECT_EQ(statusOf(attack(http10, "GET /healthz HTTP/1.0\r\n\r\n")), 200);
     for (const auto &[method, headers, status] : cases) {
-        const bool post = method == "POST";
         const std::string &body = status == 200 ? harmless : write;
-        std::string request = method + (post ? " /VendorCenter.asp" : " /VendorCenter.asp?count=1&VendorID=12")
-            + " HTTP/1.1\r\n" + (headers.find("Host:") == std::string::npos ? "Host: 127.0.0.1\r\n" : "") + headers
-            + (post ? "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: "
-                        + std::to_string(body.size()) + "\r\n"
-                    : "")
-            + "\r\n" + (post ? body : "");
+        const std::string request = method == "GET"
+            ? head("GET", kCount, headers)
+            : head("POST", "/VendorCenter.asp",
+                  headers + "Content-Type: application/x-www-form-urlencoded\r\n"
+                      + "Content-Length: " + std::to_string(body.size()) + "\r\n")
+                + body;
         RawConnection connection(page.port());
         EXPECT_EQ(statusOf(attack(connection, request)), status) << method << " " << headers;
     }
@@ -226,8 +212,7 @@ TEST(ServerAttack, GuessingIsThrottledPerAddressAndPerAccount)
     {
         const char *what;
         int guesses, addresses;
-        bool parallel;
-        bool forwardedFor;
+        bool parallel, forwardedFor;
         int mostChecked; // answered 401 rather than 429
         const char *refusal; // what a 429 says is blocked
         bool throughTrustedProxy = false; // then exactly mostChecked
@@ -248,9 +233,8 @@ TEST(ServerAttack, GuessingIsThrottledPerAddressAndPerAccount)
             RawConnection connection(page.port(), source.c_str());
             const std::string forwarded =
                 c.forwardedFor ? "X-Forwarded-For: 203.0.113.9, 10.9.8." + std::to_string(i) + "\r\n" : "";
-            const std::string reply = attack(connection,
-                head("GET", "/VendorCenter.asp?count=1&VendorID=12",
-                    basic("clerk", "guess " + std::to_string(i)) + forwarded));
+            const std::string reply =
+                attack(connection, head("GET", kCount, basic("clerk", "guess " + std::to_string(i)) + forwarded));
             (statusOf(reply) == 401 ? checked : throttled) += 1;
             EXPECT_TRUE(statusOf(reply) != 429
                 || bodyOf(reply) == "Too many failed logins " + std::string(c.refusal) + "; try again later.")

@@ -1,58 +1,40 @@
-#include "HttpServer.h"
 #include "ServerPageFixture.h"
 #include "UserTable.h"
-#include "storage/SqliteStorage.h"
-
-#include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <filesystem>
 
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
 
 const std::string kCountQuery = "/VendorCenter.asp?count=1&VendorID=12";
 
-class ServerWithUsers : public ::testing::Test
+class ServerWithUsers : public ServerPageTest
 {
 protected:
-    void SetUp() override
+    void configure(HttpServer &server) override
     {
-        server_.requireCredentials(*UserTable::parse(userLine("clerk", kPassword)).users);
-        port_ = server_.bind("127.0.0.1", 0);
-        ASSERT_TRUE(port_ > 0 && server_.start());
-        client_.emplace("127.0.0.1", port_);
-        client_->set_keep_alive(true);
+        server.requireCredentials(*UserTable::parse(userLine("clerk", kPassword)).users);
     }
     // On one keep-alive connection: a refused request must leave it fit for
     // the retry with credentials, as a browser-like client makes it.
     httplib::Result request(const std::string &target, const std::string &password = {}, bool save = false)
     {
+        client_->set_keep_alive(true);
         client_->set_basic_auth(password.empty() ? "" : "clerk", password.c_str());
-        return save ? client_->Post(target, saveBody({kInsert7}), "application/x-www-form-urlencoded")
-                    : client_->Get(target);
+        return save ? post(saveBody({kInsert7})) : get(target);
     }
     // From now on every read and write of the server page fails: a request
     // that reaches the database can no longer answer 401 or 429.
-    void breakTheDatabase() const { executeSql(directory_.file("db.sqlite"), "DROP TABLE VendorCenterCrossReference"); }
-
-    TemporaryDirectory directory_;
-    std::vector<std::string> refusals_; // written by the server's threads, read once it stopped
-    std::unique_ptr<SqliteStorage> storage_ = SqliteStorage::open(directory_.file("db.sqlite"));
-    HttpServer server_ {*storage_, [this](std::string_view line) {
-                            if (line.find("refusing") != std::string_view::npos)
-                                refusals_.emplace_back(line);
-                        }};
-    int port_ = 0;
-    std::optional<httplib::Client> client_;
+    void breakTheDatabase() const { database_->execute("DROP TABLE VendorCenterCrossReference"); }
 };
+INSTANTIATE_TEST_SUITE_P(OnSQLite, ServerWithUsers, ::testing::Values(StorageKind::Sqlite), storageKindName);
 
-TEST_F(ServerWithUsers, RequestsWithoutValidCredentialsAre401AndReachNoData)
+// Health needs no credentials and says only whether the database answers.
+TEST_P(ServerWithUsers, RequestsWithoutValidCredentialsAre401AndReachNoDataButHealthNeedsNone)
 {
     EXPECT_EQ(request("/VendorCenter.asp", kPassword, true)->status, 200);
+    EXPECT_EQ(reply(request("/healthz")), std::pair(200, std::string("ok")));
     breakTheDatabase();
     for (const std::string target : {"count", "active", "selected", "save"}) {
         for (const std::string &password : {std::string(), std::string("wrong")}) {
@@ -67,9 +49,10 @@ TEST_F(ServerWithUsers, RequestsWithoutValidCredentialsAre401AndReachNoData)
         }
     }
     EXPECT_GE(request(kCountQuery, kPassword)->status, 500);
+    EXPECT_EQ(reply(request("/healthz")), std::pair(503, std::string("unavailable")));
 }
 
-TEST_F(ServerWithUsers, FiveWrongPasswordsShutTheAddressOutForTheMinute)
+TEST_P(ServerWithUsers, FiveWrongPasswordsShutTheAddressOutForTheMinute)
 {
     breakTheDatabase();
     for (int guess = 0; guess < 5; ++guess)
@@ -81,37 +64,26 @@ TEST_F(ServerWithUsers, FiveWrongPasswordsShutTheAddressOutForTheMinute)
         const int retryAfter = std::stoi(refused->get_header_value("Retry-After"));
         EXPECT_TRUE(retryAfter > 50 && retryAfter <= 60) << retryAfter;
     }
-    server_.stop();
-    ASSERT_EQ(refusals_.size(), 1u);
-    EXPECT_NE(refusals_.front().find("127.0.0.1"), std::string::npos) << refusals_.front();
+    server_->stop();
+    std::erase_if(log_, [](const std::string &line) { return line.find("refusing") == std::string::npos; });
+    ASSERT_EQ(log_.size(), 1u);
+    EXPECT_NE(log_.front().find("127.0.0.1"), std::string::npos) << log_.front();
 }
 
 // The first request of a browser comes without credentials; it is not a wrong guess.
-TEST_F(ServerWithUsers, FourWrongPasswordsAndRequestsWithoutCredentialsDoNotShutTheDoor)
+TEST_P(ServerWithUsers, FourWrongPasswordsAndRequestsWithoutCredentialsDoNotShutTheDoor)
 {
     for (int guess = 0; guess < 8; ++guess)
         EXPECT_EQ(request(kCountQuery, guess % 2 == 0 ? "guess" : "")->status, 401);
     EXPECT_EQ(request(kCountQuery, kPassword)->status, 200);
 }
 
-TEST_F(ServerWithUsers, HealthNeedsNoCredentialsAndSaysOnlyWhetherTheDatabaseAnswers)
-{
-    for (const bool broken : {false, true}) {
-        if (broken)
-            breakTheDatabase();
-        auto health = request("/healthz");
-        ASSERT_TRUE(health);
-        EXPECT_EQ(health->status, broken ? 503 : 200);
-        EXPECT_EQ(health->body, broken ? "unavailable" : "ok");
-    }
-}
-
 // Stopping closes the open connections first, which leaves them waiting on the
 // page's own port for a while: a restart must still get that port.
-TEST_F(ServerWithUsers, StartsAgainOnItsPortRightAfterStopping)
+TEST_P(ServerWithUsers, StartsAgainOnItsPortRightAfterStopping)
 {
     ASSERT_TRUE(request("/healthz"));
-    server_.stop();
+    server_->stop();
     // Bound but never started, a server page gives its port back when it goes.
     for (int round = 0; round < 2; ++round)
         EXPECT_EQ(HttpServer(*storage_, [](std::string_view) {}).bind("127.0.0.1", port_), port_) << round;
@@ -125,7 +97,7 @@ static long openDescriptors()
 
 // A port it cannot bind, a port bound and never served, a server page started
 // and stopped: each gives back what it opened, and closes nothing else.
-TEST_F(ServerWithUsers, ClosesEveryDescriptorItOpenedAndNoOtherOne)
+TEST_P(ServerWithUsers, ClosesEveryDescriptorItOpenedAndNoOtherOne)
 {
     const auto noLog = [](std::string_view) {};
     const long before = openDescriptors();

@@ -1,9 +1,8 @@
 #include "ServerPageFixture.h"
 #include "storage/OpenStorage.h"
 
-#include <gtest/gtest.h>
-
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -27,12 +26,11 @@ using EndSignal = ::testing::TestWithParam<int>;
 TEST_P(EndSignal, AnnouncesItsPortServesAndEndsCleanly)
 {
     TemporaryDirectory directory;
-    ServerProcess server(
-        VENDORCENTER_SERVER_BINARY, {"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite")});
-    auto counts = httplib::Client("127.0.0.1", server.listeningPort(15s)).Get("/VendorCenter.asp?count=1&VendorID=12");
+    RunningPage server(directory.file("db.sqlite"));
+    auto counts = httplib::Client("127.0.0.1", server.port).Get("/VendorCenter.asp?count=1&VendorID=12");
     EXPECT_EQ(textAt(readByPosition(counts->body)->document_element(), {0, 0, 0}), "1");
-    server.signal(GetParam());
-    EXPECT_EQ(server.exitCode(10s), 0);
+    server.process.signal(GetParam());
+    EXPECT_EQ(server.process.exitCode(10s), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(ServerBinary, EndSignal, ::testing::Values(SIGTERM, SIGINT));
@@ -68,11 +66,10 @@ TEST(ServerBinary, UsersFilesFromHashPasswordAndOlderOnesOpenTheDoor)
     std::ofstream(usersFile) << "# the purchasing office\n"
                              << run({"--hash-password", "clerk"}, 0, "/dev/null", kPassword + "\n")
                              << "\nold:0123456789abcdef:" << std::string(64, '0') << "\n";
-    std::filesystem::permissions(usersFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ::chmod(usersFile.c_str(), 0600);
     const std::string errors = directory.file("stderr.txt");
-    ServerProcess server(VENDORCENTER_SERVER_BINARY,
-        {"--listen", "127.0.0.1:0", "--database", directory.file("db.sqlite"), "--users", usersFile}, errors);
-    httplib::Client client("127.0.0.1", server.listeningPort(15s));
+    RunningPage server(directory.file("db.sqlite"), {"--users", usersFile}, 0, errors);
+    httplib::Client client("127.0.0.1", server.port);
     const std::string warning = contentsOf(errors);
     EXPECT_EQ(warning.find("vendorcenter-server: warning: " + usersFile + " holds SHA-256 lines;"), 0u) << warning;
     EXPECT_TRUE(warning.ends_with(": old\n")) << warning;
@@ -80,12 +77,9 @@ TEST(ServerBinary, UsersFilesFromHashPasswordAndOlderOnesOpenTheDoor)
     EXPECT_EQ(client.Get("/VendorCenter.asp?count=1&VendorID=12")->status, 200);
 
     std::ofstream(directory.file("broken")) << "clerk:nohash\n";
-    std::filesystem::permissions(directory.file("broken"),
-        std::filesystem::perms::others_read | std::filesystem::perms::group_read,
-        std::filesystem::perm_options::remove);
+    ::chmod(directory.file("broken").c_str(), 0600);
     std::filesystem::copy_file(usersFile, directory.file("shared"));
-    std::filesystem::permissions(
-        directory.file("shared"), std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+    ::chmod(directory.file("shared").c_str(), 0604);
     const std::string refusal = directory.file("refusal.txt");
     for (const std::string &users : {directory.file("broken"), directory.file("missing"), directory.file("shared")}) {
         run({"--listen", "127.0.0.1:0", "--database", directory.file("db2.sqlite"), "--users", users}, 1, refusal);

@@ -1,7 +1,5 @@
 #include "ServerPageFixture.h"
 
-#include <gtest/gtest.h>
-
 #include <regex>
 
 using namespace vendorcenter::server::testing;

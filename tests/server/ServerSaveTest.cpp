@@ -1,7 +1,5 @@
 #include "ServerPageFixture.h"
 
-#include <gtest/gtest.h>
-
 #include <regex>
 #include <set>
 #include <thread>
@@ -49,7 +47,8 @@ TEST_P(ServerSave, TheControlsExampleIsAppliedInOneGo)
     for (const auto &row : before)
         EXPECT_TRUE(row.vendorId == 12 || find(after, row.vendorId, row.centerId));
     // Kept where the server page starts again on the same database.
-    TearDown();
+    server_.reset();
+    storage_.reset();
     std::vector<std::int64_t> selected;
     database_->open()->readSelectedCenters(12, [&](const auto &center) { selected.push_back(center.centerId); });
     EXPECT_EQ(selected, (std::vector<std::int64_t> {7, 9, 17}));

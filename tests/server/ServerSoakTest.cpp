@@ -3,19 +3,11 @@
 // ones are in docs/reliability.md. The PostgreSQL cases run under pg_virtualenv.
 #include "ServerPageFixture.h"
 
-#include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
 #include <set>
 #include <thread>
 
@@ -108,18 +100,13 @@ TEST(ScaleOutOnPostgreSQL, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThro
     database->open().reset(); // the schema and the demo data, and enough to post for a while
     database->execute("INSERT INTO Centers (CenterID, CenterName, CountryID) SELECT c, 'Load ' || c, 1"
                       " FROM generate_series(1000, 1999) c");
-    int pagePorts[2] = {0, 0}; // free ones at first, the same after the restart
-    const auto startPage = [&](int page) {
-        auto process = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY,
-            std::vector<std::string> {
-                "--listen", "127.0.0.1:" + std::to_string(pagePorts[page]), "--database", database->connectionText()});
-        pagePorts[page] = process->listeningPort(20s);
-        EXPECT_GT(pagePorts[page], 0);
-        return process;
+    // On free ports at first, the same after the restart.
+    const auto startPage = [&](int port) {
+        return std::make_unique<RunningPage>(database->connectionText(), std::vector<std::string> {}, port);
     };
-    std::unique_ptr<ServerProcess> pages[2] = {startPage(0), startPage(1)};
-    const int nginxPort = freePort();
-    const auto nginx = startNginx(directory, nginxPort, {pagePorts[0], pagePorts[1]});
+    std::unique_ptr<RunningPage> pages[2] = {startPage(0), startPage(0)};
+    const int pagePorts[2] = {pages[0]->port, pages[1]->port};
+    const auto [nginx, nginxPort] = startNginx(directory, {pagePorts[0], pagePorts[1]});
     httplib::Client probe("127.0.0.1", nginxPort);
     // The lists' tag is the data's: round robin, each page takes the tag of the other.
     const char *const selected = "/VendorCenter.asp?selected=1&VendorID=12",
@@ -130,7 +117,7 @@ TEST(ScaleOutOnPostgreSQL, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThro
     EXPECT_EQ(probe.Post("/VendorCenter.asp", guard, save, form)->status, 200);
     EXPECT_EQ(probe.Post("/VendorCenter.asp", guard, save, form)->status, 412);
 
-    const long idleKiB = pages[1]->residentKiB();
+    const long idleKiB = pages[1]->process.residentKiB();
     std::vector<std::unique_ptr<RawConnection>> idle, slow;
     for (int i = 0; i < 64; ++i)
         idle.push_back(std::make_unique<RawConnection>(pagePorts[1]));
@@ -154,16 +141,16 @@ TEST(ScaleOutOnPostgreSQL, TwoPagesBehindNginxApplyEveryAcknowledgedSaveOnceThro
             const bool answered = statusOf(reply) == 200 && bodyOf(reply) == "ok";
             healthMs.push_back(
                 answered ? std::chrono::duration<double, std::milli>(Clock::now() - started).count() : 1e9);
-            peakKiB = std::max(peakKiB, pages[1]->residentKiB());
+            peakKiB = std::max(peakKiB, pages[1]->process.residentKiB());
             std::this_thread::sleep_for(100ms);
         }
     });
     constexpr auto kRunTime = 3s;
     std::thread killer([&] {
         std::this_thread::sleep_for(kRunTime / 3);
-        pages[0]->killHard();
+        pages[0]->process.killHard();
         std::this_thread::sleep_for(kRunTime / 6);
-        pages[0] = startPage(0);
+        pages[0] = startPage(pagePorts[0]);
     });
     const Load load = loadFromClients(*database, nginxPort, 64, kRunTime);
     killer.join();
@@ -214,23 +201,21 @@ TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll)
     auto walSize = [&, error = std::error_code()]() mutable {
         return std::filesystem::file_size(database->connectionText() + "-wal", error);
     };
-    const std::vector<std::string> arguments = {"--listen", "127.0.0.1:0", "--database", database->connectionText()};
 
     // Killed as soon as the write-ahead log moves, 150 ms into the save, and
     // once the reply is there: an acknowledged save must be kept.
     const auto started = Clock::now();
     for (const auto &[vendorId, killAfterMs] : {std::pair {40, -1}, {41, 150}, {42, 0}}) {
-        ServerProcess server(VENDORCENTER_SERVER_BINARY, arguments);
-        const int port = server.listeningPort(15s);
-        ASSERT_GT(port, 0) << "the server page did not start (again)";
+        RunningPage server(database->connectionText());
+        ASSERT_GT(server.port, 0);
         const auto walBefore = walSize();
-        std::thread poster([&, vendor = vendorId] { post(port, vendor); });
+        std::thread poster([&, vendor = vendorId] { post(server.port, vendor); });
         if (killAfterMs == 0)
             poster.join();
         for (const auto limit = Clock::now() + 5s; killAfterMs < 0 && walSize() == walBefore && Clock::now() < limit;)
             std::this_thread::sleep_for(200us);
         std::this_thread::sleep_for(std::chrono::milliseconds(std::max(killAfterMs, 0)));
-        server.killHard();
+        server.process.killHard();
         if (poster.joinable())
             poster.join();
         EXPECT_EQ(*database->rows("PRAGMA integrity_check")[0][0], "ok");
@@ -240,8 +225,7 @@ TEST(ServerCrash, KillDuringALargeSaveLeavesItWhollyAppliedOrNotAtAll)
             << vendorId << ": " << rows;
     }
     // Opening the file recovers from the log; what was lost can be sent again and arrives whole.
-    ServerProcess server(VENDORCENTER_SERVER_BINARY, arguments);
-    EXPECT_EQ(post(server.listeningPort(15s), 40)->status, 200);
+    EXPECT_EQ(post(RunningPage(database->connectionText()).port, 40)->status, 200);
     EXPECT_EQ(rowsOf(40), std::to_string(kStatements));
     std::printf("server page crash: 3 rounds of kill -9 in a save of %d statements (%.1f s): integrity ok\n",
         kStatements, secondsSince(started));

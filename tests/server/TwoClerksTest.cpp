@@ -13,7 +13,6 @@
 #include <random>
 
 using namespace vendorcenter::server::testing;
-using namespace std::chrono_literals;
 using C = ControlDriver;
 
 namespace {
@@ -35,17 +34,8 @@ protected:
         if (!database_)
             GTEST_SKIP();
         database_->open().reset(); // the schema and the demo data
-        page_ = startPage();
-        base_ = QStringLiteral("http://127.0.0.1:%1").arg(page_.second);
-    }
-
-    std::pair<std::unique_ptr<ServerProcess>, int> startPage() const
-    {
-        auto page = std::make_unique<ServerProcess>(VENDORCENTER_SERVER_BINARY,
-            std::vector<std::string> {"--listen", "127.0.0.1:0", "--database", database_->connectionText()});
-        const int port = page->listeningPort(20s);
-        EXPECT_GT(port, 0);
-        return {std::move(page), port};
+        page_.emplace(database_->connectionText());
+        base_ = QStringLiteral("http://127.0.0.1:%1").arg(page_->port);
     }
 
     // The clerk's window to the front, vendor 12 loaded when asked.
@@ -67,18 +57,6 @@ protected:
         return rows;
     }
 
-public:
-    static Selected shownRows(const ControlDriver &clerk)
-    {
-        Selected rows;
-        for (const QString &id : C::ids(clerk.chosen())) {
-            rows[id.toLongLong()] = {std::llround(C::cell(clerk.chosen(), id, C::Fee).toDouble() * 100),
-                C::cell(clerk.chosen(), id, C::Duty).left(1).toInt()};
-        }
-        return rows;
-    }
-
-protected:
     // B loaded before A saved center 9's fee as 7.50; B sets 6.00 and commits.
     bool lostUpdate(const QString &answer)
     {
@@ -99,7 +77,7 @@ protected:
 
     TemporaryDirectory directory_;
     std::unique_ptr<TestDatabase> database_;
-    std::pair<std::unique_ptr<ServerProcess>, int> page_;
+    std::optional<RunningPage> page_;
     QString base_;
     ControlDriver a_, b_;
 };
@@ -168,12 +146,14 @@ TEST_P(TwoClerksTest, WhatNoLongerAppliesIsSkippedAndSaid)
 // an insert of a pair already there, an update or a delete of one not there skipped.
 static Selected committed(Selected before, const ControlDriver &clerk)
 {
-    for (const auto &[center, values] : TwoClerksTest::shownRows(clerk)) {
-        const QString duty = C::cell(clerk.chosen(), QString::number(center), C::Duty);
+    for (const QString &id : C::ids(clerk.chosen())) {
+        const QString duty = C::cell(clerk.chosen(), id, C::Duty);
+        const std::pair values {
+            std::llround(C::cell(clerk.chosen(), id, C::Fee).toDouble() * 100), duty.left(1).toInt()};
         if (duty.endsWith('N'))
-            before.try_emplace(center, values);
-        else if (duty.endsWith('U') && before.contains(center))
-            before[center] = values;
+            before.try_emplace(id.toLongLong(), values);
+        else if (duty.endsWith('U') && before.contains(id.toLongLong()))
+            before[id.toLongLong()] = values;
     }
     for (const QString &id : C::ids(clerk.centers())) {
         if (C::cell(clerk.centers(), id, C::Duty).contains('D'))
@@ -243,9 +223,8 @@ TEST_P(TwoClerksTest, AtRandomThroughTwoPagesBehindNginxTheDatabaseIsTheTakenCom
 {
     if (access("/usr/sbin/nginx", X_OK) != 0)
         GTEST_SKIP() << "needs nginx";
-    const auto second = startPage();
-    const int port = freePort();
-    const auto nginx = startNginx(directory_, port, {page_.second, second.second});
+    const RunningPage second(database_->connectionText());
+    const auto [nginx, port] = startNginx(directory_, {page_->port, second.port});
     base_ = QStringLiteral("http://127.0.0.1:%1").arg(port);
     clerksAtRandom(200);
 }

@@ -1,5 +1,6 @@
 #include "ServerPageFixture.h"
 
+#include <QByteArray>
 #include <sqlite3.h>
 #ifdef VENDORCENTER_HAS_POSTGRESQL
 #include <libpq-fe.h>
@@ -14,8 +15,6 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -58,17 +57,9 @@ const std::string kDelete3And5 = "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE V
 std::string saveBody(const std::vector<std::string> &statements)
 {
     std::string body;
-    for (const std::string &statement : statements) {
-        body += "SQL=";
-        for (const char c : statement) {
-            const auto byte = static_cast<unsigned char>(c);
-            const bool plain = std::isalnum(byte) != 0 || std::string_view("*-._").find(c) != std::string_view::npos;
-            body += c == ' ' ? "+"
-                : plain      ? std::string(1, c)
-                             : std::string {'%', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
-        }
-        body += '&';
-    }
+    for (const std::string &statement : statements)
+        body += "SQL="
+            + QByteArray::fromStdString(statement).toPercentEncoding(" *", "~").replace(' ', '+').toStdString() + "&";
     return body;
 }
 
@@ -223,11 +214,6 @@ void executeSql(const std::string &sqlitePath, const std::string &sql)
     sqliteRows(sqlitePath, sql);
 }
 
-void postgresCluster(const std::string &action)
-{
-    EXPECT_EQ(std::system(("pg_ctlcluster \"$PGVERSION\" regress " + action).c_str()), 0);
-}
-
 void ServerPageTest::SetUp()
 {
     database_ = TestDatabase::create(GetParam(), directory_);
@@ -238,16 +224,11 @@ void ServerPageTest::SetUp()
         std::lock_guard lock(logMutex_);
         log_.emplace_back(line);
     });
+    configure(*server_);
     port_ = server_->bind("127.0.0.1", 0);
     ASSERT_TRUE(port_ > 0 && server_->start());
     client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
     client_->set_read_timeout(30);
-}
-
-void ServerPageTest::TearDown()
-{
-    server_.reset(); // stops it
-    storage_.reset();
 }
 
 std::unique_ptr<pugi::xml_document> ServerPageTest::query(const std::string &kind, const std::string &vendorId)
@@ -318,6 +299,22 @@ void ServerProcess::killHard()
         process_.kill();
         process_.waitForFinished(10000);
     }
+}
+
+RunningPage::RunningPage(
+    const std::string &database, const std::vector<std::string> &more, int listen, const std::string &stderrPath)
+    : process(
+        VENDORCENTER_SERVER_BINARY,
+        [&] {
+            std::vector<std::string> arguments = {
+                "--listen", "127.0.0.1:" + std::to_string(listen), "--database", database};
+            arguments.insert(arguments.end(), more.begin(), more.end());
+            return arguments;
+        }(),
+        stderrPath),
+      port(process.listeningPort(std::chrono::seconds(20)))
+{
+    EXPECT_GT(port, 0) << "the server page did not start: " << contentsOf(stderrPath);
 }
 
 std::string contentsOf(const std::string &path)
@@ -427,7 +424,7 @@ std::string bodyOf(const std::string &reply)
     return headEnd == std::string::npos ? std::string() : reply.substr(headEnd + 4);
 }
 
-int freePort()
+static int freePort()
 {
     const int socketFd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address {.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
@@ -438,9 +435,10 @@ int freePort()
     return ntohs(address.sin_port);
 }
 
-std::unique_ptr<ServerProcess> startNginx(
-    const TemporaryDirectory &directory, int port, const std::vector<int> &pagePorts)
+std::pair<std::unique_ptr<ServerProcess>, int> startNginx(
+    const TemporaryDirectory &directory, const std::vector<int> &pagePorts)
 {
+    const int port = freePort();
     std::string config = contentsOf(VENDORCENTER_NGINX_CONF);
     const auto fill = [&config](const std::string &name, int value) {
         config.replace(config.find(name), name.size(), std::to_string(value));
@@ -456,7 +454,7 @@ std::unique_ptr<ServerProcess> startNginx(
     for (const auto readyBy = std::chrono::steady_clock::now() + std::chrono::seconds(10);
          !probe.Get("/healthz") && std::chrono::steady_clock::now() < readyBy;)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return nginx;
+    return {std::move(nginx), port};
 }
 
 } // namespace vendorcenter::server::testing

@@ -89,15 +89,14 @@ private:
 
 // SQL run on a SQLite file, for benchmarks that build their own databases.
 void executeSql(const std::string &sqlitePath, const std::string &sql);
-// "stop -m fast" stops the pg_virtualenv cluster at once (connections break), "start" starts it again.
-void postgresCluster(const std::string &action);
 
 // The server page on a free loopback port over a new seeded database.
 class ServerPageTest : public ::testing::TestWithParam<StorageKind>
 {
 protected:
     void SetUp() override;
-    void TearDown() override;
+    // Called before the server page binds and serves.
+    virtual void configure(HttpServer &) { }
     httplib::Result get(const std::string &target) { return client_->Get(target); }
     httplib::Result post(const std::string &body, const httplib::Headers &headers = {})
     {
@@ -146,6 +145,16 @@ private:
     QProcess process_;
 };
 
+// The server page's binary on `database` and loopback port `listen` (0: a free one), `more`
+// arguments added; `port` is the one it announced, 0 when it did not start.
+struct RunningPage
+{
+    explicit RunningPage(const std::string &database, const std::vector<std::string> &more = {}, int listen = 0,
+        const std::string &stderrPath = "/dev/null");
+    ServerProcess process;
+    int port;
+};
+
 std::string contentsOf(const std::string &path);
 
 // A TCP connection to a loopback port, written and read byte for byte, for
@@ -178,12 +187,9 @@ private:
 int statusOf(const std::string &reply);
 std::string bodyOf(const std::string &reply);
 
-// A loopback port free at the time of asking.
-int freePort();
-
-// nginx on `port` in front of server pages on `pagePorts`, round robin, with its
-// files in `directory`; started once it answers /healthz.
-std::unique_ptr<ServerProcess> startNginx(
-    const TemporaryDirectory &directory, int port, const std::vector<int> &pagePorts);
+// nginx on a free loopback port in front of server pages on `pagePorts`, round robin, with
+// its files in `directory`; started once it answers /healthz. It and its port.
+std::pair<std::unique_ptr<ServerProcess>, int> startNginx(
+    const TemporaryDirectory &directory, const std::vector<int> &pagePorts);
 
 } // namespace vendorcenter::server::testing
