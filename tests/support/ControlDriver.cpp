@@ -1,12 +1,10 @@
 #include "ControlDriver.h"
 
-#include <vendorcenter/EventLog.h>
-
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QGroupBox>
 #include <QHeaderView>
+#include <QMessageBox>
 
 ControlDriver::ControlDriver()
 {
@@ -18,7 +16,7 @@ ControlDriver::ControlDriver()
             if (!box || !box->isVisible() || box->property("vc_answered").toBool())
                 continue;
             box->setProperty("vc_answered", true);
-            boxes.append({box->text(), box->windowTitle(), box->icon()});
+            boxes << QStringLiteral("%1|%2|%3").arg(box->icon()).arg(box->windowTitle(), box->text());
             for (QAbstractButton *button : box->buttons()) {
                 if (button->text().remove(QLatin1Char('&')) == conflictAnswer) {
                     button->click();
@@ -33,45 +31,6 @@ ControlDriver::ControlDriver()
     for (QAbstractItemView *list : {centers(), chosen()})
         new QAbstractItemModelTester(
             list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, list->model());
-}
-
-QStringList ControlDriver::boxTexts() const
-{
-    QStringList texts;
-    for (const Box &box : boxes)
-        texts << box.text;
-    return texts;
-}
-
-ControlDriver::~ControlDriver()
-{
-    vendorcenter::setEventLogSink({});
-}
-
-bool ControlDriver::load(const std::vector<Active> &active, const std::vector<Selected> &selected, int dutyDefault)
-{
-    page.serveVendor(kVendor, dutyDefault, active, selected);
-    control.LetDataFromDatabase(kVendor, page.baseUrl());
-    return log.isEmpty() && show();
-}
-
-bool ControlDriver::show()
-{
-    control.show();
-    control.activateWindow();
-    return QTest::qWaitForWindowActive(&control);
-}
-
-QString ControlDriver::text(const QString &name) const
-{
-    QWidget *w = widget(name);
-    return w->property(qobject_cast<QGroupBox *>(w) ? "title" : "text").toString();
-}
-
-bool ControlDriver::writable(const QString &name) const
-{
-    const QPalette &palette = box(name)->palette();
-    return !box(name)->isReadOnly() && palette.color(QPalette::Base) != palette.color(QPalette::Button);
 }
 
 QString ControlDriver::moveButtons() const
@@ -91,44 +50,32 @@ QString ControlDriver::feePanel() const
         .arg(int(enabled("cmdcenterHandFee")));
 }
 
-QStringList ControlDriver::ids(const QAbstractItemView *list)
+QStringList ControlDriver::ids(const QAbstractItemView *list, bool highlightedOnly)
 {
     QStringList ids;
-    for (int row = 0; row < list->model()->rowCount(); ++row)
-        ids << list->model()->index(row, Id).data().toString();
+    for (int row = 0; row < list->model()->rowCount(); ++row) {
+        if (!highlightedOnly || list->selectionModel()->isRowSelected(row))
+            ids << list->model()->index(row, Id).data().toString();
+    }
     return ids;
 }
 
-QString ControlDriver::cell(const QAbstractItemView *list, const QString &id, int column)
+QStringList ControlDriver::rows(const QAbstractItemView *list)
 {
-    const qsizetype row = ids(list).indexOf(id);
-    return row < 0 ? QStringLiteral("<missing>") : list->model()->index(int(row), column).data().toString();
-}
-
-QStringList ControlDriver::highlighted(const QAbstractItemView *list)
-{
-    QStringList result;
-    const QStringList all = ids(list);
-    for (int row = 0; row < all.size(); ++row) {
-        if (list->selectionModel()->isRowSelected(row))
-            result << all[row];
+    QStringList rows;
+    for (const QString &id : ids(list)) {
+        rows << id;
+        for (int column = Name; column <= SortKey; ++column)
+            rows.last() += '|' + cell(list, id, column);
     }
-    return result;
+    return rows;
 }
 
-QString ControlDriver::current(const QAbstractItemView *list)
-{
-    const QModelIndex index = list->currentIndex();
-    return index.isValid() ? ids(list).at(index.row()) : QString();
-}
-
-QModelIndex ControlDriver::indexOf(const QAbstractItemView *list, const QString &id)
-{
-    return list->model()->index(int(ids(list).indexOf(id)), 0);
-}
-
+// The middle of a row, or below the rows for an empty id.
 static QPoint rowPoint(QAbstractItemView *list, const QString &id)
 {
+    if (id.isEmpty())
+        return QPoint(10, list->viewport()->height() - 4);
     list->scrollTo(ControlDriver::indexOf(list, id));
     return list->visualRect(ControlDriver::indexOf(list, id)).center();
 }
@@ -139,15 +86,10 @@ void ControlDriver::clickRow(
     QTest::mouseClick(list->viewport(), button, modifiers, rowPoint(list, id));
 }
 
-void ControlDriver::clickBelowRows(QAbstractItemView *list, Qt::MouseButton button)
-{
-    QTest::mouseClick(list->viewport(), button, {}, QPoint(10, list->viewport()->height() - 4));
-}
-
 // What a mouse sends for a double click: press, release, double click, release.
 void ControlDriver::doubleClickRow(QAbstractItemView *list, const QString &id, Qt::KeyboardModifiers modifiers)
 {
-    const QPoint at = id.isEmpty() ? QPoint(10, list->viewport()->height() - 4) : rowPoint(list, id);
+    const QPoint at = rowPoint(list, id);
     QTest::mousePress(list->viewport(), Qt::LeftButton, modifiers, at);
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, modifiers, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, modifiers, at);
@@ -176,9 +118,4 @@ void ControlDriver::saveFee(const QString &typed)
     if (typed.isEmpty())
         QTest::keyClick(box("txtCntHandFee"), Qt::Key_Delete);
     click("cmdcenterHandFee");
-}
-
-QString loadFailure(const QString &failure)
-{
-    return QStringLiteral("KelvoVendor_Center LetDataFromDatabase : ") + failure;
 }

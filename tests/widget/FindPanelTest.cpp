@@ -37,8 +37,6 @@ private slots:
     // box is emptied and closed; a reload keeps the choices and opens the id box.
     void keysAndBoxes()
     {
-        QCOMPARE(panel(), "lists=10 keys=01 [] read-only [] read-only find off");
-        QVERIFY(!d->enabled("txtVendorID") && !d->enabled("optList(1)") && d->enabled("txtVendorName"));
         QVERIFY(d->load(kActive, kSelected));
         QVERIFY(d->enabled("optList(0)") && d->enabled("optList(1)") && d->enabled("optFind(0)")
             && d->enabled("txtVendorID"));
@@ -109,9 +107,9 @@ private slots:
 
         d->click("cmdFind");
         if (found.isEmpty()) {
-            QCOMPARE(d->boxTexts(), QStringList {"Not found"});
-            QCOMPARE(d->boxes.first().icon, QMessageBox::Information);
-            QVERIFY(QStringList({"", QApplication::applicationDisplayName()}).contains(d->boxes.first().title));
+            const QString title = d->boxes.value(0).section('|', 1, 1); // none, or the platform's default
+            QCOMPARE(d->boxes, QStringList {"1|" + title + "|Not found"});
+            QVERIFY(title.isEmpty() || title == QApplication::applicationDisplayName());
             QCOMPARE(d->highlighted(target), QStringList({ids.first(), ids.last()}));
         } else {
             d->click("cmdFind"); // a second press finds the same row again

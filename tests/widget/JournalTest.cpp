@@ -61,11 +61,9 @@ struct Journaled : ControlDriver
         QStringList lines {text("lblAllVendors"), text("lblSelVendors"), enabled("cmdCommit") ? "on" : "off",
             widget("cmdCommit")->toolTip()};
         for (const QAbstractItemView *view : {centers(), chosen()}) {
-            for (const QString &id : ids(view)) {
-                lines << view->objectName() + ':' + id;
-                for (int column = Name; column <= SortKey; ++column)
-                    lines.last() += '|' + (column == Updated && !withDates ? QString() : cell(view, id, column));
-            }
+            for (const QString &row : rows(view))
+                lines << view->objectName() + ':'
+                        + (withDates ? row : row.section('|', 0, Updated - 1) + "||" + row.section('|', SortKey));
         }
         return lines;
     }

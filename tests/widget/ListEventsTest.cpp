@@ -27,10 +27,7 @@ class ListEventsTest : public DriverTest
     {
         for (const auto &[which, id, modifiers, after] : clicks) {
             QAbstractItemView *list = which == 'C' ? d->centers() : d->chosen();
-            if (*id)
-                d->clickRow(list, id, modifiers);
-            else
-                d->clickBelowRows(list);
+            d->clickRow(list, id, modifiers);
             QCOMPARE(QStringLiteral("%1 %2: ").arg(which).arg(id) + afterClick(),
                 QStringLiteral("%1 %2: ").arg(which).arg(id) + after);
         }
@@ -57,7 +54,7 @@ private slots:
         run({{'C', "7", {}, "10000 Update||0|0|0 7*|"}});
         d->control.LetDataFromDatabase(C::kVendor);
         run({{'S', "", {}, "10000 Update||0|0|0 *|"}});
-        d->clickBelowRows(d->chosen(), Qt::RightButton);
+        d->clickRow(d->chosen(), "", {}, Qt::RightButton);
         QVERIFY(!menu()->isVisible());
     }
 

@@ -14,18 +14,6 @@ const std::vector<C::Selected> kSelected = {
 const QByteArray kCounts = "/VendorCenter.asp?count=1&VendorID=12";
 const QString kNotSet = QStringLiteral("91: Object variable or With block variable not set");
 
-// Each row as its seven columns joined by "|".
-QStringList rowsOf(const QAbstractItemView *list)
-{
-    QStringList rows;
-    for (const QString &id : C::ids(list)) {
-        rows << id;
-        for (int c = 1; c < 7; ++c)
-            rows.last() += '|' + C::cell(list, id, c);
-    }
-    return rows;
-}
-
 } // namespace
 
 class LoadTest : public DriverTest
@@ -45,10 +33,11 @@ private slots:
                 "GET /VendorCenter.asp?selected=1&VendorID=12"}));
         QVERIFY(d->log.isEmpty() && d->boxes.isEmpty());
         // Sorted by the padded id, so 7 < 12 < 123; every active row gets the default fee of 8 %.
-        QCOMPARE(rowsOf(d->centers()),
+        QCOMPARE(d->rows(d->centers()),
             QStringList({"7|Warehouse East|2|8.00|1|12/01/2026 10:00:00|0007",
                 "12|Smith & Sons <North>|3|8.00|0|11/30/2026 08:15:00|0012", "123|Lakeside Depot|2|8.00|1||0123"}));
-        QCOMPARE(rowsOf(d->chosen()), QStringList({"5|Central Hub||12.5|0||0005", "9|Harbor Logistics||10.0|1||0009"}));
+        QCOMPARE(
+            d->rows(d->chosen()), QStringList({"5|Central Hub||12.5|0||0005", "9|Harbor Logistics||10.0|1||0009"}));
         QCOMPARE(d->text("lblAllVendors"), "Non Selected Active Centers (3):");
         QCOMPARE(d->text("lblSelVendors"), "Selected Centers (2):");
         QVERIFY(!d->enabled("cmdCommit") && d->highlighted(d->centers()).isEmpty());
@@ -86,8 +75,8 @@ private slots:
         QVERIFY2(d->log.isEmpty(), qPrintable(d->log.join('\n')));
         QCOMPARE(d->text("lblAllVendors") + d->text("lblSelVendors"),
             "Non Selected Active Centers (0):Selected Centers (2):");
-        QCOMPARE(rowsOf(d->centers()), QStringList {"31||2|8.00|1|two|0031"});
-        QCOMPARE(rowsOf(d->chosen()), QStringList {"8|B||5.0|1||0008"});
+        QCOMPARE(d->rows(d->centers()), QStringList {"31||2|8.00|1|two|0031"});
+        QCOMPARE(d->rows(d->chosen()), QStringList {"8|B||5.0|1||0008"});
     }
 
     // No server base, an error status, counts past 16 bits and a page gone:

@@ -30,25 +30,6 @@ class NetworkFaultsTest : public DriverTest
 {
     Q_OBJECT
 
-    // A good vendor 12 on every query but `target`, which gets `fault`.
-    void serveWithFault(const QByteArray &target, FakeServerPage::Reply fault)
-    {
-        d->page.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"5", "Five", "1", ""}}, {{"9", "Nine", "0.05", "0"}});
-        d->page.setReply(target, std::move(fault));
-    }
-    // One entry, no box, the arrow back and the rows read up to the fault kept; then a good page loads.
-    void failsWith(const QString &failure, int rowsRead)
-    {
-        QCOMPARE(d->log, QStringList {loadFailure(failure)});
-        QCOMPARE(d->centers()->model()->rowCount() + d->chosen()->model()->rowCount(), rowsRead);
-        QVERIFY(d->boxes.isEmpty() && d->control.cursor().shape() == Qt::ArrowCursor);
-        FakeServerPage good;
-        good.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"11", "Eleven", "2", ""}}, {{"9", "Nine", "0.05", "0"}});
-        d->control.LetDataFromDatabase(12, good.baseUrl());
-        QCOMPARE(d->log.size(), 1);
-        QCOMPARE(d->ids(d->centers()) + d->ids(d->chosen()), QStringList({"3", "11", "9"}));
-    }
-
 private slots:
     void aLoadFaultEndsInOneLogEntry_data()
     {
@@ -90,6 +71,8 @@ private slots:
         row("no name", kSelected, "<r><a/><b/><c><c><i>5</i><n/><f>0.1</f><d>1</d></c></c></r>", kMissingObject, 3);
         row("fee no number", kSelected, FakeServerPage::selectedXml({{"5", "C", "cheap", "1"}}), kTypeMismatch, 3);
         row("flag no word", kSelected, FakeServerPage::selectedXml({{"5", "C", "0.1", "maybe"}}), kTypeMismatch, 3);
+        // The counter shows 0 to 32767; the row that would need 32768 fails.
+        row("more rows than 16 bits count", kActive, activeRows(32769), "6: Overflow", 32768);
     }
 
     void aLoadFaultEndsInOneLogEntry()
@@ -99,23 +82,24 @@ private slots:
         QFETCH(int, behaviour);
         QFETCH(QString, failure);
         QFETCH(int, rowsRead);
-        serveWithFault(target, {200, body, "text/xml", Behaviour(behaviour)});
+        // A good vendor 12 on every query but `target`, which gets the fault.
+        d->page.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"5", "Five", "1", ""}}, {{"9", "Nine", "0.05", "0"}});
+        d->page.setReply(target, {200, body, "text/xml", Behaviour(behaviour)});
         d->control.setProperty("transferTimeoutMs", 1000);
         QElapsedTimer clock;
         clock.start();
         d->control.LetDataFromDatabase(12, d->page.baseUrl());
         QVERIFY2(clock.elapsed() >= 900 || behaviour != int(Behaviour::NeverAnswer), "gave up before its time-out");
         QVERIFY2(clock.elapsed() < 15'000, "hung past its time-out"); // far from a measurement
-        failsWith(failure, rowsRead);
-    }
-
-    // The counter shows 0 to 32767; the row that would need 32768 fails.
-    void moreRowsThanSixteenBitsCanCountOverflow()
-    {
-        serveWithFault(kActive, {200, activeRows(32769)});
-        d->page.setReply(kCount, {200, FakeServerPage::countsXml("0", "32767", "0")});
-        d->control.LetDataFromDatabase(12, d->page.baseUrl());
-        failsWith("6: Overflow", 32768);
+        // One entry, no box, the arrow back and the rows read up to the fault kept; then a good page loads.
+        QCOMPARE(d->log, QStringList {loadFailure(failure)});
+        QCOMPARE(d->centers()->model()->rowCount() + d->chosen()->model()->rowCount(), rowsRead);
+        QVERIFY(d->boxes.isEmpty() && d->control.cursor().shape() == Qt::ArrowCursor);
+        FakeServerPage good;
+        good.serveVendor(12, 1, {{"3", "Three", "2", ""}, {"11", "Eleven", "2", ""}}, {{"9", "Nine", "0.05", "0"}});
+        d->control.LetDataFromDatabase(12, good.baseUrl());
+        QCOMPARE(d->log.size(), 1);
+        QCOMPARE(d->ids(d->centers()) + d->ids(d->chosen()), QStringList({"3", "11", "9"}));
     }
 };
 
