@@ -12,28 +12,45 @@
 
 namespace {
 
-struct Placement
+struct Widget
 {
-    const char *name;
-    const char *container;
-    int left, top, width, height;
+    const char *name, *container;
+    int left, top, width, height; // in twips
+    const char *caption; // nullptr: none to read
+    bool enabled;
+    const char *accessibleName = nullptr; // what a screen reader calls it, where that is checked
 };
 
-// The layout in twips, container by container.
-const Placement kLayout[] = {{"fraMain", "Vendor_Center", 0, -90, 8745, 5310},
-    {"lblAllVendors", "fraMain", 165, 150, 3105, 255}, {"lblSelVendors", "fraMain", 4710, 150, 2175, 255},
-    {"lstCenters", "fraMain", 105, 360, 3975, 2775}, {"lstSelectedCenters", "fraMain", 4665, 360, 3975, 2775},
-    {"cmdAdd", "fraMain", 4065, 960, 615, 375}, {"cmdAddAll", "fraMain", 4065, 1335, 615, 375},
-    {"cmdRemoveAll", "fraMain", 4065, 1710, 615, 375}, {"cmdDelete", "fraMain", 4065, 2085, 615, 375},
-    {"cmdCommit", "fraMain", 6945, 3300, 1680, 375}, {"fraFind", "fraMain", 120, 3120, 4575, 2055},
-    {"Frame1", "fraFind", 135, 915, 2490, 825}, {"optList(0)", "Frame1", 120, 225, 2040, 255},
-    {"optList(1)", "Frame1", 120, 555, 1575, 195}, {"optFind(1)", "fraFind", 135, 240, 735, 255},
-    {"txtVendorID", "fraFind", 915, 255, 1095, 285}, {"optFind(0)", "fraFind", 135, 600, 765, 255},
-    {"txtVendorName", "fraFind", 915, 615, 3330, 285}, {"cmdFind", "fraFind", 2865, 1200, 975, 375},
-    {"lblVersionNumber", "fraFind", 150, 1770, 2175, 255}, {"frmEntry", "fraMain", 4785, 3765, 3855, 1080},
-    {"lblDuty", "frmEntry", 120, 240, 1575, 255}, {"chkDuty", "frmEntry", 1980, 240, 390, 270},
-    {"Label1", "frmEntry", 120, 600, 1875, 240}, {"txtCntHandFee", "frmEntry", 1980, 600, 525, 285},
-    {"cmdcenterHandFee", "frmEntry", 2625, 600, 1080, 315}, {"prbLoad", "fraMain", 4785, 4920, 3870, 255}};
+// Container by container, as the control starts.
+const Widget kWidgets[] = {
+    {"fraMain", "Vendor_Center", 0, -90, 8745, 5310, "", true, "Vendor Center"},
+    {"lblAllVendors", "fraMain", 165, 150, 3105, 255, "Non Selected Active Centers:", true},
+    {"lblSelVendors", "fraMain", 4710, 150, 2175, 255, "Selected Centers:", true},
+    {"lstCenters", "fraMain", 105, 360, 3975, 2775, nullptr, true, "Non Selected Active Centers"},
+    {"lstSelectedCenters", "fraMain", 4665, 360, 3975, 2775, nullptr, true, "Selected Centers"},
+    {"cmdAdd", "fraMain", 4065, 960, 615, 375, ">", false},
+    {"cmdAddAll", "fraMain", 4065, 1335, 615, 375, ">>", false, ">>"},
+    {"cmdRemoveAll", "fraMain", 4065, 1710, 615, 375, "<<", false},
+    {"cmdDelete", "fraMain", 4065, 2085, 615, 375, "<", false},
+    {"cmdCommit", "fraMain", 6945, 3300, 1680, 375, "Commit to Database", false, "Commit to Database"},
+    {"fraFind", "fraMain", 120, 3120, 4575, 2055, " Find Center", true, "Find Center"},
+    {"Frame1", "fraFind", 135, 915, 2490, 825, " List to search  ", true, "List to search"},
+    {"optList(0)", "Frame1", 120, 225, 2040, 255, "Non Selected Centers", false},
+    {"optList(1)", "Frame1", 120, 555, 1575, 195, "Selected Centers", false, "Selected Centers"},
+    {"optFind(1)", "fraFind", 135, 240, 735, 255, "ID", false},
+    {"txtVendorID", "fraFind", 915, 255, 1095, 285, "", false, "Find by ID"},
+    {"optFind(0)", "fraFind", 135, 600, 765, 255, "Name", false, "Name"},
+    {"txtVendorName", "fraFind", 915, 615, 3330, 285, "", true, "Find by Name"},
+    {"cmdFind", "fraFind", 2865, 1200, 975, 375, "Find", false},
+    {"lblVersionNumber", "fraFind", 150, 1770, 2175, 255, "Version Number: 2.0.9", true},
+    {"frmEntry", "fraMain", 4785, 3765, 3855, 1080, "", true, "Handling fee"},
+    {"lblDuty", "frmEntry", 120, 240, 1575, 255, "Duty / Brokerage Fee", true},
+    {"chkDuty", "frmEntry", 1980, 240, 390, 270, nullptr, false, "Duty / Brokerage Fee"},
+    {"Label1", "frmEntry", 120, 600, 1875, 240, "Center / Handling Fee (%)", true},
+    {"txtCntHandFee", "frmEntry", 1980, 600, 525, 285, "", true, "Center / Handling Fee (%)"},
+    {"cmdcenterHandFee", "frmEntry", 2625, 600, 1080, 315, "Update", false},
+    {"prbLoad", "fraMain", 4785, 4920, 3870, 255, nullptr, true, "Load progress"},
+};
 
 int pixels(int twips, double dpi)
 {
@@ -47,17 +64,28 @@ class StartUpTest : public DriverTest
     Q_OBJECT
 
 private slots:
+    // Each widget in its container and place, with its caption, its starting
+    // state and what a screen reader calls it.
     void everyWidgetStandsInItsPlace()
     {
         const double dpi = d->control.logicalDpiX();
-        for (const Placement &p : kLayout) {
-            QWidget *widget = d->widget(p.name);
-            QVERIFY2(widget, p.name);
-            QCOMPARE(widget->parentWidget()->objectName(), QLatin1String(p.container));
+        for (const Widget &w : kWidgets) {
+            QWidget *widget = d->widget(w.name);
+            QVERIFY2(widget, w.name);
+            QCOMPARE(widget->parentWidget()->objectName(), QLatin1String(w.container));
             QCOMPARE(widget->geometry(),
-                QRect(QPoint(pixels(p.left, dpi), pixels(p.top, dpi)),
-                    QPoint(pixels(p.left + p.width, dpi) - 1, pixels(p.top + p.height, dpi) - 1)));
+                QRect(QPoint(pixels(w.left, dpi), pixels(w.top, dpi)),
+                    QPoint(pixels(w.left + w.width, dpi) - 1, pixels(w.top + w.height, dpi) - 1)));
+            if (w.caption)
+                QCOMPARE(d->text(w.name), QLatin1String(w.caption));
+            QVERIFY2(widget->isEnabled() == w.enabled, w.name);
+            if (w.accessibleName)
+                QCOMPARE(widget->accessibleName(), QLatin1String(w.accessibleName));
         }
+        // The caption whose mnemonic reaches a widget.
+        for (const auto &[label, buddy] : {std::pair {"lblAllVendors", "lstCenters"},
+                 {"lblSelVendors", "lstSelectedCenters"}, {"lblDuty", "chkDuty"}, {"Label1", "txtCntHandFee"}})
+            QCOMPARE(d->widget<QLabel>(label)->buddy(), d->widget(buddy));
         QCOMPARE(d->control.sizeHint(), QSize(pixels(8745, dpi), pixels(5220, dpi)));
         QCOMPARE(d->control.findChild<QObject *>("Inet1")->parent(), &d->control);
         const int expectedDpi = qEnvironmentVariableIntValue("VENDORCENTER_EXPECT_DPI");
@@ -65,65 +93,8 @@ private slots:
             QCOMPARE(d->control.logicalDpiX(), expectedDpi);
     }
 
-    void captionsKeepTheirBlanks_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        for (const auto &[name, caption] :
-            std::initializer_list<std::pair<const char *, const char *>> {{"fraMain", ""},
-                {"lblAllVendors", "Non Selected Active Centers:"}, {"lblSelVendors", "Selected Centers:"},
-                {"cmdAdd", ">"}, {"cmdAddAll", ">>"}, {"cmdRemoveAll", "<<"}, {"cmdDelete", "<"},
-                {"cmdCommit", "Commit to Database"}, {"fraFind", " Find Center"}, {"Frame1", " List to search  "},
-                {"optList(0)", "Non Selected Centers"}, {"optList(1)", "Selected Centers"}, {"optFind(1)", "ID"},
-                {"optFind(0)", "Name"}, {"cmdFind", "Find"}, {"frmEntry", ""}, {"lblDuty", "Duty / Brokerage Fee"},
-                {"Label1", "Center / Handling Fee (%)"}, {"cmdcenterHandFee", "Update"}, {"txtVendorID", ""},
-                {"txtVendorName", ""}, {"txtCntHandFee", ""}, {"lblVersionNumber", "Version Number: 2.0.9"}})
-            QTest::newRow(name) << name << caption;
-    }
-
-    void captionsKeepTheirBlanks()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QCOMPARE(d->text(name), caption);
-    }
-
-    // What a screen reader calls each widget, and the caption whose mnemonic reaches it.
-    void screenReadersNameEachWidget_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("accessibleName");
-        QTest::addColumn<QString>("label");
-        for (const auto &[name, accessibleName, label] :
-            std::initializer_list<std::tuple<const char *, const char *, const char *>> {
-                {"lstCenters", "Non Selected Active Centers", "lblAllVendors"},
-                {"lstSelectedCenters", "Selected Centers", "lblSelVendors"}, {"cmdAddAll", ">>", ""},
-                {"cmdCommit", "Commit to Database", ""}, {"fraMain", "Vendor Center", ""},
-                {"fraFind", "Find Center", ""}, {"Frame1", "List to search", ""},
-                {"optList(1)", "Selected Centers", ""}, {"optFind(0)", "Name", ""}, {"txtVendorID", "Find by ID", ""},
-                {"txtVendorName", "Find by Name", ""}, {"frmEntry", "Handling fee", ""},
-                {"chkDuty", "Duty / Brokerage Fee", "lblDuty"},
-                {"txtCntHandFee", "Center / Handling Fee (%)", "Label1"}, {"prbLoad", "Load progress", ""}})
-            QTest::newRow(name) << name << accessibleName << label;
-    }
-
-    void screenReadersNameEachWidget()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, accessibleName);
-        QFETCH(QString, label);
-        QCOMPARE(d->widget(name)->accessibleName(), accessibleName);
-        if (!label.isEmpty())
-            QCOMPARE(d->widget<QLabel>(label)->buddy(), d->widget(name));
-    }
-
     void widgetsStartInTheirStartingStates()
     {
-        for (const char *off : {"cmdAdd", "cmdAddAll", "cmdRemoveAll", "cmdDelete", "cmdCommit", "optList(0)",
-                 "optList(1)", "optFind(0)", "optFind(1)", "txtVendorID", "cmdFind", "chkDuty", "cmdcenterHandFee"})
-            QVERIFY2(!d->enabled(off), off);
-        for (const char *on : {"fraMain", "fraFind", "Frame1", "frmEntry", "txtVendorName", "txtCntHandFee"})
-            QVERIFY2(d->enabled(on), on);
         QCOMPARE(QList<bool>({d->checked("optList(0)"), d->checked("optList(1)"), d->checked("optFind(0)"),
                      d->checked("optFind(1)"), d->checked("chkDuty")}),
             QList<bool>({true, false, false, true, false}));
