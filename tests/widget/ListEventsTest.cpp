@@ -56,11 +56,8 @@ private slots:
         run({{'S', "", {}, "10000 Update||0|0|0 *|"}});
         d->clickRow(d->chosen(), "", {}, Qt::RightButton);
         QVERIFY(!menu()->isVisible());
-    }
 
-    // An empty list switches off the four moves and leaves the panel be.
-    void clicksIntoEmptyLists()
-    {
+        // An empty list switches off the four moves and leaves the panel be.
         QVERIFY(d->load({}, {{"5", "Five", "0.075", "1"}}));
         run({{'S', "5", {}, "00101 Update|7.5|1|0|1 |5*"}, {'C', "", {}, "00001 Update|7.5|1|0|1 |5*"}});
         d->clickRow(d->chosen(), "5");
