@@ -67,14 +67,6 @@ void FakeServerPage::send(QTcpSocket *socket, const Reply &reply)
     socket->disconnectFromHost();
 }
 
-QList<QByteArray> FakeServerPage::sent() const
-{
-    QList<QByteArray> sent;
-    for (const Request &request : requests_)
-        sent << request.method + ' ' + request.target;
-    return sent;
-}
-
 static QByteArray xml(const QString &text)
 {
     return text.toHtmlEscaped().toUtf8();

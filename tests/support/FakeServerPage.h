@@ -60,7 +60,14 @@ public:
     void onRequest(std::function<void(const Request &)> hook) { hook_ = std::move(hook); }
 
     const QList<Request> &requests() const { return requests_; }
-    QList<QByteArray> sent() const; // each request as "METHOD target", in the order they arrived
+    // Each request as "METHOD target", in the order they arrived.
+    QList<QByteArray> sent() const
+    {
+        QList<QByteArray> sent;
+        for (const Request &request : requests_)
+            sent << request.method + ' ' + request.target;
+        return sent;
+    }
     void clearRequests() { requests_.clear(); }
 
     // Canned XML in the layouts the control reads.

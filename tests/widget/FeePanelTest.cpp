@@ -1,7 +1,5 @@
 #include "ControlDriver.h"
 
-#include <QTest>
-
 using C = ControlDriver;
 
 namespace {

@@ -10,8 +10,6 @@
 #include <QSignalSpy>
 #include <QUndoStack>
 
-#include <memory>
-
 using vendorcenter::Vendor_Center;
 
 namespace {

@@ -4,7 +4,6 @@
 #include "ControlDriver.h"
 
 #include <QElapsedTimer>
-#include <QTest>
 
 using Behaviour = FakeServerPage::Behaviour;
 

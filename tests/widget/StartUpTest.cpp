@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
 
 #include <cmath>
 
