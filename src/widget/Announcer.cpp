@@ -48,11 +48,14 @@ void Announcer::moved(Side to, int count)
 
 void Announcer::announce(const QString &text)
 {
-    // Sent whether or not the text changed: the same news again (two single
-    // moves in a row) is news again.
-    frame_->setAccessibleDescription(text);
-    QAccessibleEvent event(frame_, QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&event);
+    // One change event for each piece of news: Qt sends it for a new text, and
+    // the same news again (two single moves in a row) is news again.
+    if (frame_->accessibleDescription() == text) {
+        QAccessibleEvent event(frame_, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    } else {
+        frame_->setAccessibleDescription(text);
+    }
     emit announced(text);
 }
 
