@@ -104,14 +104,11 @@ TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
     };
     const std::string post = "/VendorCenter.asp";
     const Case cases[] = {
-        {"gzip body with PUT", head("PUT", post, "Content-Encoding: gzip\r\nContent-Length: 64512\r\n"), 64512,
-            std::string(64512, '\0'), 415},
         {"body posted elsewhere", head("POST", "/other", "Content-Length: 16777216\r\n"), 16 * kMiB, a64k, 404},
         {"48 MiB chunked elsewhere", head("POST", "/other", "Transfer-Encoding: chunked\r\n"), 48 * kMiB, chunk, 404},
         {"24 MiB request line", "GET /" + std::string(1024, 'a'), 24 * kMiB, a64k},
         {"24 MiB header line", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Long: ", 24 * kMiB, a64k},
         {"20,000 headers", "GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n" + manyHeaders + "\r\n"},
-        {"2,000 ranges on /healthz", head("GET", "/healthz", ranges + "\r\n"), 0, {}, 200, false},
         {"2,000 ranges on a count", head("GET", kCount, clerk + ranges + "\r\n"), 0, {}, 200, false},
         {"stranger expecting 100-continue", head("POST", post, "Expect: 100-continue\r\n" + smallLength), 0, {}, 401},
         {"8 MiB from a stranger", head("POST", post, stranger + "Content-Length: 8388608\r\n"), 0, {}, 401},
