@@ -42,8 +42,6 @@ private slots:
             QTest::newRow(name) << target << body << int(behaviour) << failure << rowsRead;
         };
         row("never answers", kActive, {}, kMissingObject, 0, Behaviour::NeverAnswer);
-        row("reset midway", kActive, FakeServerPage::activeXml({{"3", "Three", "2", ""}}), kMissingObject, 0,
-            Behaviour::ResetMidway);
         const QByteArray selected = FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}});
         row("shorter than announced", kSelected, selected, kMissingObject, 2, Behaviour::ShortBody);
         // Bytes that are not UTF-8 make a UTF-8 document ill-formed, rather
