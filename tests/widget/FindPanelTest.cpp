@@ -71,7 +71,6 @@ private slots:
         QTest::addColumn<QString>("found"); // empty: "Not found"
         // The whole id as typed: no beginning of it, no trimming, no reading as a number.
         QTest::newRow("id") << 0 << false << "12" << false << "12";
-        QTest::newRow("id, 123 sorted first") << 0 << false << "12" << true << "12";
         QTest::newRow("beginning of an id") << 0 << false << "1" << false << "";
         QTest::newRow("leading blank") << 0 << false << " 12" << false << "";
         QTest::newRow("leading zero") << 0 << false << "012" << false << "";

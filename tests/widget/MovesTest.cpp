@@ -104,22 +104,16 @@ private slots:
     }
 
     // Out and back in gives the loaded text again; a fee change survives as "U"; "N" survives a fee change.
+    // (How each mark goes out is the same for "<" and "<<": see movesOfAllMarkByTheRowsMark.)
     void roundTripsRestoreTheMarks()
     {
         QVERIFY(d->load({{"7", "Seven", "1", ""}}, {{"5", "Five", "0.075", "1"}, {"6", "Six", "0.05", "0"}}));
         d->doubleClickRow(d->chosen(), "5");
-        QCOMPARE(d->cell(d->centers(), "5", C::Duty), "1D");
         d->doubleClickRow(d->centers(), "5");
         QCOMPARE(cells(d->chosen(), "5", {C::Duty, C::Fee}), "1|7.5");
-        d->doubleClickRow(d->centers(), "7");
-        QCOMPARE(d->cell(d->chosen(), "7", C::Duty), "0N");
-        d->doubleClickRow(d->chosen(), "7");
-        QCOMPARE(d->cell(d->centers(), "7", C::Duty), "0");
         d->clickRow(d->chosen(), "6");
         d->saveFee("4.25");
-        QCOMPARE(d->cell(d->chosen(), "6", C::Duty), "0U");
         d->doubleClickRow(d->chosen(), "6");
-        QCOMPARE(cells(d->centers(), "6", {C::Duty, C::Fee}), "0DU|4.25");
         d->doubleClickRow(d->centers(), "6");
         QCOMPARE(cells(d->chosen(), "6", {C::Duty, C::Fee}), "0U|4.25");
         d->doubleClickRow(d->centers(), "7");
@@ -138,7 +132,6 @@ private slots:
         d->clickRow(d->centers(), "3");
         d->clickRow(d->centers(), "25", Qt::ControlModifier);
         d->clickRow(d->centers(), "40", Qt::ControlModifier);
-        QCOMPARE(d->moveButtons(), "01000");
         d->click("cmdAddAll");
         QCOMPARE(d->ids(d->chosen()), QStringList({"3", "5", "6", "25", "40"}));
         QCOMPARE(captions(), "00010 Non Selected Active Centers(1): 10 Selected Centers (5): 11 ");

@@ -94,9 +94,7 @@ private slots:
 
     void widgetsStartInTheirStartingStates()
     {
-        QCOMPARE(QList<bool>({d->checked("optList(0)"), d->checked("optList(1)"), d->checked("optFind(0)"),
-                     d->checked("optFind(1)"), d->checked("chkDuty")}),
-            QList<bool>({true, false, false, true, false}));
+        QVERIFY(!d->checked("chkDuty"));
         for (const char *box : {"txtVendorID", "txtVendorName", "txtCntHandFee"})
             QVERIFY2(!d->writable(box) && d->box(box)->isReadOnly(), box);
         auto *bar = d->widget<QProgressBar>("prbLoad");
