@@ -116,6 +116,7 @@ private slots:
         const int designedNameWidths[] = {left->columnWidth(1), right->columnWidth(1)};
 
         control.resize(designed + change);
+        QCOMPARE(control.layout()->geometry(), control.rect());
         const int w = std::max(0, change.width());
         const int h = std::max(0, change.height());
         const int half = w / 2;
