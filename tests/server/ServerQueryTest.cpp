@@ -80,7 +80,7 @@ TEST_P(ServerQuery, ListsHoldTheCountedRowsActiveOnesUnselectedInIdOrder)
     EXPECT_EQ(column(*selected, 2, 1)[1], "Smith & Sons <North>");
 }
 
-TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405)
+TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404)
 {
     const std::pair<const char *, int> targets[] = {{"/VendorCenter.asp?count=1&VendorID=x", 400},
         {"/VendorCenter.asp?count=1", 400}, {"/VendorCenter.asp?VendorID=12", 400},
@@ -94,8 +94,6 @@ TEST_P(ServerQuery, BadTargetsAnswer400InPlainTextAndOthers404Or405)
         EXPECT_TRUE(status != 400 || result->get_header_value("Content-Type") == "text/plain; charset=utf-8") << target;
         EXPECT_FALSE(result->body.empty()) << target;
     }
-    EXPECT_EQ(client_->Put("/VendorCenter.asp", "x", "text/plain")->status, 405);
-    EXPECT_EQ(client_->Delete("/VendorCenter.asp", "x", "text/plain")->status, 405);
     // The log names each request as it came, cut short past 200 characters.
     const std::string longTarget = "/VendorCenter.asp?count=1&VendorID=" + std::string(300, '9');
     EXPECT_EQ(get(longTarget)->status, 400);
