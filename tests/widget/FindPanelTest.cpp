@@ -73,7 +73,6 @@ private slots:
         QTest::newRow("leading blank") << 0 << false << " 12" << false << "";
         QTest::newRow("leading zero") << 0 << false << "012" << false << "";
         QTest::newRow("id of the other list") << 0 << false << "400" << false << "";
-        QTest::newRow("id in the selected list") << 1 << false << "400" << false << "400";
         // Any part of a name, case ignored; the list's order decides which row is first.
         QTest::newRow("part of a name") << 0 << true << "ware" << false << "12";
         QTest::newRow("sorted by name") << 0 << true << "ware" << true << "123";
