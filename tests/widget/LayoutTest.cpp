@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 
 using vendorcenter::Vendor_Center;
 
@@ -180,6 +181,8 @@ private slots:
         auto *added = new QLabel(QStringLiteral("host's"), &d.control);
         placed->addWidget(added);
         QCOMPARE(placed->itemAt(items)->widget(), added);
+        std::unique_ptr<QLayoutItem> taken(placed->takeAt(items));
+        QCOMPARE(placed->count(), items);
         d.control.show();
         d.control.resize(20, 10);
         QVERIFY(QTest::qWaitForWindowExposed(&d.control));
