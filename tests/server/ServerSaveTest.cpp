@@ -69,7 +69,13 @@ TEST_P(ServerSave, PairsThatExistOrDoNotAreSkippedAndReported)
 
 TEST_P(ServerSave, RefusedBodiesChangeNothingAndSayWhy)
 {
-    database_->refuseInsertsOfCenter(11);
+    // Every INSERT of center 11 fails inside the database.
+    database_->execute(GetParam() == StorageKind::Sqlite
+            ? "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference WHEN NEW.CenterID = 11"
+              " BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+            : "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
+              "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW"
+              " WHEN (NEW.CenterID = 11) EXECUTE FUNCTION refuse();");
     const std::string valid = saveBody({kInsert7});
     const std::tuple<std::string, int, std::string> cases[] = {// body, status, part of the reply
         {saveBody({kInsert7, kDelete3And5 + "; DROP TABLE Vendors"}), 400,

@@ -71,9 +71,9 @@ TEST(StatementParser, HostileAndMalformedTextsAreRefusedWithAReason)
         {kInsertInto + "(12,7,0.08,1,GETDATE() ) ", ""}, {kInsertInto + "SELECT 12,7,0.08,1,GETDATE()", ""},
         {values("12,7,0.08,1,GETDATE() ), (12,8,0.08,1"), ""}, {kInsertInto + "VALUES (12,7,0.08,1,'2026-01-01') ", ""},
         // Values the control never writes.
-        {values("12,7,0.08,2"), ""}, {values("12,7,1e3,1"), ""}, {values("12,7,0x10,1"), ""},
-        {values("12,7,0.08.1,1"), ""}, {values("12,7,.5,1"), ""}, {values("12,7.5,0.08,1"), ""},
-        {values("12,7,0,08,1"), ""}, {values("12,7,-0.05,1"), "outside 0 to 1 (0 to 100 %)"},
+        {values("12,7,0.08,2"), ""}, {values("12,7,1e3,1"), ""}, {values("12,7,0.08.1,1"), ""},
+        {values("12,7.5,0.08,1"), ""}, {kUpdateSet + "'0.05'" + afterFee, ""}, {values("12,7,0,08,1"), ""},
+        {values("12,7,-0.05,1"), "outside 0 to 1 (0 to 100 %)"},
         {deleteOf(32768), "more than 32767 center ids in one IN list"}, {values("12,7,1.001,1"), "outside 0 to 1"},
         {kUpdateSet + "-0.0001" + afterFee, "outside"}, {noWhere, ""}, {kUpdate + " OR 1 = 1", ""},
         {noWhere + "WHERE vendorID = 12 AND CenterID = 9", ""}, {kUpdateSet + "0,05" + afterFee, ""},

@@ -123,13 +123,10 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
     }
 }
 
-using StorageOnEach = ServerPageTest;
-VC_ON_EACH_STORAGE(StorageOnEach);
-
 // A post naming 200,000 centers that do not exist is refused at the first of
 // them, before anything is locked: one lock per pair would fill the table of
 // locks every user of a PostgreSQL cluster shares.
-TEST_P(StorageOnEach, APostOfMadeUpCentersIsRefusedBeforeAnythingIsLocked)
+TEST_P(StorageOnPostgreSQL, APostOfMadeUpCentersIsRefusedBeforeAnythingIsLocked)
 {
     std::vector<std::string> statements(8, "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(");
     for (int center = 0; center < 200'000; ++center)

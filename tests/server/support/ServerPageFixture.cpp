@@ -198,17 +198,6 @@ std::vector<StoredCrossReference> TestDatabase::crossReferences() const
     return stored;
 }
 
-void TestDatabase::refuseInsertsOfCenter(int centerId) const
-{
-    const std::string when = "NEW.CenterID = " + std::to_string(centerId);
-    execute(kind_ == StorageKind::Sqlite
-            ? "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference WHEN " + when
-                + " BEGIN SELECT RAISE(ABORT, 'refused'); END;"
-            : "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$;"
-              "CREATE TRIGGER refuse BEFORE INSERT ON VendorCenterCrossReference FOR EACH ROW WHEN ("
-                + when + ") EXECUTE FUNCTION refuse();");
-}
-
 void executeSql(const std::string &sqlitePath, const std::string &sql)
 {
     sqliteRows(sqlitePath, sql);

@@ -78,8 +78,6 @@ public:
     Rows rows(const std::string &sql) const;
     void execute(const std::string &sql) const { rows(sql); }
     std::vector<StoredCrossReference> crossReferences() const;
-    // Every later INSERT of that center fails inside the database.
-    void refuseInsertsOfCenter(int centerId) const;
 
 private:
     TestDatabase(StorageKind kind, std::string text) : kind_(kind), connectionText_(std::move(text)) { }
