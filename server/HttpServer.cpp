@@ -6,7 +6,6 @@
 #include <microhttpd.h>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -445,7 +444,6 @@ int HttpServer::bind(const std::string &host, int port)
             ::close(fd);
             continue;
         }
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
         sockaddr_storage address {};
         socklen_t length = sizeof address;
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
