@@ -84,8 +84,12 @@ TEST_P(ServerWithUsers, ClosesEveryDescriptorItOpenedAndNoOtherOneAndStartsAgain
     EXPECT_EQ(HttpServer(*storage_, noLog).bind("127.0.0.1", port_), -1); // in use
     EXPECT_EQ(openDescriptors(), before);
     auto server = std::make_unique<HttpServer>(*storage_, noLog);
-    ASSERT_GT(server->bind("127.0.0.1", 0), 0);
+    const int port = server->bind("127.1", 0); // a name of the loopback address
+    ASSERT_GT(port, 0);
     ASSERT_TRUE(server->start() && server->start());
+    // The name it was told to listen on is a Host it answers.
+    const httplib::Headers named {{"Host", "127.1:" + std::to_string(port)}};
+    EXPECT_EQ(httplib::Client("127.0.0.1", port).Get("/healthz", named)->status, 200);
     server->stop();
     // The lowest free number, the listening socket's until now, goes to another file.
     const int unrelated = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
