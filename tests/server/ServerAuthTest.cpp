@@ -97,6 +97,12 @@ TEST_P(ServerWithUsers, ClosesEveryDescriptorItOpenedAndNoOtherOneAndStartsAgain
     EXPECT_NE(::fcntl(unrelated, F_GETFD), -1) << "a stopped server page closed a file not its own";
     ::close(unrelated);
     EXPECT_EQ(openDescriptors(), before);
+    // On IPv6 too, the address a client reached the page at is a Host it answers.
+    HttpServer onIPv6(*storage_, noLog);
+    if (const int v6 = onIPv6.bind("::", 0); v6 > 0 && onIPv6.start()) {
+        const httplib::Headers own {{"Host", "[::1]:" + std::to_string(v6)}};
+        EXPECT_EQ(httplib::Client("::1", v6).Get("/healthz", own)->status, 200);
+    }
 
     ASSERT_TRUE(request("/healthz"));
     server_->stop();
