@@ -1,17 +1,10 @@
-// What differs between the storages: the placeholder style, and on PostgreSQL a database
-// that goes away and comes back (its password never in the log). Both answer alike.
+// What differs between the storages: on PostgreSQL a database that goes away and
+// comes back (its password never in the log). Both answer alike.
 #include "RequestHandling.h"
 #include "ServerPageFixture.h"
-#include "storage/StorageSql.h"
 
 using namespace vendorcenter::server;
 using namespace vendorcenter::server::testing;
-
-TEST(StorageSql, PlaceholdersFollowTheDialect)
-{
-    EXPECT_EQ(sqlFor("SELECT 1 WHERE a = ?1 AND b = ?12", SqlDialect::Sqlite), "SELECT 1 WHERE a = ?1 AND b = ?12");
-    EXPECT_EQ(sqlFor("SELECT 1 WHERE a = ?1 AND b = ?12", SqlDialect::Postgres), "SELECT 1 WHERE a = $1 AND b = $12");
-}
 
 class StorageOnPostgreSQL : public ServerPageTest
 {
