@@ -44,6 +44,7 @@ private slots:
         row("never answers", kActive, {}, kMissingObject, 0, Behaviour::NeverAnswer);
         const QByteArray selected = FakeServerPage::selectedXml({{"9", "Nine", "0.05", "0"}});
         row("shorter than announced", kSelected, selected, kMissingObject, 2, Behaviour::ShortBody);
+        row("cut off midway", kSelected, selected, kMissingObject, 2, Behaviour::ResetMidway);
         // Bytes that are not UTF-8 make a UTF-8 document ill-formed, rather
         // than centers whose names are replacement characters.
         row("name not UTF-8", kActive, "<r><v/><c><x><i>3</i><n>Caf\xE9 \xFF\xFE</n><k>2</k></x></c></r>",
