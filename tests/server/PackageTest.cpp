@@ -2,6 +2,8 @@
 // tree, unpacked with dpkg-deb, its server tried.
 #include "ServerPageFixture.h"
 
+#include <signal.h>
+
 using namespace vendorcenter::server::testing;
 using namespace std::chrono_literals;
 
@@ -27,4 +29,6 @@ TEST(Package, UnpacksWithAServerThatAnswers)
         httplib::Client("127.0.0.1", page.listeningPort(15s)).Get("/VendorCenter.asp?selected=1&VendorID=12");
     ASSERT_TRUE(selected);
     EXPECT_EQ(childCount(childAt(readByPosition(selected->body)->document_element(), 2)), 4u);
+    page.signal(SIGTERM); // as systemd stops it: a clean end
+    EXPECT_EQ(page.exitCode(10s), 0);
 }

@@ -66,8 +66,10 @@ TEST_P(StorageOnPostgreSQL, ConflictsAreRetriedAFewTimesThenReported)
     EXPECT_EQ(database_->rows("SELECT last_value FROM tries")[0][0], "9"); // five tries, no more
 }
 
-// The same data on both storages gives the same replies, byte for byte.
-TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
+// The same data on both storages gives the same query replies, byte for byte.
+// (A post's outcomes are worked out by one plan for both, see ChangePlanTest,
+// and answered alike on each by the save tests.)
+TEST_P(StorageOnPostgreSQL, EveryQueryAnswersAsOnSQLite)
 {
     TemporaryDirectory directory;
     const auto sqlite = TestDatabase::create(StorageKind::Sqlite, directory);
@@ -87,25 +89,6 @@ TEST_P(StorageOnPostgreSQL, EveryQueryAndSaveAnswersAsOnSQLite)
         " (2147483647, 2147483647, 0.75, 1, '2026-02-03 04:05:06');";
     sqlite->execute(data);
     database_->execute(data);
-    const std::vector<std::vector<std::string>> posts = {
-        {insertStatement(40, 103, "0.1", 1), insertStatement(40, 107, "0.123456789012345", 0)},
-        {insertStatement(12, 104, "0.30000000000000004", 1), insertStatement(12, 103, "0.99999999999999999", 1)},
-        {updateStatement(12, 9, "0.085", 0), updateStatement(12, 8, "0.1", 1), insertStatement(12, 3, "0.5", 1),
-            "DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=12 AND CenterID IN(5,6,17)"},
-        {insertStatement(2147483647, 100, "0.2", 1), insertStatement(-3, 101, "0.2", 0)},
-        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=30 AND CenterID IN(10,10,11)"},
-        // Sequences a post applied as one net change must still answer statement by statement.
-        {"DELETE FROM VENDORCENTERCROSSREFERENCE WHERE VendorID=21 AND CenterID IN(13,1,13,4)",
-            insertStatement(21, 13, "0.4", 0), insertStatement(30, 13, "0.4", 1)},
-        {insertStatement(12, 4, "0.1", 1), deleteStatement(12, 3), insertStatement(12, 9999, "0.1", 1)}};
-    for (const auto &statements : posts) {
-        const auto save = [&](Storage &storage) { // one moment for GETDATE() on both
-            const HttpReply reply = answerSave(storage, saveBody(statements), "2031-01-01 00:00:00");
-            return std::pair(reply.status, reply.body);
-        };
-        EXPECT_EQ(save(*sqliteStorage), save(*storage_)) << statements.front();
-    }
-    EXPECT_EQ(sqlite->crossReferences(), database_->crossReferences());
     for (const char *vendor : {"12", "14", "21", "30", "40", "2147483647", "-3", "999", "-2147483648"}) {
         for (const char *kind : {"count", "active", "selected"}) {
             const QueryParameters parameters = {{kind, "1"}, {"VendorID", vendor}};
