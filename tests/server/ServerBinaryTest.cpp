@@ -47,9 +47,10 @@ TEST(ServerBinary, UsersFilesFromHashPasswordAndOlderOnesOpenTheDoor)
 {
     TemporaryDirectory directory;
     const std::string usersFile = directory.file("users");
-    std::ofstream(usersFile) << "# the purchasing office\n"
+    // A comment, a blank line, Windows line ends and blanks around a line are read past.
+    std::ofstream(usersFile) << "# the purchasing office\r\n\n"
                              << run({"--hash-password", "clerk"}, 0, "/dev/null", kPassword + "\n")
-                             << "\nold:0123456789abcdef:" << std::string(64, '0') << "\n";
+                             << "\r\n  old:0123456789abcdef:" << std::string(64, '0') << "  \n";
     ::chmod(usersFile.c_str(), 0600);
     const std::string errors = directory.file("stderr.txt");
     RunningPage server(directory.file("db.sqlite"), {"--users", usersFile}, 0, errors);

@@ -62,15 +62,6 @@ TEST(UserTable, HashPasswordMakesFreshYescryptLines)
     }
 }
 
-TEST(UserTable, NamesTheUsersOfOlderLinesAndKeepsPasswordsApart)
-{
-    const UserTable users = tableOf("# who may write\n\n" + userLine("boss", "other")
-        + "\r\n  zed:" + kLines[3].substr(6) + "  \nann::" + std::string(64, '0') + "\n");
-    EXPECT_EQ(users.usersToRehash(), (std::vector<std::string> {"ann", "zed"}));
-    EXPECT_TRUE(users.accepts("boss", "other") && users.accepts("zed", kPassword));
-    EXPECT_FALSE(users.accepts("boss", kPassword) || users.accepts("zed", "other"));
-}
-
 TEST(UserTable, SaysWhatIsWrongWithAFile)
 {
     const std::string hash(64, 'a');

@@ -1,6 +1,6 @@
 // What differs between the storages: on PostgreSQL a database that goes away and
-// comes back (its password never in the log). Both answer alike.
-#include "RequestHandling.h"
+// comes back (its password never in the log), conflicts and locks. That both
+// answer alike is checked by the query and save tests, run on each.
 #include "ServerPageFixture.h"
 
 using namespace vendorcenter::server;
@@ -64,39 +64,6 @@ TEST_P(StorageOnPostgreSQL, ConflictsAreRetriedAFewTimesThenReported)
     EXPECT_EQ(reply(post(saveBody({insertStatement(12, 11, "0.08", 1)}))),
         std::pair(500, std::string("The database could not save the changes.\nNothing was saved.")));
     EXPECT_EQ(database_->rows("SELECT last_value FROM tries")[0][0], "9"); // five tries, no more
-}
-
-// The same data on both storages gives the same query replies, byte for byte.
-// (A post's outcomes are worked out by one plan for both, see ChangePlanTest,
-// and answered alike on each by the save tests.)
-TEST_P(StorageOnPostgreSQL, EveryQueryAnswersAsOnSQLite)
-{
-    TemporaryDirectory directory;
-    const auto sqlite = TestDatabase::create(StorageKind::Sqlite, directory);
-    const auto sqliteStorage = sqlite->open();
-    // Names and dates that try the escaping and the date forms; the extreme ids.
-    std::string data =
-        "INSERT INTO Vendors(VendorID, VendorName, DutyDefault) VALUES (40, 'Grand & <Co>', 1),"
-        " (2147483647, 'Largest', 1), (-3, 'Negative', 0);"
-        "INSERT INTO Centers(CenterID, CenterName, CountryID, City, Active, DateUpdated) VALUES"
-        " (100, 'A & B <C> \"quoted\" ''apostrophe''', 2, NULL, 1, '2026-05-12 14:03:11'),"
-        " (101, '   ', 2, 'Z\xC3\xBCrich', 1, NULL), (102, '', 3, '', 1, ''),"
-        " (103, 'Date only', 1, 'X', 1, '2026-05-12'), (104, 'Not a date', 1, 'Y', 1, 'yesterday'),"
-        " (105, 'Letter T', -2, 'Z', 1, '2026-05-12T14:03:11'), (106, 'Inactive', 2, 'Q', 0, NULL),"
-        " (107, 'Tab\tand line\nbreak', 2, ']]>', 1, '2026-01-01'), (2147483647, 'Largest id', 1, 'E', 1, NULL);"
-        "INSERT INTO VendorCenterCrossReference VALUES (40, 100, 0.5, 1, '2026-05-12 14:03:11'),"
-        " (40, 101, 0.25, 0, '2026-05-12'), (40, 102, 0, 1, 'odd'), (40, 106, 1, 1, '2026-01-01 00:00:00'),"
-        " (2147483647, 2147483647, 0.75, 1, '2026-02-03 04:05:06');";
-    sqlite->execute(data);
-    database_->execute(data);
-    for (const char *vendor : {"12", "14", "21", "30", "40", "2147483647", "-3", "999", "-2147483648"}) {
-        for (const char *kind : {"count", "active", "selected"}) {
-            const QueryParameters parameters = {{kind, "1"}, {"VendorID", vendor}};
-            const HttpReply first = answerQuery(*sqliteStorage, parameters);
-            EXPECT_EQ(first.status, 200) << kind << " " << vendor;
-            EXPECT_EQ(first.body, answerQuery(*storage_, parameters).body) << kind << " " << vendor;
-        }
-    }
 }
 
 // A post naming 200,000 centers that do not exist is refused at the first of
