@@ -96,8 +96,7 @@ struct CommandLine
                         in6_addr v6 {};
                         return inet_pton(AF_INET6, value.c_str(), &v6) == 1 ? "" : "must be an IP address";
                     },
-                    "", "IPv6"))
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+                    "", "IPv6"));
         app.add_option("--max-connections", options.maxConnections, "open connections served at once (default 1024)")
             ->type_name("N")
             ->check(CLI::Range(1u, 65536u));

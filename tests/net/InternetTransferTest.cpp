@@ -18,16 +18,16 @@ class InternetTransferTest : public QObject
     FakeServerPage page;
     InternetTransfer inet;
 
-    // Starts a request, or says it was refused.
-    bool execute(const QString &url, const QString &operation = QStringLiteral("Post"))
+    // Starts a request and waits for its end: empty, or the failure that refused it.
+    QString execute(const QString &url, const QString &operation = QStringLiteral("Post"))
     {
         inet.setTimeoutMs(300);
         try {
             inet.Execute(url, operation, "SQL=a+b&", "Content-Type: application/x-www-form-urlencoded\r\nX-Extra: 1");
-        } catch (const vendorcenter::Failure &) {
-            return false;
+        } catch (const vendorcenter::Failure &failure) {
+            return QString::number(failure.number()) + ' ' + failure.description();
         }
-        return QTest::qWaitFor([this] { return !inet.StillExecuting(); }, 10'000);
+        return QTest::qWaitFor([this] { return !inet.StillExecuting(); }, 10'000) ? QString() : "hung";
     }
 
 private slots:
@@ -36,12 +36,14 @@ private slots:
     {
         page.setPostReply({200, "", "text/plain", Behaviour::NeverAnswer});
         const QString url = page.baseUrl() + "/VendorCenter.asp";
-        for (const auto &[refused, verb] : {std::pair {QStringLiteral("/VendorCenter.asp"), "Post"},
-                 {"ftp://127.0.0.1/VendorCenter.asp", "Post"}, {url, "DELETE"}})
-            QVERIFY(!execute(refused, verb));
+        for (const auto &[refused, verb, failure] :
+            {std::tuple {QStringLiteral("/VendorCenter.asp"), "Post", "35752 URL is malformed"},
+                {"ftp://127.0.0.1/VendorCenter.asp", "Post", "35751 Protocol not supported for this method"},
+                {url, "DELETE", "5 Invalid procedure call or argument"}})
+            QCOMPARE(execute(refused, verb), failure);
         QVERIFY(page.requests().isEmpty() && !inet.StillExecuting());
         inet.Execute(url, "POST", {}, {});
-        QVERIFY(!execute(url));
+        QCOMPARE(execute(url), "35764 Still executing last request");
         QTRY_VERIFY(!inet.StillExecuting());
         QCOMPARE(page.requests().size(), 1);
     }

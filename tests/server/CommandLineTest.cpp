@@ -31,12 +31,13 @@ TEST(CommandLine, DefaultsAndGivenValues)
 
 TEST(CommandLine, BadArgumentsAreRefusedInOneLine)
 {
-    for (const std::vector<std::string> &arguments : std::vector<std::vector<std::string>> {{"--listen"},
-             {"--listen", "8080"}, {"--listen", "host:port"}, {"--listen", "host:70000"}, {"--listen", "host:-1"},
-             {"--listen", ":80"}, {"--listen", "[::1]80"}, {"--listen", "a:1:2"}, {"--database"}, {"--database="},
-             {"--users", ""}, {"--hash-password", ""}, {"--verbose"}, {"::1:80"}, {"--allowed-host", ""},
-             {"--trusted-proxy", "balancer.example"}, {"--trusted-proxy", "10.0.0"}, {"--max-connections", "0"},
-             {"--max-connections-per-address", "x"}, {"--idle-timeout", "0"}, {"--idle-timeout", "3601"}}) {
+    for (const std::vector<std::string> &arguments :
+        std::vector<std::vector<std::string>> {{"--listen"}, {"--listen", "8080"}, {"--listen", "host:port"},
+            {"--listen", "host:70000"}, {"--listen", "host:-1"}, {"--listen", ":80"}, {"--listen", "[::1]80"},
+            {"--listen", "a:1:2"}, {"--database"}, {"--database="}, {"--users", ""}, {"--hash-password", ""},
+            {"--verbose"}, {"::1:80"}, {"--allowed-host", ""}, {"--trusted-proxy", "balancer.example"},
+            {"--trusted-proxy", "10.0.0"}, {"--max-connections", "0"}, {"--max-connections-per-address", "x"},
+            {"--max-connections-per-address", "0"}, {"--idle-timeout", "0"}, {"--idle-timeout", "3601"}}) {
         const auto parsed = parseCommandLine(arguments);
         EXPECT_FALSE(parsed.options) << arguments.back();
         EXPECT_FALSE(parsed.error.empty() || parsed.error.find('\n') != std::string::npos) << parsed.error;

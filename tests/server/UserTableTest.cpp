@@ -110,7 +110,8 @@ TEST(UserTable, RefusesAUsersFileOthersMayReadOrWrite)
 
 TEST(UserTable, ReadsAuthorizationHeaders)
 {
-    const UserTable users = tableOf(kLines[3] + "\na:" + kLines[3].substr(6) + "\nab:" + kLines[3].substr(6));
+    const UserTable users = tableOf(
+        kLines[3] + "\na:" + kLines[3].substr(6) + "\nab:" + kLines[3].substr(6) + "\n" + userLine("plus", ">>>"));
     // Latin-1 from clients that ignore the charset; "a:..." with one "=" of padding, "ab:..." with none; then cut
     // short in "s3cret P\xC3", no colon ("clerk"), and strict: no stray "=" or blank.
     const std::pair<const char *, bool> cases[] = {{"Basic Y2xlcms6czNjcmV0IFDDpHNz", true},
@@ -118,7 +119,8 @@ TEST(UserTable, ReadsAuthorizationHeaders)
         {"Basic YTpzM2NyZXQgUMOkc3M=", true}, {"Basic YWI6czNjcmV0IFDDpHNz", true},
         {"Basic Y2xlcms6czNjcmV0IFDD", false}, {"", false}, {"Basic", false},
         {"Bearer Y2xlcms6czNjcmV0IFDDpHNz", false}, {"Basic Y2xlcms=", false}, {"Basic not base64!", false},
-        {"Basic Y2xlcms6czNjcmV0IFDDpHNz=", false}, {"Basic Y2xl cms6czNjcmV0IFDDpHNz", false}};
+        {"Basic Y2xlcms6czNjcmV0IFDDpHNz=", false}, {"Basic Y2xl cms6czNjcmV0IFDDpHNz", false},
+        {"Basic cGx1czo+Pj4=", true}, {"Basic cGx1czo+Pj8=", false}}; // "plus:>>>" has a "+" in base64
     for (const auto &[header, accepted] : cases)
         EXPECT_EQ(users.acceptsAuthorization(header), accepted) << header;
 }
