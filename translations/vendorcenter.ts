@@ -2,161 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1">
 <context>
-    <name>Vendor_Center</name>
-    <message>
-        <source>Will be added: handling fee %1 %, duty/brokerage fee</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Will be added: handling fee %1 %</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Handling fee changes to %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Handling fee changes: %1 -&gt; %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Will be removed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 to add</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>1 fee change</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 fee changes</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 to remove</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Vendor Center</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Selected Centers:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Selected Centers</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Select the current center</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Select all highlighted centers</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Deselect all highlighted centers</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Deselect the current center</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Commit to Database</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source> Find Center</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Find Center</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source> List to search  </source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>List to search</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Non Selected Centers</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>ID</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Name</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Find</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Version Number:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Find by ID</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Find by Name</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Handling fee</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Duty / Brokerage Fee</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Center / Handling Fee (%)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Load progress</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers (%1):</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers(%1):</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Selected Centers (%1):</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>vendorcenter::CenterMoves</name>
     <message>
         <source>Select center</source>
@@ -315,6 +160,150 @@
     </message>
     <message>
         <source>The lists could not be loaded again. Your changes are kept on the lists as they were.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Will be added: handling fee %1 %, duty/brokerage fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Will be added: handling fee %1 %</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling fee changes to %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling fee changes: %1 -&gt; %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Will be removed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 to add</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 fee change</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 fee changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 to remove</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vendor Center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected Centers:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected Centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select the current center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select all highlighted centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deselect all highlighted centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deselect the current center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Commit to Database</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Find Center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find Center</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> List to search  </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>List to search</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Centers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version Number:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find by ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find by Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Handling fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duty / Brokerage Fee</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Center / Handling Fee (%)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Load progress</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers (%1):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers(%1):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Selected Centers (%1):</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -2,161 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
-    <name>Vendor_Center</name>
-    <message>
-        <source>Will be added: handling fee %1 %, duty/brokerage fee</source>
-        <translation>Sera ajouté : frais de manutention %1 %, droits de courtage</translation>
-    </message>
-    <message>
-        <source>Will be added: handling fee %1 %</source>
-        <translation>Sera ajouté : frais de manutention %1 %</translation>
-    </message>
-    <message>
-        <source>Handling fee changes to %1</source>
-        <translation>Frais de manutention modifiés : %1</translation>
-    </message>
-    <message>
-        <source>Handling fee changes: %1 -&gt; %2</source>
-        <translation>Frais de manutention modifiés : %1 -&gt; %2</translation>
-    </message>
-    <message>
-        <source>Will be removed</source>
-        <translation>Sera retiré</translation>
-    </message>
-    <message>
-        <source>%1 to add</source>
-        <translation>%1 à ajouter</translation>
-    </message>
-    <message>
-        <source>1 fee change</source>
-        <translation>1 modification de frais</translation>
-    </message>
-    <message>
-        <source>%1 fee changes</source>
-        <translation>%1 modifications de frais</translation>
-    </message>
-    <message>
-        <source>%1 to remove</source>
-        <translation>%1 à retirer</translation>
-    </message>
-    <message>
-        <source>Vendor Center</source>
-        <translation>Centres du fournisseur</translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers:</source>
-        <translation>Centres actifs non retenus :</translation>
-    </message>
-    <message>
-        <source>Selected Centers:</source>
-        <translation>Centres retenus :</translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers</source>
-        <translation>Centres actifs non retenus</translation>
-    </message>
-    <message>
-        <source>Selected Centers</source>
-        <translation>Centres retenus</translation>
-    </message>
-    <message>
-        <source>Select the current center</source>
-        <translation>Retenir le centre courant</translation>
-    </message>
-    <message>
-        <source>Select all highlighted centers</source>
-        <translation>Retenir tous les centres en surbrillance</translation>
-    </message>
-    <message>
-        <source>Deselect all highlighted centers</source>
-        <translation>Retirer tous les centres en surbrillance</translation>
-    </message>
-    <message>
-        <source>Deselect the current center</source>
-        <translation>Retirer le centre courant</translation>
-    </message>
-    <message>
-        <source>Commit to Database</source>
-        <translation>Valider dans la base</translation>
-    </message>
-    <message>
-        <source> Find Center</source>
-        <translation> Chercher un centre</translation>
-    </message>
-    <message>
-        <source>Find Center</source>
-        <translation>Chercher un centre</translation>
-    </message>
-    <message>
-        <source> List to search  </source>
-        <translation> Liste où chercher  </translation>
-    </message>
-    <message>
-        <source>List to search</source>
-        <translation>Liste où chercher</translation>
-    </message>
-    <message>
-        <source>Non Selected Centers</source>
-        <translation>Centres non retenus</translation>
-    </message>
-    <message>
-        <source>ID</source>
-        <translation>ID</translation>
-    </message>
-    <message>
-        <source>Name</source>
-        <translation>Nom</translation>
-    </message>
-    <message>
-        <source>Find</source>
-        <translation>Chercher</translation>
-    </message>
-    <message>
-        <source>Version Number:</source>
-        <translation>Numéro de version :</translation>
-    </message>
-    <message>
-        <source>Find by ID</source>
-        <translation>Chercher par ID</translation>
-    </message>
-    <message>
-        <source>Find by Name</source>
-        <translation>Chercher par nom</translation>
-    </message>
-    <message>
-        <source>Handling fee</source>
-        <translation>Frais de manutention</translation>
-    </message>
-    <message>
-        <source>Duty / Brokerage Fee</source>
-        <translation>Droits / courtage</translation>
-    </message>
-    <message>
-        <source>Center / Handling Fee (%)</source>
-        <translation>Frais de manutention (%)</translation>
-    </message>
-    <message>
-        <source>Load progress</source>
-        <translation>Progression du chargement</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>Retirer</translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers (%1):</source>
-        <translation>Centres actifs non sélectionnés (%1) :</translation>
-    </message>
-    <message>
-        <source>Non Selected Active Centers(%1):</source>
-        <translation>Centres actifs non sélectionnés(%1) :</translation>
-    </message>
-    <message>
-        <source>Selected Centers (%1):</source>
-        <translation>Centres sélectionnés (%1) :</translation>
-    </message>
-</context>
-<context>
     <name>vendorcenter::CenterMoves</name>
     <message>
         <source>Select center</source>
@@ -317,6 +162,150 @@
     <message>
         <source>The lists could not be loaded again. Your changes are kept on the lists as they were.</source>
         <translation>Les listes n&apos;ont pas pu être rechargées. Vos modifications restent sur les listes telles qu&apos;elles étaient.</translation>
+    </message>
+    <message>
+        <source>Will be added: handling fee %1 %, duty/brokerage fee</source>
+        <translation>Sera ajouté : frais de manutention %1 %, droits de courtage</translation>
+    </message>
+    <message>
+        <source>Will be added: handling fee %1 %</source>
+        <translation>Sera ajouté : frais de manutention %1 %</translation>
+    </message>
+    <message>
+        <source>Handling fee changes to %1</source>
+        <translation>Frais de manutention modifiés : %1</translation>
+    </message>
+    <message>
+        <source>Handling fee changes: %1 -&gt; %2</source>
+        <translation>Frais de manutention modifiés : %1 -&gt; %2</translation>
+    </message>
+    <message>
+        <source>Will be removed</source>
+        <translation>Sera retiré</translation>
+    </message>
+    <message>
+        <source>%1 to add</source>
+        <translation>%1 à ajouter</translation>
+    </message>
+    <message>
+        <source>1 fee change</source>
+        <translation>1 modification de frais</translation>
+    </message>
+    <message>
+        <source>%1 fee changes</source>
+        <translation>%1 modifications de frais</translation>
+    </message>
+    <message>
+        <source>%1 to remove</source>
+        <translation>%1 à retirer</translation>
+    </message>
+    <message>
+        <source>Vendor Center</source>
+        <translation>Centres du fournisseur</translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers:</source>
+        <translation>Centres actifs non retenus :</translation>
+    </message>
+    <message>
+        <source>Selected Centers:</source>
+        <translation>Centres retenus :</translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers</source>
+        <translation>Centres actifs non retenus</translation>
+    </message>
+    <message>
+        <source>Selected Centers</source>
+        <translation>Centres retenus</translation>
+    </message>
+    <message>
+        <source>Select the current center</source>
+        <translation>Retenir le centre courant</translation>
+    </message>
+    <message>
+        <source>Select all highlighted centers</source>
+        <translation>Retenir tous les centres en surbrillance</translation>
+    </message>
+    <message>
+        <source>Deselect all highlighted centers</source>
+        <translation>Retirer tous les centres en surbrillance</translation>
+    </message>
+    <message>
+        <source>Deselect the current center</source>
+        <translation>Retirer le centre courant</translation>
+    </message>
+    <message>
+        <source>Commit to Database</source>
+        <translation>Valider dans la base</translation>
+    </message>
+    <message>
+        <source> Find Center</source>
+        <translation> Chercher un centre</translation>
+    </message>
+    <message>
+        <source>Find Center</source>
+        <translation>Chercher un centre</translation>
+    </message>
+    <message>
+        <source> List to search  </source>
+        <translation> Liste où chercher  </translation>
+    </message>
+    <message>
+        <source>List to search</source>
+        <translation>Liste où chercher</translation>
+    </message>
+    <message>
+        <source>Non Selected Centers</source>
+        <translation>Centres non retenus</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Chercher</translation>
+    </message>
+    <message>
+        <source>Version Number:</source>
+        <translation>Numéro de version :</translation>
+    </message>
+    <message>
+        <source>Find by ID</source>
+        <translation>Chercher par ID</translation>
+    </message>
+    <message>
+        <source>Find by Name</source>
+        <translation>Chercher par nom</translation>
+    </message>
+    <message>
+        <source>Handling fee</source>
+        <translation>Frais de manutention</translation>
+    </message>
+    <message>
+        <source>Duty / Brokerage Fee</source>
+        <translation>Droits / courtage</translation>
+    </message>
+    <message>
+        <source>Center / Handling Fee (%)</source>
+        <translation>Frais de manutention (%)</translation>
+    </message>
+    <message>
+        <source>Load progress</source>
+        <translation>Progression du chargement</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Retirer</translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers (%1):</source>
+        <translation>Centres actifs non sélectionnés (%1) :</translation>
+    </message>
+    <message>
+        <source>Non Selected Active Centers(%1):</source>
+        <translation>Centres actifs non sélectionnés(%1) :</translation>
+    </message>
+    <message>
+        <source>Selected Centers (%1):</source>
+        <translation>Centres sélectionnés (%1) :</translation>
     </message>
 </context>
 </TS>

@@ -10,10 +10,11 @@ namespace vendorcenter::pending {
 
 namespace {
 
-// The control's texts share one translation context.
+// The control's texts share one translation context, the control's own,
+// whose class this layer does not see.
 struct Texts
 {
-    Q_DECLARE_TR_FUNCTIONS(Vendor_Center)
+    Q_DECLARE_TR_FUNCTIONS(vendorcenter::Vendor_Center)
 };
 
 // Fees as the fee panel writes them, two decimals; a text that is no number stays as it is.

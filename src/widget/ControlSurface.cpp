@@ -1,5 +1,7 @@
 #include "widget/ControlSurface.h"
 
+#include <vendorcenter/Vendor_Center.h>
+
 #include "core/CenterRow.h"
 #include "widget/CenterListView.h"
 #include "widget/ControlLayout.h"
@@ -27,12 +29,6 @@ int twipsToPixels(double twips, double logicalDpi)
 }
 
 namespace {
-
-// The control's captions share one translation context.
-struct Texts
-{
-    Q_DECLARE_TR_FUNCTIONS(Vendor_Center)
-};
 
 constexpr EdgeMove kStays = EdgeMove::None;
 constexpr EdgeMove kHalf = EdgeMove::Half;
@@ -104,19 +100,19 @@ ControlSurface buildSurface(QWidget *control)
     ControlLayout &layout = *new ControlLayout(control);
     ControlSurface s;
 
-    s.fraMain =
-        place(layout, frame(control, QString(), Texts::tr("Vendor Center")), "fraMain", {0, -90, 8745, 5310}, kFrame);
-    s.lblAllVendors = place(
-        layout, label(s.fraMain, Texts::tr("Non Selected Active Centers:")), "lblAllVendors", {165, 150, 3105, 255});
-    s.lblSelVendors = place(layout, label(s.fraMain, Texts::tr("Selected Centers:")), "lblSelVendors",
+    s.fraMain = place(
+        layout, frame(control, QString(), Vendor_Center::tr("Vendor Center")), "fraMain", {0, -90, 8745, 5310}, kFrame);
+    s.lblAllVendors = place(layout, label(s.fraMain, Vendor_Center::tr("Non Selected Active Centers:")),
+        "lblAllVendors", {165, 150, 3105, 255});
+    s.lblSelVendors = place(layout, label(s.fraMain, Vendor_Center::tr("Selected Centers:")), "lblSelVendors",
         {4710, 150, 2175, 255}, kAboveRightList);
     s.lstCenters = new CenterListView(s.fraMain);
     place(layout, s.lstCenters, "lstCenters", {105, 360, 3975, 2775}, kLeftList, nameColumnOf(s.lstCenters));
-    s.lstCenters->setAccessibleName(Texts::tr("Non Selected Active Centers"));
+    s.lstCenters->setAccessibleName(Vendor_Center::tr("Non Selected Active Centers"));
     s.lstSelectedCenters = new CenterListView(s.fraMain);
     place(layout, s.lstSelectedCenters, "lstSelectedCenters", {4665, 360, 3975, 2775}, kRightList,
         nameColumnOf(s.lstSelectedCenters));
-    s.lstSelectedCenters->setAccessibleName(Texts::tr("Selected Centers"));
+    s.lstSelectedCenters->setAccessibleName(Vendor_Center::tr("Selected Centers"));
     s.lblAllVendors->setBuddy(s.lstCenters);
     s.lblSelVendors->setBuddy(s.lstSelectedCenters);
 
@@ -128,28 +124,31 @@ ControlSurface buildSurface(QWidget *control)
         layout, commandButton(s.fraMain, QStringLiteral("<<")), "cmdRemoveAll", {4065, 1710, 615, 375}, kBetweenLists);
     s.cmdDelete = place(
         layout, commandButton(s.fraMain, QStringLiteral("<")), "cmdDelete", {4065, 2085, 615, 375}, kBetweenLists);
-    s.cmdAdd->setAccessibleDescription(Texts::tr("Select the current center"));
-    s.cmdAddAll->setAccessibleDescription(Texts::tr("Select all highlighted centers"));
-    s.cmdRemoveAll->setAccessibleDescription(Texts::tr("Deselect all highlighted centers"));
-    s.cmdDelete->setAccessibleDescription(Texts::tr("Deselect the current center"));
-    s.cmdCommit = place(layout, commandButton(s.fraMain, Texts::tr("Commit to Database")), "cmdCommit",
+    s.cmdAdd->setAccessibleDescription(Vendor_Center::tr("Select the current center"));
+    s.cmdAddAll->setAccessibleDescription(Vendor_Center::tr("Select all highlighted centers"));
+    s.cmdRemoveAll->setAccessibleDescription(Vendor_Center::tr("Deselect all highlighted centers"));
+    s.cmdDelete->setAccessibleDescription(Vendor_Center::tr("Deselect the current center"));
+    s.cmdCommit = place(layout, commandButton(s.fraMain, Vendor_Center::tr("Commit to Database")), "cmdCommit",
         {6945, 3300, 1680, 375}, kCorner);
 
-    s.fraFind = place(layout, frame(s.fraMain, Texts::tr(" Find Center"), Texts::tr("Find Center")), "fraFind",
-        {120, 3120, 4575, 2055}, kBelowLeftList);
-    s.Frame1 = place(layout, frame(s.fraFind, Texts::tr(" List to search  "), Texts::tr("List to search")), "Frame1",
-        {135, 915, 2490, 825});
-    s.optList[0] = place(
-        layout, new QRadioButton(Texts::tr("Non Selected Centers"), s.Frame1), "optList(0)", {120, 225, 2040, 255});
-    s.optList[1] =
-        place(layout, new QRadioButton(Texts::tr("Selected Centers"), s.Frame1), "optList(1)", {120, 555, 1575, 195});
-    s.optFind[1] = place(layout, new QRadioButton(Texts::tr("ID"), s.fraFind), "optFind(1)", {135, 240, 735, 255});
+    s.fraFind = place(layout, frame(s.fraMain, Vendor_Center::tr(" Find Center"), Vendor_Center::tr("Find Center")),
+        "fraFind", {120, 3120, 4575, 2055}, kBelowLeftList);
+    s.Frame1 =
+        place(layout, frame(s.fraFind, Vendor_Center::tr(" List to search  "), Vendor_Center::tr("List to search")),
+            "Frame1", {135, 915, 2490, 825});
+    s.optList[0] = place(layout, new QRadioButton(Vendor_Center::tr("Non Selected Centers"), s.Frame1), "optList(0)",
+        {120, 225, 2040, 255});
+    s.optList[1] = place(
+        layout, new QRadioButton(Vendor_Center::tr("Selected Centers"), s.Frame1), "optList(1)", {120, 555, 1575, 195});
+    s.optFind[1] =
+        place(layout, new QRadioButton(Vendor_Center::tr("ID"), s.fraFind), "optFind(1)", {135, 240, 735, 255});
     s.txtVendorID = place(layout, new QLineEdit(s.fraFind), "txtVendorID", {915, 255, 1095, 285});
-    s.optFind[0] = place(layout, new QRadioButton(Texts::tr("Name"), s.fraFind), "optFind(0)", {135, 600, 765, 255});
+    s.optFind[0] =
+        place(layout, new QRadioButton(Vendor_Center::tr("Name"), s.fraFind), "optFind(0)", {135, 600, 765, 255});
     s.txtVendorName = place(layout, new QLineEdit(s.fraFind), "txtVendorName", {915, 615, 3330, 285});
-    s.cmdFind = place(layout, commandButton(s.fraFind, Texts::tr("Find")), "cmdFind", {2865, 1200, 975, 375});
-    s.lblVersionNumber =
-        place(layout, label(s.fraFind, Texts::tr("Version Number:")), "lblVersionNumber", {150, 1770, 2175, 255});
+    s.cmdFind = place(layout, commandButton(s.fraFind, Vendor_Center::tr("Find")), "cmdFind", {2865, 1200, 975, 375});
+    s.lblVersionNumber = place(
+        layout, label(s.fraFind, Vendor_Center::tr("Version Number:")), "lblVersionNumber", {150, 1770, 2175, 255});
     for (QRadioButton *option : {s.optList[0], s.optList[1], s.optFind[0], s.optFind[1]})
         option->setAccessibleName(option->text());
     // Each option array is one exclusive group of its own; Qt would otherwise
@@ -159,18 +158,19 @@ ControlSurface buildSurface(QWidget *control)
         for (int index = 0; index < 2; ++index)
             group->addButton(array[index], index);
     }
-    s.txtVendorID->setAccessibleName(Texts::tr("Find by ID"));
-    s.txtVendorName->setAccessibleName(Texts::tr("Find by Name"));
+    s.txtVendorID->setAccessibleName(Vendor_Center::tr("Find by ID"));
+    s.txtVendorName->setAccessibleName(Vendor_Center::tr("Find by Name"));
 
-    s.frmEntry = place(layout, frame(s.fraMain, QString(), Texts::tr("Handling fee")), "frmEntry",
+    s.frmEntry = place(layout, frame(s.fraMain, QString(), Vendor_Center::tr("Handling fee")), "frmEntry",
         {4785, 3765, 3855, 1080}, kBelowRightList);
-    s.lblDuty = place(layout, label(s.frmEntry, Texts::tr("Duty / Brokerage Fee")), "lblDuty", {120, 240, 1575, 255});
+    s.lblDuty =
+        place(layout, label(s.frmEntry, Vendor_Center::tr("Duty / Brokerage Fee")), "lblDuty", {120, 240, 1575, 255});
     s.chkDuty = place(layout, new QCheckBox(s.frmEntry), "chkDuty", {1980, 240, 390, 270});
-    s.chkDuty->setAccessibleName(Texts::tr("Duty / Brokerage Fee"));
-    s.Label1 =
-        place(layout, label(s.frmEntry, Texts::tr("Center / Handling Fee (%)")), "Label1", {120, 600, 1875, 240});
+    s.chkDuty->setAccessibleName(Vendor_Center::tr("Duty / Brokerage Fee"));
+    s.Label1 = place(
+        layout, label(s.frmEntry, Vendor_Center::tr("Center / Handling Fee (%)")), "Label1", {120, 600, 1875, 240});
     s.txtCntHandFee = place(layout, new QLineEdit(s.frmEntry), "txtCntHandFee", {1980, 600, 525, 285});
-    s.txtCntHandFee->setAccessibleName(Texts::tr("Center / Handling Fee (%)"));
+    s.txtCntHandFee->setAccessibleName(Vendor_Center::tr("Center / Handling Fee (%)"));
     s.Label1->setBuddy(s.txtCntHandFee);
     s.lblDuty->setBuddy(s.chkDuty);
     s.cmdcenterHandFee =
@@ -182,11 +182,11 @@ ControlSurface buildSurface(QWidget *control)
     s.prbLoad->setValue(0);
     s.prbLoad->setTextVisible(false);
     s.prbLoad->setFocusPolicy(Qt::NoFocus);
-    s.prbLoad->setAccessibleName(Texts::tr("Load progress"));
+    s.prbLoad->setAccessibleName(Vendor_Center::tr("Load progress"));
 
-    s.mnuRemove = new QMenu(Texts::tr("Remove"), control);
+    s.mnuRemove = new QMenu(Vendor_Center::tr("Remove"), control);
     s.mnuRemove->setObjectName(QStringLiteral("mnuRemove"));
-    s.mnuRemoveItems = s.mnuRemove->addAction(Texts::tr("Remove"));
+    s.mnuRemoveItems = s.mnuRemove->addAction(Vendor_Center::tr("Remove"));
     s.mnuRemoveItems->setObjectName(QStringLiteral("mnuRemoveItems"));
 
     // Starting states.
