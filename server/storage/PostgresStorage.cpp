@@ -165,11 +165,6 @@ class Result
 public:
     explicit Result(PGresult *result = nullptr) : result_(result) { }
     Result(Result &&other) noexcept : result_(std::exchange(other.result_, nullptr)) { }
-    Result &operator=(Result &&other) noexcept
-    {
-        std::swap(result_, other.result_);
-        return *this;
-    }
     ~Result() { PQclear(result_); }
 
     PGresult *get() const { return result_; }
