@@ -211,18 +211,23 @@ void CenterListModel::removeAt(int position)
     endRemoveRows();
 }
 
-void CenterListModel::removePositions(const std::vector<int> &positions)
+std::vector<CenterRow> CenterListModel::removePositions(const std::vector<int> &positions)
 {
     if (positions.empty())
-        return;
+        return {};
     for (const int position : positions)
         countPending(rows_.at(static_cast<std::size_t>(position)), -1);
+    std::vector<CenterRow> removed;
+    removed.reserve(positions.size());
     const bool contiguous = positions.back() - positions.front() + 1 == static_cast<int>(positions.size());
     if (contiguous) {
+        const auto first = rows_.begin() + positions.front();
+        const auto end = rows_.begin() + positions.back() + 1;
         beginRemoveRows({}, positions.front(), positions.back());
-        rows_.erase(rows_.begin() + positions.front(), rows_.begin() + positions.back() + 1);
+        removed.assign(std::make_move_iterator(first), std::make_move_iterator(end));
+        rows_.erase(first, end);
         endRemoveRows();
-        return;
+        return removed;
     }
     // Scattered rows go in one compaction pass; one reset is cheaper for the
     // views than a removal signal per block.
@@ -231,13 +236,14 @@ void CenterListModel::removePositions(const std::vector<int> &positions)
     kept.reserve(rows_.size() - positions.size());
     auto next = positions.begin();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (next != positions.end() && *next == static_cast<int>(i))
+        const bool leaves = next != positions.end() && *next == static_cast<int>(i);
+        if (leaves)
             ++next;
-        else
-            kept.push_back(std::move(rows_[i]));
+        (leaves ? removed : kept).push_back(std::move(rows_[i]));
     }
     rows_ = std::move(kept);
     endResetModel();
+    return removed;
 }
 
 void CenterListModel::clear()

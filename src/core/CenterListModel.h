@@ -52,8 +52,8 @@ public:
     // (ascending and distinct), the rows between keeping their order.
     void insertAtPositions(std::vector<CenterRow> rows, const std::vector<int> &positions);
     void removeAt(int position);
-    // Positions ascending and distinct.
-    void removePositions(const std::vector<int> &positions);
+    // Positions ascending and distinct; returns the rows taken out, in their order.
+    std::vector<CenterRow> removePositions(const std::vector<int> &positions);
     void clear();
 
     int sortColumn() const { return sortColumn_; }

@@ -112,9 +112,9 @@ void CenterListView::removeAt(int position)
     model_->removeAt(position);
 }
 
-void CenterListView::removePositions(const std::vector<int> &positionsAscending)
+std::vector<CenterRow> CenterListView::removePositions(const std::vector<int> &positionsAscending)
 {
-    model_->removePositions(positionsAscending);
+    return model_->removePositions(positionsAscending);
 }
 
 void CenterListView::clearRows()

@@ -60,7 +60,8 @@ public:
     // Puts back rows as they stood, with the sort they had.
     void restoreRows(std::vector<CenterRow> rows, int sortColumn, Qt::SortOrder order);
     void removeAt(int position);
-    void removePositions(const std::vector<int> &positionsAscending);
+    // Returns the rows taken out, in their order.
+    std::vector<CenterRow> removePositions(const std::vector<int> &positionsAscending);
     void clearRows();
 
     // Highlights the row and makes it current. With multi-select off, it is

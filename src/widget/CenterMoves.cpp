@@ -16,18 +16,23 @@ namespace vendorcenter {
 
 namespace {
 
-// The copy keeps the source's sort key: every row's key was made from its id
-// when the row was read, and the id does not change on a move.
-CenterRow copiedRow(const CenterRow &source, const std::optional<QString> &duty, const QString &dateUpdated)
+// A moved row keeps its id, name, country, fee and sort key (made from the id
+// when the row was read; the id does not change on a move).
+//
+// The row a move into the selected list creates (">" and ">>"): the duty text
+// by the add rule and `stamp` as "Date Updated".
+CenterRow rowMovedIn(CenterRow row, const QString &stamp)
 {
-    CenterRow row;
-    row.id = source.id;
-    row.subItem(ColName) = source.name();
-    row.subItem(ColCountryId) = source.countryId();
-    row.subItem(ColHandlingFee) = source.handlingFee();
-    row.subItem(ColDuty) = duty.value_or(QString());
-    row.subItem(ColDateUpdated) = dateUpdated;
-    row.subItem(ColSortKey) = source.sortKey();
+    row.subItem(ColDuty) = marks::dutyOnAdd(row.duty()).value_or(QString());
+    row.subItem(ColDateUpdated) = stamp;
+    return row;
+}
+
+// The row a move out of the selected list creates ("<" and "<<"): the duty
+// text by the remove rule, "Date Updated" carried along.
+CenterRow rowMovedOut(CenterRow row)
+{
+    row.subItem(ColDuty) = marks::dutyOnRemove(row.duty()).value_or(QString());
     return row;
 }
 
@@ -61,16 +66,6 @@ void focusAndShowCurrent(CenterListView *list)
 }
 
 } // namespace
-
-CenterRow rowMovedIn(const CenterRow &source, const QString &stamp)
-{
-    return copiedRow(source, marks::dutyOnAdd(source.duty()), stamp);
-}
-
-CenterRow rowMovedOut(const CenterRow &source)
-{
-    return copiedRow(source, marks::dutyOnRemove(source.duty()), source.dateUpdated());
-}
 
 CenterMoves::CenterMoves(CenterListView *nonSelected, CenterListView *selected, QObject *parent)
     : QObject(parent), nonSelected_(nonSelected), selected_(selected)
@@ -175,17 +170,16 @@ void CenterMoves::moveHighlighted(Side to, MoveDelta &delta)
         delta.stamp = marks::stampDate(QDate::currentDate());
 
     const std::vector<int> highlighted = source->highlightedPositions();
-    QSet<QString> idsInTarget;
+    // Views, not copies: a copy of each id would touch every id's text twice more.
+    QSet<QStringView> idsInTarget;
     if (intoSelected) {
         idsInTarget.reserve(target->count() + static_cast<qsizetype>(highlighted.size()));
         for (int position = 0; position < target->count(); ++position)
-            idsInTarget.insert(target->text(position));
+            idsInTarget.insert(target->row(position).id);
     }
     CodedTexts::Writer duties(delta.duties);
     CodedTexts::Writer dates(delta.dates);
-    std::vector<CenterRow> created;
     std::vector<int> leaving;
-    created.reserve(highlighted.size());
     leaving.reserve(highlighted.size());
     for (const int position : highlighted) {
         const CenterRow &row = source->row(position);
@@ -196,10 +190,13 @@ void CenterMoves::moveHighlighted(Side to, MoveDelta &delta)
             dates.append(row.dateUpdated());
         }
         duties.append(row.duty());
-        created.push_back(intoSelected ? rowMovedIn(row, delta.stamp) : rowMovedOut(row));
         leaving.push_back(position);
     }
 
+    // The rows leave first and move over whole: no text of theirs is copied.
+    std::vector<CenterRow> created = source->removePositions(leaving);
+    for (CenterRow &row : created)
+        row = intoSelected ? rowMovedIn(std::move(row), delta.stamp) : rowMovedOut(std::move(row));
     if (!created.empty()) {
         // The first new row, highlighted while multi-select is still off,
         // takes the highlight from whatever the target showed before.
@@ -207,7 +204,6 @@ void CenterMoves::moveHighlighted(Side to, MoveDelta &delta)
         target->setMultiSelect(true);
         delta.targetPositions = target->addRows(std::move(created), /*highlight*/ true);
     }
-    source->removePositions(leaving);
     delta.sourcePositions = std::move(leaving);
     focusAndShowCurrent(target);
     const std::vector<int> newPositionOf = target->setSortKey(ColSortKey);
@@ -251,13 +247,14 @@ void CenterMoves::redo(const MoveDelta &delta)
     CenterListView *source = listOn(intoSelected ? Side::NonSelected : Side::Selected);
     CenterListView *target = listOn(delta.to);
 
+    std::vector<CenterRow> leaving = source->removePositions(delta.sourcePositions);
     std::vector<std::pair<int, CenterRow>> arriving;
-    arriving.reserve(delta.sourcePositions.size());
-    for (std::size_t i = 0; i < delta.sourcePositions.size(); ++i) {
-        const CenterRow &row = source->row(delta.sourcePositions[i]);
-        arriving.emplace_back(delta.targetPositions[i], intoSelected ? rowMovedIn(row, delta.stamp) : rowMovedOut(row));
+    arriving.reserve(leaving.size());
+    for (std::size_t i = 0; i < leaving.size(); ++i) {
+        CenterRow &row = leaving[i];
+        arriving.emplace_back(delta.targetPositions[i],
+            intoSelected ? rowMovedIn(std::move(row), delta.stamp) : rowMovedOut(std::move(row)));
     }
-    source->removePositions(delta.sourcePositions);
     // The rows already there take the new sort first, as they did in the move.
     if (delta.targetBefore)
         target->setSortKey(ColSortKey);

@@ -14,15 +14,6 @@ namespace vendorcenter {
 
 class CenterListView;
 
-// The row a move into the selected list creates (">" and ">>"): id, name,
-// country and fee as they were, the duty text by the add rule, `stamp` as
-// "Date Updated", and the sort key.
-CenterRow rowMovedIn(const CenterRow &source, const QString &stamp);
-
-// The row a move out of the selected list creates ("<" and "<<"): as above
-// with the remove rule, and "Date Updated" carried along.
-CenterRow rowMovedOut(const CenterRow &source);
-
 // A move the user asked for: the current row (">", "<") or the highlighted
 // rows (">>", "<<") of one list to the other.
 struct MoveIntent
