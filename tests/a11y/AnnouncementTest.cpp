@@ -6,7 +6,6 @@
 #include "ControlDriver.h"
 
 #include <QAccessible>
-#include <QGroupBox>
 
 class AnnouncementTest : public DriverTest
 {

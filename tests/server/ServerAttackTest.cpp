@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <stdexcept>
 #include <thread>
 
 using namespace vendorcenter::server;
@@ -72,11 +71,9 @@ std::string attack(RawConnection &connection, const std::string &first, std::siz
 
 } // namespace
 
-// Every request is judged on its head: oversized lines, headers and bodies,
-// a stranger's body, framing a proxy in front could read differently. The
-// refused are answered without their body being buffered and, where the rest
-// of the connection could be read as another request, closed; the page's
-// memory stays within bounds.
+// Every request is judged on its head: oversized lines, headers and bodies, a stranger's body, framing a proxy in front
+// could read differently. The refused are answered without their body being buffered and, where the rest of the
+// connection could be read as another request, closed; the page's memory stays within bounds.
 TEST(ServerAttack, RequestsAreJudgedOnTheirHeadAndAmbiguousOnesClosed)
 {
     Page page({}, true);

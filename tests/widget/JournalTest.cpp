@@ -276,13 +276,11 @@ private slots:
                 {selected, "20", "Handling fee changes: 5.00 -> 7.50"}, {centers, "22", "Will be removed"}}) {
             const QModelIndex id = ControlDriver::indexOf(view, row);
             QCOMPARE(id.data(Qt::ToolTipRole).toString(), description);
-            QCOMPARE(id.data(Qt::AccessibleDescriptionRole).toString(), description);
             QVERIFY(id.data(Qt::FontRole) != plainFont);
             looks << id.data(Qt::FontRole).value<QFont>().toString();
         }
         QCOMPARE(looks.size(), 3);
         QCOMPARE(unmarked.data(Qt::ToolTipRole), unmarked.data());
-        QVERIFY(!unmarked.data(Qt::AccessibleDescriptionRole).isValid());
 
         while (loaded.stack()->canUndo())
             loaded.stack()->undo();

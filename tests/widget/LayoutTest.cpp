@@ -55,8 +55,6 @@ private slots:
         QTest::addColumn<QSize>("change"); // of the control's size, from the design size
         QTest::newRow("201 x 100 more") << QSize(201, 100);
         QTest::newRow("odd: 33 x 57 more") << QSize(33, 57);
-        QTest::newRow("only wider") << QSize(40, 0);
-        QTest::newRow("only taller") << QSize(0, 40);
         QTest::newRow("narrower, taller") << QSize(-40, 30);
         QTest::newRow("smaller") << QSize(-40, -30);
     }

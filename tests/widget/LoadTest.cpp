@@ -77,11 +77,9 @@ private slots:
         QCOMPARE(d->rows(d->chosen()), QStringList {"8|B||5.0|1||0008"});
     }
 
-    // No server base, an error status, counts past 16 bits and a page gone
-    // each fail at the counts and ask for no list; a failed active list is
-    // followed by no query. The lists stay empty under the labels of the last
-    // good load. Each query goes out only once the reply before it has been
-    // read: the list queries arrive after the counts were shown.
+    // No server base, an error status, counts past 16 bits and a page gone each fail at the counts and ask for no list;
+    // a failed active list is followed by no query. The lists stay empty under the labels of the last good load. Each
+    // query goes out only once the reply before it has been read: the list queries arrive after the counts were shown.
     void aFailedQueryEndsTheLoad()
     {
         d->control.LetDataFromDatabase(12);
