@@ -202,7 +202,6 @@ public:
         }
         return number;
     }
-    bool boolean(int row, int column) const { return text(row, column) == "t"; }
 
 private:
     PGresult *result_;
